@@ -1,0 +1,151 @@
+# Helpers shared by every CMakeLists of the project.
+
+set(VX_SANITIZE "" CACHE STRING "Sanitizer flags for the host build")
+set(VX_DEPS_PREFIX "" CACHE PATH "Prefix of zlib/minizip/libpng/libjpeg built for Windows")
+
+# Options for the project's own code only: strict warnings, and narrow string
+# literals in the ANSI code page of the target systems (sources are UTF-8,
+# the program's texts are GBK bytes at run time).
+function(vx_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Werror
+    $<$<COMPILE_LANGUAGE:C,CXX>:-finput-charset=UTF-8 -fexec-charset=GBK>)
+endfunction()
+
+function(vx_add_subdirectories)
+  foreach(dir IN LISTS ARGN)
+    if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/CMakeLists.txt)
+      add_subdirectory(${dir})
+    endif()
+  endforeach()
+endfunction()
+
+# Every direct subdirectory that has a CMakeLists.txt, in name order.
+function(vx_add_all_subdirectories)
+  file(GLOB children LIST_DIRECTORIES true RELATIVE ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/*)
+  list(SORT children)
+  foreach(dir IN LISTS children)
+    if(IS_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}/${dir} AND EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/CMakeLists.txt)
+      add_subdirectory(${dir})
+    endif()
+  endforeach()
+endfunction()
+
+# Portable code (no <windows.h>): built in both builds.
+function(vx_portable_library name)
+  add_library(${name} STATIC ${ARGN})
+  target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR})
+  vx_warnings(${name})
+  if(NOT VX_WINDOWS AND VX_SANITIZE)
+    target_compile_options(${name} PRIVATE ${VX_SANITIZE})
+  endif()
+endfunction()
+
+# Win32 code: Windows build only. Call only inside if(VX_WINDOWS).
+function(vx_windows_library name)
+  add_library(${name} STATIC ${ARGN})
+  target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR})
+  target_compile_definitions(${name} PUBLIC WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
+  vx_warnings(${name})
+endfunction()
+
+function(vx_setup_googletest)
+  set(gtest_src /usr/src/googletest)
+  if(NOT EXISTS ${gtest_src}/CMakeLists.txt)
+    message(FATAL_ERROR "GoogleTest sources not found in ${gtest_src} (Debian package googletest)")
+  endif()
+  set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+  add_subdirectory(${gtest_src} ${CMAKE_BINARY_DIR}/_googletest EXCLUDE_FROM_ALL)
+  if(NOT VX_WINDOWS AND VX_SANITIZE)
+    target_compile_options(gtest PRIVATE ${VX_SANITIZE})
+    target_compile_options(gtest_main PRIVATE ${VX_SANITIZE})
+  endif()
+endfunction()
+
+# vx_native_test(name SOURCES ... LIBS ...): host build only, with sanitizers.
+function(vx_native_test name)
+  if(VX_WINDOWS)
+    return()
+  endif()
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} gtest_main)
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
+  vx_warnings(${name})
+  if(VX_SANITIZE)
+    target_compile_options(${name} PRIVATE ${VX_SANITIZE})
+    target_link_options(${name} PRIVATE ${VX_SANITIZE})
+  endif()
+  add_test(NAME native.${name} COMMAND ${name})
+  set_tests_properties(native.${name} PROPERTIES TIMEOUT 300 LABELS native)
+endfunction()
+
+# vx_wine_test(name SOURCES ... LIBS ... [GUI] [NO_MAIN] [TIMEOUT s]): a
+# Windows console test exe, run under wine by ctest. GUI marks tests that need
+# the X display (./dev test provides one through DISPLAY).
+function(vx_wine_test name)
+  if(NOT VX_WINDOWS)
+    return()
+  endif()
+  cmake_parse_arguments(T "GUI;NO_MAIN" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  if(T_NO_MAIN)
+    target_link_libraries(${name} PRIVATE ${T_LIBS} gtest)
+  else()
+    target_link_libraries(${name} PRIVATE ${T_LIBS} gtest_main)
+  endif()
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
+  target_link_libraries(${name} PRIVATE ${VX_WIN32_LIBS})
+  target_compile_definitions(${name} PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
+  vx_warnings(${name})
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 300)
+  endif()
+  add_test(NAME wine.${name} COMMAND ${name})
+  set(labels wine)
+  if(T_GUI)
+    list(APPEND labels gui)
+  endif()
+  # wine's own chatter on stderr must not fail a test; gtest's exit code does.
+  set_tests_properties(wine.${name} PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS "${labels}")
+endfunction()
+
+set(VX_WIN32_LIBS user32 gdi32 comctl32 comdlg32 shell32 shlwapi ole32 oleaut32 uuid advapi32 msimg32 winmm version)
+
+# Third-party libraries as targets vx_dep_zlib, vx_dep_minizip, vx_dep_png,
+# vx_dep_jpeg: Debian's -dev packages in the host build, the libraries ./dev
+# builds from Debian's sources in the Windows build.
+function(vx_import_deps)
+  if(NOT VX_WINDOWS)
+    find_package(ZLIB REQUIRED)
+    find_package(PNG REQUIRED)
+    find_package(JPEG REQUIRED)
+    find_package(PkgConfig REQUIRED)
+    pkg_check_modules(MINIZIP REQUIRED IMPORTED_TARGET GLOBAL minizip)
+    foreach(lib zlib minizip png jpeg)
+      add_library(vx_dep_${lib} INTERFACE IMPORTED GLOBAL)
+    endforeach()
+    set_target_properties(vx_dep_zlib PROPERTIES INTERFACE_LINK_LIBRARIES ZLIB::ZLIB)
+    set_target_properties(vx_dep_minizip PROPERTIES INTERFACE_LINK_LIBRARIES PkgConfig::MINIZIP)
+    set_target_properties(vx_dep_png PROPERTIES INTERFACE_LINK_LIBRARIES PNG::PNG)
+    set_target_properties(vx_dep_jpeg PROPERTIES INTERFACE_LINK_LIBRARIES JPEG::JPEG)
+    return()
+  endif()
+  if(NOT VX_DEPS_PREFIX)
+    message(FATAL_ERROR "VX_DEPS_PREFIX is not set (./dev builds the Windows dependencies)")
+  endif()
+  foreach(lib zlib minizip png jpeg)
+    if(NOT TARGET vx_dep_${lib})
+      add_library(vx_dep_${lib} STATIC IMPORTED GLOBAL)
+    endif()
+  endforeach()
+  set_target_properties(vx_dep_zlib PROPERTIES IMPORTED_LOCATION ${VX_DEPS_PREFIX}/lib/libz.a
+    INTERFACE_INCLUDE_DIRECTORIES ${VX_DEPS_PREFIX}/include)
+  set_target_properties(vx_dep_minizip PROPERTIES IMPORTED_LOCATION ${VX_DEPS_PREFIX}/lib/libminizip.a
+    INTERFACE_INCLUDE_DIRECTORIES ${VX_DEPS_PREFIX}/include INTERFACE_LINK_LIBRARIES vx_dep_zlib)
+  set_target_properties(vx_dep_png PROPERTIES IMPORTED_LOCATION ${VX_DEPS_PREFIX}/lib/libpng16.a
+    INTERFACE_INCLUDE_DIRECTORIES ${VX_DEPS_PREFIX}/include INTERFACE_LINK_LIBRARIES vx_dep_zlib)
+  set_target_properties(vx_dep_jpeg PROPERTIES IMPORTED_LOCATION ${VX_DEPS_PREFIX}/lib/libjpeg.a
+    INTERFACE_INCLUDE_DIRECTORIES ${VX_DEPS_PREFIX}/include)
+endfunction()
