@@ -50,7 +50,8 @@ void HeapGive(void* p) {
 }
 
 [[noreturn]] void AllocationFailed(size_t size) {
-    ReportErrorF("分配 %d 字节内存失败!", static_cast<int>(size));
+    // Printed in full: a size past 2 GiB must not show up as a negative number.
+    ReportErrorF("分配 %llu 字节内存失败!", static_cast<unsigned long long>(size));
 }
 
 }  // namespace
