@@ -1,0 +1,25 @@
+#include "runtime/controls/picture/picture_data.h"
+
+namespace vx::picture {
+namespace {
+
+using DecodeFn = std::optional<PictureData> (*)(Bytes);
+
+// By kind, 0 to 8.
+constexpr DecodeFn kDecoders[] = {
+    nullptr, DecodeJpeg, DecodeBmp, DecodeIcon, DecodeIcon, DecodeGif, DecodePcx, DecodePcx, DecodePng,
+};
+
+}  // namespace
+
+std::optional<PictureData> Decode(Bytes bytes) {
+    const Kind kind = Detect(bytes);
+    DecodeFn decode = kDecoders[static_cast<int>(kind)];
+    if (!decode) return std::nullopt;
+    auto picture = decode(bytes);
+    // The decoder re-reads the header; it must agree with the detection.
+    if (picture && picture->kind != kind) return std::nullopt;
+    return picture;
+}
+
+}  // namespace vx::picture
