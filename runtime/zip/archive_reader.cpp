@@ -1,0 +1,250 @@
+#include "runtime/zip/archive_reader.h"
+
+// iowin32.h relies on the declarations of unzip.h.
+#include <minizip/unzip.h>
+#include <minizip/iowin32.h>
+
+#include <limits>
+#include <string_view>
+#include <vector>
+
+#include "runtime/text.h"
+#include "runtime/zip/folders.h"
+#include "runtime/zip/zip_rules.h"
+
+namespace vx::zip {
+namespace {
+
+constexpr unsigned kPieceSize = 16384;
+
+class FileHandle {
+public:
+    explicit FileHandle(HANDLE h) : h_(h) {}
+    ~FileHandle() { reset(); }
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+    HANDLE get() const { return h_; }
+    bool valid() const { return h_ != INVALID_HANDLE_VALUE; }
+    void reset() {
+        if (valid()) CloseHandle(h_);
+        h_ = INVALID_HANDLE_VALUE;
+    }
+
+private:
+    HANDLE h_;
+};
+
+FILETIME ToFileTime(uint64_t ticks) {
+    return {static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+}
+
+uint64_t FromFileTime(const FILETIME& ft) {
+    return (uint64_t(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+}
+
+// DOS times are the wall clock of the machine that made the archive.
+uint64_t LocalToUtc(uint64_t local) {
+    if (!local) return 0;
+    FILETIME l = ToFileTime(local), u;
+    return LocalFileTimeToFileTime(&l, &u) ? FromFileTime(u) : 0;
+}
+
+unzFile Zip(void* f) { return static_cast<unzFile>(f); }
+
+}  // namespace
+
+ArchiveReader::ArchiveReader() : buffer_(new uint8_t[kPieceSize]) {}
+
+ArchiveReader::~ArchiveReader() { Close(); }
+
+uint32_t ArchiveReader::Open(const char* fileName) {
+    if (file_) return kAlreadyOpen;
+    zlib_filefunc_def io;
+    fill_win32_filefunc(&io);
+    unzFile f = unzOpen2(fileName, &io);
+    if (!f) return kReadWriteFailed;
+    unz_global_info info;
+    if (unzGetGlobalInfo(f, &info) != UNZ_OK) {
+        unzClose(f);
+        return kReadWriteFailed;
+    }
+    file_ = f;
+    count_ = info.number_entry > uLong(std::numeric_limits<int32_t>::max())
+                 ? std::numeric_limits<int32_t>::max()
+                 : static_cast<int32_t>(info.number_entry);
+    position_ = count_ > 0 ? 0 : -1;
+    cachedIndex_ = -1;
+    char current[MAX_PATH + 1];
+    DWORD n = GetCurrentDirectoryA(sizeof current, current);
+    baseFolder_ = TargetPath(std::string_view(current, n < sizeof current ? n : 0), "");
+    return kOk;
+}
+
+void ArchiveReader::Close() {
+    CloseOpenEntry();
+    if (file_) unzClose(Zip(file_));
+    file_ = nullptr;
+    count_ = 0;
+    position_ = -1;
+    cachedIndex_ = -1;
+}
+
+void ArchiveReader::CloseOpenEntry() {
+    if (entryOpen_) unzCloseCurrentFile(Zip(file_));
+    entryOpen_ = false;
+}
+
+uint32_t ArchiveReader::Check(int32_t index) const {
+    if (!file_) return kWrongAccess;
+    if (index < -1 || index >= count_) return kNoSuchEntry;
+    return kOk;
+}
+
+bool ArchiveReader::MoveTo(int32_t index) {
+    if (position_ < 0 || index < position_) {
+        if (unzGoToFirstFile(Zip(file_)) != UNZ_OK) {
+            position_ = -1;
+            return false;
+        }
+        position_ = 0;
+    }
+    while (position_ < index) {
+        if (unzGoToNextFile(Zip(file_)) != UNZ_OK) {
+            position_ = -1;
+            return false;
+        }
+        ++position_;
+    }
+    return true;
+}
+
+uint32_t ArchiveReader::GetEntry(int32_t index, ZipEntry& entry) {
+    if (uint32_t rc = Check(index)) return rc;
+    CloseOpenEntry();
+    if (index == cachedIndex_) {
+        entry = cache_;
+        return kOk;
+    }
+    if (index == -1) {
+        entry = ZipEntry{};
+        entry.index = count_;
+        return kOk;
+    }
+    ZipEntry e;
+    if (uint32_t rc = ReadRecord(index, e)) return rc;
+    cache_ = e;
+    cachedIndex_ = index;
+    entry = e;
+    return kOk;
+}
+
+uint32_t ArchiveReader::ReadRecord(int32_t index, ZipEntry& e) {
+    unzFile f = Zip(file_);
+    if (!MoveTo(index)) return kBadLocalHeader;
+    unz_file_info info;
+    if (unzGetCurrentFileInfo(f, &info, e.name, sizeof e.name, nullptr, 0, nullptr, 0) != UNZ_OK)
+        return kBadLocalHeader;
+    // minizip cuts a long name without terminating it; an embedded NUL would
+    // make a different, shorter name. Both are kept but marked.
+    e.name[sizeof e.name - 1] = '\0';
+    e.nameComplete = info.size_filename < sizeof e.name && std::string_view(e.name).size() == info.size_filename;
+
+    // Opening raw checks the local header against the central record without
+    // starting inflate.
+    int method = 0, level = 0;
+    if (unzOpenCurrentFile2(f, &method, &level, 1) != UNZ_OK) return kBadLocalHeader;
+    entryOpen_ = true;
+    const int extraSize = unzGetLocalExtrafield(f, nullptr, 0);
+    std::vector<uint8_t> extra(extraSize > 0 ? static_cast<size_t>(extraSize) : 0);
+    if (extraSize < 0 ||
+        (extraSize > 0 && unzGetLocalExtrafield(f, extra.data(), static_cast<unsigned>(extraSize)) != extraSize)) {
+        CloseOpenEntry();
+        return kBadExtraField;
+    }
+    CloseOpenEntry();
+
+    e.index = index;
+    e.attributes = AttributesFromExternal(static_cast<uint32_t>(info.external_fa));
+    const uint64_t dos = LocalToUtc(DosToFileTime(static_cast<uint32_t>(info.dosDate)));
+    e.accessTime = e.creationTime = e.modificationTime = dos;
+    if (extra.size() > 4) {
+        const ExtendedTimes t = ScanExtendedTimestamp(extra.data(), extra.size());
+        if (t.hasModified) e.modificationTime = t.modified;
+        if (t.hasAccessed) e.accessTime = t.accessed;
+        if (t.hasCreated) e.creationTime = t.created;
+    }
+    e.compressedSize = static_cast<uint32_t>(info.compressed_size);
+    e.uncompressedSize = static_cast<uint32_t>(info.uncompressed_size);
+    e.method = static_cast<uint16_t>(info.compression_method);
+    e.flags = static_cast<uint16_t>(info.flag);
+    return kOk;
+}
+
+void ArchiveReader::CreateBelowBase(const std::string& folder) const {
+    for (const std::string& level : FolderLevels(baseFolder_ + folder))
+        if (GetFileAttributesA(level.c_str()) == INVALID_FILE_ATTRIBUTES) CreateDirectoryA(level.c_str(), nullptr);
+}
+
+uint32_t ArchiveReader::ExtractEntry(int32_t index, const char* target) {
+    CloseOpenEntry();
+    if (uint32_t rc = Check(index)) return rc;
+    if (index < 0) return kNoSuchEntry;
+    ZipEntry e;
+    if (uint32_t rc = GetEntry(index, e)) return rc;
+    if (!MoveTo(index)) return kBadLocalHeader;
+    unzFile f = Zip(file_);
+    const std::string_view t = text::View(target);
+
+    if (e.attributes & attr::Directory) {
+        if (IsRelativeFolder(t)) CreateBelowBase(std::string(t));
+        else CreateFolderLevels(t);
+        return kOk;
+    }
+    // Relative targets get their folders below the base folder; an absolute
+    // target relies on the folders that already exist.
+    const FolderPart folder = FolderOfTarget(t);
+    if (folder.found && IsRelativeFolder(folder.folder)) CreateBelowBase(std::string(folder.folder));
+
+    // Only stored and deflated data can be written; anything else (bzip2,
+    // encrypted) would come out as raw bytes.
+    if ((e.method != 0 && e.method != Z_DEFLATED) || (e.flags & 1)) return kReadWriteFailed;
+
+    FileHandle file(CreateFileA(target, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                e.attributes & ~attr::Directory, nullptr));
+    if (!file.valid()) return kCannotCreateTarget;
+    if (unzOpenCurrentFile(f) != UNZ_OK) return kReadWriteFailed;
+    entryOpen_ = true;
+
+    bool error = false;
+    uint64_t written = 0;
+    for (;;) {
+        const int n = unzReadCurrentFile(f, buffer_.get(), kPieceSize);
+        if (n < 0) {
+            error = true;
+            break;
+        }
+        if (n == 0) break;
+        DWORD done = 0;
+        if (!WriteFile(file.get(), buffer_.get(), static_cast<DWORD>(n), &done, nullptr) ||
+            done != static_cast<DWORD>(n)) {
+            error = true;
+            break;
+        }
+        written += done;
+    }
+    // A deflate stream that ends early leaves minizip's CRC unchecked.
+    if (written != e.uncompressedSize) error = true;
+    if (!error && GetFileType(file.get()) == FILE_TYPE_DISK) {
+        FILETIME c = ToFileTime(e.creationTime), a = ToFileTime(e.accessTime), m = ToFileTime(e.modificationTime);
+        SetFileTime(file.get(), e.creationTime ? &c : nullptr, e.accessTime ? &a : nullptr,
+                    e.modificationTime ? &m : nullptr);
+    }
+    file.reset();
+    const int closed = unzCloseCurrentFile(f);
+    entryOpen_ = false;
+    // A CRC mismatch means the file on disk is not the entry.
+    if (closed == UNZ_CRCERROR) error = true;
+    return error ? kReadWriteFailed : kOk;
+}
+
+}  // namespace vx::zip

@@ -1,0 +1,166 @@
+#include "runtime/zip/extraction.h"
+
+#include <windows.h>
+
+#include <atomic>
+#include <mutex>
+
+#include "runtime/memory.h"
+#include "runtime/zip/archive_reader.h"
+#include "runtime/zip/folders.h"
+#include "runtime/zip/zip_rules.h"
+#include "runtime/zip/zip_unit.h"
+
+namespace vx::zip {
+namespace {
+
+std::atomic<EventRaiser> gRaiser{nullptr};
+
+// One value for the whole process, replaced before every progress report.
+std::mutex gNameMutex;
+std::string gCurrentName;
+
+void SetCurrentFileName(const std::string& name) {
+    std::lock_guard<std::mutex> lock(gNameMutex);
+    gCurrentName = name;
+}
+
+class ExtractionJob {
+public:
+    explicit ExtractionJob(const UnitRef* owner) : hasOwner_(owner != nullptr) {
+        if (owner) owner_ = *owner;
+    }
+
+    bool stop = false;
+    std::string currentName;
+    uint32_t total = 0;
+    uint32_t current = 0;
+
+    void ReportProgress() {
+        if (!hasOwner_) return;
+        int32_t percentage = ProgressPercentage(current, total);
+        SetCurrentFileName(currentName);
+        if (!OwnerWindowExists()) return;
+        EventRaiser raise = gRaiser.load();
+        if (!raise) return;
+        int32_t result = 0;
+        bool hasResult = false;
+        const bool ran = raise(owner_.windowId, owner_.unitId, kProgressEvent, &percentage, 1, &result, &hasResult);
+        if (ran && hasResult && result == 0 && OwnerWindowExists()) stop = true;
+    }
+
+private:
+    bool OwnerWindowExists() const { return ZipUnitExists(owner_.windowId, owner_.unitId); }
+
+    bool hasOwner_;
+    UnitRef owner_;
+};
+
+bool HasZipHeader(const char* archive) {
+    HANDLE h = CreateFileA(archive, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                           nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    uint8_t header[kHeaderCheckSize];
+    DWORD got = 0;
+    const BOOL ok = ReadFile(h, header, sizeof header, &got, nullptr);
+    CloseHandle(h);
+    return ok && IsZipHeader(header, got);
+}
+
+std::string FullPath(const std::string& path) {
+    char buffer[2 * MAX_PATH];
+    const DWORD n = GetFullPathNameA(path.c_str(), sizeof buffer, buffer, nullptr);
+    if (n == 0 || n >= sizeof buffer) return {};
+    return std::string(buffer, n);
+}
+
+// The resolved target must lie below the resolved destination: the last
+// guard against names that the name rules did not foresee.
+bool LiesBelow(const char* destination, const std::string& target) {
+    const std::string base = FullPath(destination);
+    const std::string full = FullPath(target);
+    if (base.empty() || full.empty()) return false;
+    const std::string prefix = TargetPath(base, "");
+    return full.size() > prefix.size() && full.compare(0, prefix.size(), prefix) == 0;
+}
+
+}  // namespace
+
+void SetEventRaiser(EventRaiser raiser) { gRaiser.store(raiser); }
+
+std::string CurrentFileName() {
+    std::lock_guard<std::mutex> lock(gNameMutex);
+    return gCurrentName;
+}
+
+int32_t Extract(const char* archive, const char* destination, const UnitRef* owner) {
+    // An empty destination would put every entry at the root of the drive.
+    if (!archive || !*archive || !destination || !*destination) return -1;
+    const bool ownerAlive = owner && ZipUnitExists(owner->windowId, owner->unitId);
+    ExtractionJob job(ownerAlive ? owner : nullptr);
+    ArchiveReader reader;
+    auto fail = [&](int32_t result) {
+        job.current = job.total;
+        job.ReportProgress();
+        reader.Close();
+        return result;
+    };
+
+    if (!PathExists(archive)) return fail(-1);
+    if (!PathExists(destination) && !CreateFolderLevels(destination)) return fail(0);
+    if (!HasZipHeader(archive)) return fail(0);
+    if (reader.Open(archive) != kOk) return fail(0);
+
+    ZipEntry entry;
+    uint32_t total = 0;
+    while (total < uint32_t(reader.EntryCount()) && reader.GetEntry(static_cast<int32_t>(total), entry) == kOk) ++total;
+    job.total = total;
+
+    for (int32_t i = 0;; ++i) {
+        const uint32_t found = reader.GetEntry(i, entry);
+        if (found == kNoSuchEntry) {
+            job.current = job.total;
+            job.ReportProgress();
+            reader.Close();
+            return 1;
+        }
+        // A damaged entry is not the end of the archive: what follows it
+        // would silently be missing.
+        if (found != kOk) return fail(0);
+        if (!entry.nameComplete || !IsSafeEntryName(entry.name)) return fail(0);
+        const std::string target = TargetPath(destination, entry.name);
+        if (!LiesBelow(destination, target)) return fail(0);
+
+        if (entry.attributes & attr::Directory) {
+            if (!PathExists(target.c_str()) && !CreateFolderLevels(target)) return fail(0);
+        } else {
+            // A read-only file of an earlier installation must be replaceable.
+            SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (reader.ExtractEntry(i, target.c_str()) != kOk) return fail(0);
+            SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+        }
+        job.current = static_cast<uint32_t>(i);
+        job.currentName = target;
+        job.ReportProgress();
+        if (job.stop) {
+            reader.Close();
+            return 1;
+        }
+    }
+}
+
+void ExtractCommand(ValueRecord* result, int32_t argc, ValueRecord* args) {
+    auto textArg = [&](int32_t i) -> const char* {
+        return i < argc && args[i].type == type::Text ? args[i].Text() : nullptr;
+    };
+    UnitRef unit;
+    const bool given = argc > 0 && args[0].Given();
+    if (given) unit = {args[0].low, args[0].high};
+    result->SetInt(Extract(textArg(1), textArg(2), given ? &unit : nullptr));
+}
+
+void CurrentFileNameCommand(ValueRecord* result, int32_t, ValueRecord*) {
+    result->SetAddress(NewText(CurrentFileName()));
+}
+
+}  // namespace vx::zip

@@ -1,0 +1,139 @@
+#!/usr/bin/env python3
+"""Writes the archives the extraction tests read: python3 make_archives.py OUTDIR.
+
+Entry contents follow Content() below; the tests compute the same bytes.
+"""
+import os
+import struct
+import sys
+import zipfile
+
+UNIX_FILE = 0o100644 << 16
+UNIX_DIR = (0o040755 << 16) | 0x10
+README_MTIME = 981173106  # 2001-02-03 04:05:06 UTC
+
+
+def content(name: bytes, size: int) -> bytes:
+    seed = sum(name) & 0xFF
+    return bytes(((i * 131 + (i >> 7) * 17 + seed) & 0xFF) for i in range(size))
+
+
+class RawNameInfo(zipfile.ZipInfo):
+    """Keeps the name as the given code-page bytes (no UTF-8 flag)."""
+
+    def __init__(self, raw: bytes, date_time=(2012, 3, 4, 5, 6, 8)):
+        super().__init__(raw.decode("latin-1"), date_time)
+        self.raw = raw
+
+    def _encodeFilenameFlags(self):
+        return self.raw, self.flag_bits
+
+
+def add(zf, raw, size=0, *, directory=False, external=None, stored=False, extra=b"",
+        date_time=(2012, 3, 4, 5, 6, 8)):
+    info = RawNameInfo(raw, date_time)
+    info.external_attr = (UNIX_DIR if directory else UNIX_FILE) if external is None else external
+    info.compress_type = zipfile.ZIP_STORED if stored or directory else zipfile.ZIP_DEFLATED
+    info.extra = extra
+    zf.writestr(info, b"" if directory else content(raw, size))
+    return info
+
+
+def ut_block(mtime: int) -> bytes:
+    return b"UT" + struct.pack("<HBi", 5, 1, mtime)
+
+
+def data_offset(path, info) -> int:
+    with open(path, "rb") as f:
+        f.seek(info.header_offset)
+        header = f.read(30)
+    name_len, extra_len = struct.unpack("<HH", header[26:30])
+    return info.header_offset + 30 + name_len + extra_len
+
+
+def patch(path, offset, value: bytes):
+    with open(path, "r+b") as f:
+        f.seek(offset)
+        f.write(value)
+
+
+def flip(path, offset):
+    with open(path, "r+b") as f:
+        f.seek(offset)
+        b = f.read(1)[0]
+        f.seek(offset)
+        f.write(bytes([b ^ 0x5A]))
+
+
+def main(out):
+    os.makedirs(out, exist_ok=True)
+    p = lambda n: os.path.join(out, n)
+
+    with zipfile.ZipFile(p("one.zip"), "w") as zf:
+        add(zf, b"hello.txt", 1300)
+
+    # Folders before their files, a "UT" time, a read-only and a hidden entry,
+    # a stored and an empty entry, and a GBK folder whose second character
+    # ends in the byte "\" (0x81 0x5C).
+    with zipfile.ZipFile(p("tree.zip"), "w") as zf:
+        add(zf, b"docs/", directory=True)
+        add(zf, b"docs/readme.txt", 40000, extra=ut_block(README_MTIME), date_time=(2010, 6, 7, 8, 9, 10))
+        add(zf, b"docs/plain.txt", 2500, date_time=(2012, 3, 4, 5, 6, 8))
+        add(zf, b"docs/sub/", directory=True)
+        add(zf, b"docs/sub/data.bin", 70000, stored=True)
+        add(zf, b"ro.txt", 300, external=0)
+        add(zf, b"hidden.txt", 200, external=UNIX_FILE | 0x02)
+        add(zf, b"empty.txt", 0, stored=True)
+        add(zf, b"gbk\x81\x5c/", directory=True)
+        add(zf, b"gbk\x81\x5c/inner.txt", 900)
+
+    with zipfile.ZipFile(p("unordered.zip"), "w") as zf:
+        add(zf, b"late/f.txt", 500)
+        add(zf, b"late/", directory=True)
+
+    with zipfile.ZipFile(p("flat.zip"), "w") as zf:
+        for i in range(1, 5):
+            add(zf, b"f%d.txt" % i, 1000 * i)
+
+    hostile = [b"..\\..\\vxzip_evil_0.txt", b"../vxzip_evil_1.txt", b"C:\\vxzip_evil_2.txt",
+               b"\\vxzip_evil_3.txt", b"\\\\server\\share\\vxzip_evil_4.txt", b"vxzip_evil_5.txt:stream",
+               b"CON", b"NUL.txt", b"com1", b"sub/trail.", b"trail ", b"/vxzip_evil_6.txt",
+               b"sub/../../vxzip_evil_7.txt", b"C:vxzip_evil_8.txt"]
+    for i, name in enumerate(hostile):
+        with zipfile.ZipFile(p("evil_%02d.zip" % i), "w") as zf:
+            add(zf, b"ok.txt", 100)
+            add(zf, name, 100)
+    with zipfile.ZipFile(p("evil_%02d.zip" % len(hostile)), "w") as zf:
+        add(zf, b"ok.txt", 100)
+        add(zf, b"../vxzip_evil_dir/", directory=True)
+
+    # Damage: a flipped byte inside deflated data, inside stored data (only
+    # the CRC can tell), a broken second local header, a cut archive.
+    with zipfile.ZipFile(p("deflate_flipped.zip"), "w") as zf:
+        info = add(zf, b"big.txt", 60000)
+    flip(p("deflate_flipped.zip"), data_offset(p("deflate_flipped.zip"), info) + info.compress_size // 2)
+
+    with zipfile.ZipFile(p("stored_flipped.zip"), "w") as zf:
+        info = add(zf, b"raw.bin", 5000, stored=True)
+    flip(p("stored_flipped.zip"), data_offset(p("stored_flipped.zip"), info) + 2500)
+
+    with zipfile.ZipFile(p("bad_local.zip"), "w") as zf:
+        add(zf, b"first.txt", 100)
+        second = add(zf, b"second.txt", 100)
+        add(zf, b"third.txt", 100)
+    patch(p("bad_local.zip"), second.header_offset, b"XX")
+
+    with open(p("tree.zip"), "rb") as f:
+        data = f.read()
+    with open(p("truncated.zip"), "wb") as f:
+        f.write(data[: len(data) * 6 // 10])
+
+    with open(p("not_a_zip.zip"), "wb") as f:
+        f.write(b"this is plain text, not an archive, but long enough to be read\n")
+
+    with zipfile.ZipFile(p("long_name.zip"), "w") as zf:
+        add(zf, b"a" * 300, 10)
+
+
+if __name__ == "__main__":
+    main(sys.argv[1])
