@@ -119,7 +119,7 @@ public:
 
     // --- Reading a unit (index < unitCount()). Views stay valid until the
     // next resizing edit of this window (SetTag, SetMousePointer,
-    // SetMenuCaption, ResizeRecord).
+    // SetMenuCaption).
     Bytes record(size_t index) const;
     const UnitLayout& layout(size_t index) const { return layouts_[index]; }
     bool isMenuItem(size_t index) const { return layouts_[index].menuItem; }
@@ -152,10 +152,6 @@ public:
     void SetTag(size_t index, std::string_view tag);  // no zero bytes
     void SetMousePointer(size_t index, Bytes block);
     void SetMenuCaption(size_t index, std::string_view caption);
-    // Replaces `oldLength` bytes at `at` within record `index` by
-    // `replacement`; the record and every later record move and later
-    // offsets are adjusted. The basic edit behind the resizing setters.
-    void ResizeRecord(size_t index, size_t at, size_t oldLength, Bytes replacement);
 
     // --- Pointer-sized slots beside the records (the live window object and
     // loaded mouse pointer of each unit while the window exists).
@@ -183,6 +179,9 @@ private:
     size_t RecordsBase() const { return ids_count_ * 8; }
     size_t FieldPos(size_t index, size_t inRecord) const { return RecordStart(index) + 4 + inRecord; }
     bool Relayout(size_t index);
+    // Replaces `oldLength` bytes at `at` within record `index` by
+    // `replacement`: the later records move and their offsets follow.
+    void ResizeRecord(size_t index, size_t at, size_t oldLength, Bytes replacement);
 
     uint32_t id_ = 0;
     int32_t firstWord_ = 0;
@@ -201,7 +200,6 @@ enum class ReadStatus {
     kBadWindowList,    // window list length not a multiple of 8
     kBadUnitTable,     // ids, offsets and records disagree
     kBadRecord,        // a unit record whose fields run past its end
-    kTrailingBytes,    // bytes after the last window record
     kOutOfMemory,
 };
 
@@ -209,7 +207,7 @@ enum class ReadStatus {
 class Template {
 public:
     // Reads the stream (an empty stream gives no windows). Handler offsets
-    // are resolved against procedureBase.
+    // are resolved against procedureBase. On failure `out` is left empty.
     static ReadStatus Read(Bytes data, uintptr_t procedureBase, Template& out);
 
     size_t windowCount() const { return windows_.size(); }
@@ -226,6 +224,8 @@ public:
     std::vector<uint8_t> Write() const;
 
 private:
+    friend bool ReadTemplates(const uint8_t* data, size_t length, uintptr_t procedureBase);
+    ReadStatus ReadWindows(Bytes data);
     std::vector<TemplateWindow> windows_;
     uintptr_t procedureBase_ = 0;
 };
