@@ -1,0 +1,79 @@
+// The picture button: a child window drawn from four pictures whose
+// transparent colour is cut out of its shape. Usable on its own (any parent
+// window, any event sink); the unit type wraps it for the window system.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <span>
+
+#include "runtime/controls/picbtn/picbtn_form.h"
+#include "runtime/controls/picture/gdi_owners.h"
+
+namespace vx::controls {
+
+// Called when the button was clicked (Click, event 0).
+using PicBtnClick = std::function<void()>;
+
+struct PicBtnCreate {
+    HWND parent = nullptr;
+    int left = 0, top = 0, width = 0, height = 0;
+    DWORD style = 0;  // WS_DISABLED / WS_TABSTOP / WS_VISIBLE
+    int controlId = 0;
+    COLORREF background = 0;  // the holding window's colour, for blending
+};
+
+class PicBtn {
+public:
+    enum State { kNormal = 0, kHover = 1, kPressed = 2 };
+    enum Slot { kNormalPicture = 0, kHoverPicture, kPressedPicture, kDisabledPicture };
+
+    // Null when the window cannot be created.
+    static std::unique_ptr<PicBtn> Create(const PicBtnCreate& params, const PicBtnForm& form, PicBtnClick onClick);
+    ~PicBtn();
+    PicBtn(const PicBtn&) = delete;
+    PicBtn& operator=(const PicBtn&) = delete;
+
+    HWND Handle() const { return hwnd_; }
+    int State() const { return state_; }
+
+    int32_t Mode() const { return mode_; }
+    void SetMode(int32_t mode);
+    bool Selected() const { return selected_; }
+    void SetSelected(bool selected);
+    const std::string& Picture(int slot) const { return pictures_[slot]; }
+    void SetPicture(int slot, std::string bytes);
+    uint32_t TransparentColour() const { return transparent_; }
+    void SetTransparentColour(uint32_t colour);
+    // The stored form as the button stands now.
+    PicBtnForm Form() const;
+
+private:
+    PicBtn() = default;
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+    LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
+    HBITMAP CurrentPicture() const;
+    void SetState(int state);
+    void UpdateShape();
+    void Paint();
+    bool Over(POINT client) const;
+    void MouseDown(POINT at);
+    void MouseMove(POINT at, WPARAM keys);
+    void MouseUp(POINT at);
+
+    HWND hwnd_ = nullptr;
+    int32_t mode_ = 0;
+    bool selected_ = false;
+    int state_ = kNormal;
+    uint32_t transparent_ = kNoTransparentColour;
+    COLORREF background_ = 0;
+    std::string pictures_[4];
+    picture::BitmapHandle bitmaps_[4];
+    HBITMAP shapeOf_ = nullptr;  // the picture the current region was made from
+    bool hasRegion_ = false;
+    PicBtnClick onClick_;
+};
+
+}  // namespace vx::controls

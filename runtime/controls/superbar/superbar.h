@@ -1,0 +1,121 @@
+// The multi-function bar: scroll bar, progress bar, slider-like bar or plain
+// strip made of five skin windows (main, decrease and increase buttons, fill,
+// thumb). Usable on its own; the unit type wraps it for the window system.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "runtime/controls/picture/gdi_owners.h"
+#include "runtime/controls/superbar/skin_window.h"
+#include "runtime/controls/superbar/superbar_form.h"
+
+namespace vx::controls {
+
+struct DestroyList {
+    void operator()(HIMAGELIST list) const { ImageList_Destroy(list); }
+};
+using ImageListHandle = picture::Owner<HIMAGELIST, DestroyList>;
+
+// Raises event 0 (position changed), 1 (decrease clicked) or 2 (increase
+// clicked). Returns whether a handler gave back a value, in *result.
+using SuperBarEvent = std::function<bool(int event, int32_t* result)>;
+
+struct SuperBarCreate {
+    HWND parent = nullptr;
+    int left = 0, top = 0, width = 0, height = 0;
+    DWORD style = 0;
+    int controlId = 0;
+    COLORREF background = 0;  // behind the cells
+};
+
+// A property value by number: numbers for everything but the texts and
+// image data (bytes) and the font (bytes: the 60-byte record or empty).
+struct BarValue {
+    int64_t number = 0;
+    std::string bytes;
+};
+
+class SuperBar {
+public:
+    enum Part { kMain = 0, kDecrease, kIncrease, kFill, kThumb };
+    static constexpr int kArrowSize = 18;
+
+    static std::unique_ptr<SuperBar> Create(const SuperBarCreate& params, const SuperBarForm& form,
+                                            SuperBarEvent raise);
+    ~SuperBar();
+    SuperBar(const SuperBar&) = delete;
+    SuperBar& operator=(const SuperBar&) = delete;
+
+    HWND Handle() const { return parts_[kMain].Handle(); }
+    HWND PartHandle(Part part) const { return parts_[part].Handle(); }
+    const SkinWindow& PartSkin(Part part) const { return parts_[part]; }
+
+    // Properties 8 to 67 by number; empty and unknown numbers are ignored
+    // (reading gives 0).
+    void SetProperty(int number, const BarValue& value);
+    BarValue GetProperty(int number) const;
+
+    // Clamps, moves the thumb when asked, raises event 0 on a change.
+    // false: the bar cannot move its thumb, or it is gone.
+    bool SetPosition(int32_t value, bool reposition);
+    int32_t Position() const { return f_.position; }
+
+    void Enable(bool enabled);
+    // Lays the parts out again for the main window's current size.
+    void Layout();
+    // The stored form as the bar stands now.
+    SuperBarForm Form() const { return f_; }
+
+private:
+    SuperBar() = default;
+    bool Handle(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
+    void OnPart(WPARAM code, LPARAM lp);
+    void ApplyImages(BarGroup group);
+    void ApplyImageList(BarGroup group, HIMAGELIST list);
+    void ApplyVisibility();
+    void ApplyDrawModes();
+    void ApplyCellSwitches();
+    void ApplyTextColour();
+    void ApplyBand();
+    void ApplyInset();
+    void ApplyThumbLength();
+    void ApplyBarType();
+    void ApplyStyle(int style);
+    void UpdateArrows();
+    void UpdatePercent();
+    void FollowThumb();
+    void ThumbMovedByUser();
+    void Step(int32_t delta);
+    void TrackClick(HWND part);
+    void Key(UINT key, int repeat);
+
+    int Along(const RECT& r) const { return f_.orientation ? r.top : r.left; }
+    int Length() const;     // main's client length along the axis
+    int Thickness() const;  // and across it
+    int ArrowSpan() const { return f_.showArrows ? kArrowSize : 0; }
+    int ThumbSpan() const { return f_.showThumb ? thumbLength_ : 0; }
+    int Available() const { return Length() - ThumbSpan() - 2 * ArrowSpan(); }
+    RECT PartRect(Part part) const;  // in main's client coordinates
+    void Place(Part part, int a, int c, int la, int lc, UINT flags);
+
+    std::array<SkinWindow, 5> parts_;
+    SuperBarForm f_;
+    std::array<ImageListHandle, 4> lists_;
+    picture::Owner<HFONT, picture::DeleteGdiObject> font_;
+    std::array<std::string, 4> headings_;  // 33, 38, 48, 58: no effect at run time
+    int32_t property39_ = 0;
+    int thumbLength_ = 31;
+    bool busy_ = false;
+    bool enabled_ = true;
+    int holding_ = 0;   // -1 / +1 while an arrow button is held
+    bool repeating_ = false;
+    SuperBarEvent raise_;
+};
+
+}  // namespace vx::controls

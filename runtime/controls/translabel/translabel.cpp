@@ -1,0 +1,230 @@
+#include "runtime/controls/translabel/translabel.h"
+
+#include <cstring>
+#include <vector>
+
+namespace vx::controls {
+namespace {
+
+constexpr char kClassName[] = "VxTransLabel";
+
+LRESULT CALLBACK StartProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+
+bool RegisterClassOnce() {
+    static const bool registered = [] {
+        WNDCLASSEXA wc{};
+        wc.cbSize = sizeof wc;
+        wc.style = CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS;
+        wc.lpfnWndProc = StartProc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+        wc.lpszClassName = kClassName;
+        return RegisterClassExA(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+    }();
+    return registered;
+}
+
+// Until the object is attached nothing is painted.
+LRESULT CALLBACK StartProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_ERASEBKGND) return 1;
+    if (msg == WM_PAINT) {
+        PAINTSTRUCT ps;
+        BeginPaint(hwnd, &ps);
+        EndPaint(hwnd, &ps);
+        return 0;
+    }
+    return DefWindowProcA(hwnd, msg, wp, lp);
+}
+
+HWND TopLevelOf(HWND hwnd) {
+    HWND w = hwnd;
+    for (;;) {
+        if (GetWindowLongPtrA(w, GWL_STYLE) & WS_POPUP) return w;
+        HWND parent = GetParent(w);
+        if (!parent) return w;
+        w = parent;
+    }
+}
+
+// Visible descendants, each child's own descendants before the child,
+// children in z-order from the top.
+void CollectVisible(HWND parent, std::vector<HWND>& out) {
+    for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (!IsWindowVisible(child)) continue;
+        CollectVisible(child, out);
+        out.push_back(child);
+    }
+}
+
+void RedrawScreenArea(HWND hwnd, const RECT& screen, UINT flags) {
+    RECT local = screen;
+    MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(&local), 2);
+    RedrawWindow(hwnd, &local, nullptr, flags);
+}
+
+}  // namespace
+
+std::unique_ptr<TransLabel> TransLabel::Create(const TransLabelCreate& p, const TransLabelForm& form) {
+    if (!RegisterClassOnce()) return nullptr;
+    std::unique_ptr<TransLabel> label(new TransLabel());
+    label->form_ = form;
+    label->form_.effect = ClampLabelChoice(form.effect, 3);
+    label->form_.alignment = ClampLabelChoice(form.alignment, 2);
+    label->form_.verticalAlignment = ClampLabelChoice(form.verticalAlignment, 2);
+    label->MakeFont();
+    label->hwnd_ = CreateWindowExA(WS_EX_TRANSPARENT, kClassName, form.caption.c_str(),
+                                   WS_CHILD | WS_CLIPSIBLINGS | p.style, p.left, p.top, p.width, p.height, p.parent,
+                                   reinterpret_cast<HMENU>(static_cast<intptr_t>(p.controlId)),
+                                   GetModuleHandleA(nullptr), nullptr);
+    if (!label->hwnd_) return nullptr;
+    SetWindowLongPtrA(label->hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(label.get()));
+    SetWindowLongPtrA(label->hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TransLabel::WindowProc));
+    return label;
+}
+
+TransLabel::~TransLabel() {
+    if (hwnd_) {
+        SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
+        DestroyWindow(hwnd_);
+    }
+}
+
+void TransLabel::MakeFont() {
+    font_.reset();
+    if (form_.font.size() != sizeof(LOGFONTA)) return;
+    LOGFONTA lf;
+    std::memcpy(&lf, form_.font.data(), sizeof lf);
+    lf.lfCharSet = DEFAULT_CHARSET;
+    lf.lfOutPrecision = 0;
+    lf.lfClipPrecision = 0;
+    lf.lfQuality = PROOF_QUALITY;
+    lf.lfPitchAndFamily = 0;
+    lf.lfFaceName[LF_FACESIZE - 1] = 0;
+    font_.reset(CreateFontIndirectA(&lf));
+}
+
+void TransLabel::SetCaption(const std::string& caption) {
+    form_.caption = caption.substr(0, caption.find('\0'));
+    if (hwnd_) SetWindowTextA(hwnd_, form_.caption.c_str());
+    RedrawBehind();
+}
+
+void TransLabel::SetEffect(int32_t effect) {
+    form_.effect = ClampLabelChoice(effect, 3);
+    RedrawBehind();
+}
+
+void TransLabel::SetFont(const std::string& block) {
+    form_.font = block;
+    MakeFont();
+    RedrawBehind();
+}
+
+void TransLabel::SetTextColour(uint32_t colour) {
+    form_.textColour = colour;
+    RedrawBehind();
+}
+
+void TransLabel::SetAlignment(int32_t alignment) {
+    form_.alignment = ClampLabelChoice(alignment, 2);
+    RedrawBehind();
+}
+
+void TransLabel::SetWordWrap(bool wrap) {
+    form_.wordWrap = wrap;
+    RedrawBehind();
+}
+
+void TransLabel::SetVerticalAlignment(int32_t alignment) {
+    form_.verticalAlignment = ClampLabelChoice(alignment, 2);
+    RedrawBehind();
+}
+
+// Runs on the caller's thread; every repaint it asks for is carried out at
+// once by the windows' own thread, so a caller on another thread returns
+// only when the area has been painted again.
+void TransLabel::RedrawBehind() {
+    if (!hwnd_) return;
+    HWND top = TopLevelOf(hwnd_);
+    RECT label;
+    GetWindowRect(hwnd_, &label);
+    if (top != hwnd_) {
+        RECT client;
+        GetClientRect(top, &client);
+        MapWindowPoints(top, nullptr, reinterpret_cast<POINT*>(&client), 2);
+        RECT under;
+        if (IntersectRect(&under, &label, &client))
+            RedrawScreenArea(top, under, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+
+        std::vector<HWND> windows;
+        CollectVisible(top, windows);
+        for (auto it = windows.rbegin(); it != windows.rend(); ++it) {
+            if (*it == hwnd_) continue;  // its own text comes last
+            RECT r, part;
+            GetWindowRect(*it, &r);
+            if (IntersectRect(&part, &r, &label))
+                RedrawScreenArea(*it, part, RDW_INVALIDATE | RDW_FRAME | RDW_ERASE | RDW_UPDATENOW);
+        }
+    }
+    RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+}
+
+void TransLabel::Paint() {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hwnd_, &ps);
+    int length = GetWindowTextLengthA(hwnd_);
+    if (length > 0) {
+        std::string text(static_cast<size_t>(length) + 1, '\0');
+        text.resize(static_cast<size_t>(GetWindowTextA(hwnd_, text.data(), length + 1)));
+        static constexpr UINT kHorizontal[] = {DT_LEFT, DT_CENTER, DT_RIGHT};
+        static constexpr UINT kVertical[] = {DT_TOP, DT_VCENTER, DT_BOTTOM};
+        UINT format = kHorizontal[form_.alignment] | DT_NOCLIP | DT_NOPREFIX;
+        format |= form_.wordWrap ? DT_WORDBREAK : DT_SINGLELINE | kVertical[form_.verticalAlignment];
+        HFONT font = font_ ? font_.get() : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+        picture::Selection fontSel(dc, font);
+        SetBkMode(dc, TRANSPARENT);
+        RECT client;
+        GetClientRect(hwnd_, &client);
+        auto draw = [&](COLORREF colour, int dx, int dy) {
+            RECT r = client;
+            OffsetRect(&r, dx, dy);
+            SetTextColor(dc, colour);
+            DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &r, format);
+        };
+        constexpr COLORREF kLight = RGB(255, 255, 255);
+        switch (form_.effect) {
+        case 1: draw(kLight, 1, 1); draw(form_.textColour & 0xFFFFFF, 0, 0); break;
+        case 2: draw(kLight, 0, 0); draw(form_.textColour & 0xFFFFFF, 1, 1); break;
+        case 3: draw(RGB(0, 0, 0), 2, 2); draw(form_.textColour & 0xFFFFFF, 0, 0); break;
+        default: draw(form_.textColour & 0xFFFFFF, 0, 0); break;
+        }
+    }
+    EndPaint(hwnd_, &ps);
+}
+
+LRESULT CALLBACK TransLabel::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    auto* self = reinterpret_cast<TransLabel*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    if (!self) return StartProc(hwnd, msg, wp, lp);
+    switch (msg) {
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_PAINT:
+        self->Paint();
+        return 0;
+    case WM_WINDOWPOSCHANGED: {
+        auto* pos = reinterpret_cast<const WINDOWPOS*>(lp);
+        LRESULT r = DefWindowProcA(hwnd, msg, wp, lp);
+        if ((pos->flags & (SWP_NOMOVE | SWP_NOSIZE)) != (SWP_NOMOVE | SWP_NOSIZE)) self->RedrawBehind();
+        return r;
+    }
+    case WM_NCDESTROY:
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+        self->hwnd_ = nullptr;
+        break;
+    default:
+        break;
+    }
+    return DefWindowProcA(hwnd, msg, wp, lp);
+}
+
+}  // namespace vx::controls
