@@ -2,6 +2,7 @@
 // the host-request function it is handed at start-up (message 1).
 #include "runtime/library_host.h"
 #include "runtime/program.h"
+#include "runtime/threads/threads.h"
 
 namespace vx {
 namespace {
@@ -31,8 +32,8 @@ const LibraryDescriptor kLibraries[kLibraryCount] = {
     {"extended interface library 6", Notify<kExtendedInterface6>},
     {"archive library", Notify<kArchiveLibrary>},
     {"system interface library", Notify<kSystemInterfaceLibrary>},
-    {"multithreading library", Notify<kMultithreadingLibrary>},
-    {"special functions library", Notify<kSpecialFunctionsLibrary>},
+    {"multithreading library", threads::MultithreadingNotify},
+    {"special functions library", threads::SpecialFunctionsNotify},
 };
 
 }  // namespace vx

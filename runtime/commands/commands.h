@@ -1,0 +1,67 @@
+// The command library: every command is a CommandFn called through
+// CallCommand (core library) or CallLibraryCommand (support libraries) with
+// value records. Ordinary failures come back as false, 0, -1 or the empty
+// text; commands never raise run-time errors for bad paths or denied access.
+#pragma once
+
+#include "runtime/value.h"
+
+namespace vx::commands {
+
+// Texts (portable).
+void TextLength(ValueRecord* result, int32_t argc, ValueRecord* args);
+void LeftText(ValueRecord* result, int32_t argc, ValueRecord* args);
+void RightText(ValueRecord* result, int32_t argc, ValueRecord* args);
+void FindText(ValueRecord* result, int32_t argc, ValueRecord* args);
+void ToLowerCase(ValueRecord* result, int32_t argc, ValueRecord* args);
+
+// Conversions (portable).
+void ToInteger(ValueRecord* result, int32_t argc, ValueRecord* args);
+void ToText(ValueRecord* result, int32_t argc, ValueRecord* args);
+void ToByteSet(ValueRecord* result, int32_t argc, ValueRecord* args);
+void BlankByteSet(ValueRecord* result, int32_t argc, ValueRecord* args);
+
+#ifdef _WIN32
+// Processes, message boxes, events.
+void RunProgram(ValueRecord* result, int32_t argc, ValueRecord* args);
+void ShowMessageBox(ValueRecord* result, int32_t argc, ValueRecord* args);
+void SoundBeep(ValueRecord* result, int32_t argc, ValueRecord* args);
+void ProcessEvents(ValueRecord* result, int32_t argc, ValueRecord* args);
+void ReadCommandLine(ValueRecord* result, int32_t argc, ValueRecord* args);
+
+// Files and folders.
+void DirectoryCreate(ValueRecord* result, int32_t argc, ValueRecord* args);
+void FileCopy(ValueRecord* result, int32_t argc, ValueRecord* args);
+void FileMove(ValueRecord* result, int32_t argc, ValueRecord* args);
+void FileDelete(ValueRecord* result, int32_t argc, ValueRecord* args);
+void FileExists(ValueRecord* result, int32_t argc, ValueRecord* args);
+void FileWrite(ValueRecord* result, int32_t argc, ValueRecord* args);
+
+// Registry.
+void RegistryReadText(ValueRecord* result, int32_t argc, ValueRecord* args);
+void RegistryWrite(ValueRecord* result, int32_t argc, ValueRecord* args);
+
+// Settings files.
+void IniRead(ValueRecord* result, int32_t argc, ValueRecord* args);
+void IniWrite(ValueRecord* result, int32_t argc, ValueRecord* args);
+
+// Windows of the window system (through its host requests).
+void GetWindowHandle(ValueRecord* result, int32_t argc, ValueRecord* args);
+void LoadWindow(ValueRecord* result, int32_t argc, ValueRecord* args);
+void WindowClose(ValueRecord* result, int32_t argc, ValueRecord* args);
+void WindowSetZOrder(ValueRecord* result, int32_t argc, ValueRecord* args);
+
+// "system interface library".
+void SpecialFolderPath(ValueRecord* result, int32_t argc, ValueRecord* args);
+// "application interface library".
+void OpenWebAddress(ValueRecord* result, int32_t argc, ValueRecord* args);
+void GetWindowTextByHandle(ValueRecord* result, int32_t argc, ValueRecord* args);
+// "visual style library".
+void SetXpStyle(ValueRecord* result, int32_t argc, ValueRecord* args);
+
+// "multithreading library" and "special functions library": runtime/threads.
+void ThreadStart(ValueRecord* result, int32_t argc, ValueRecord* args);
+void Delay(ValueRecord* result, int32_t argc, ValueRecord* args);
+#endif
+
+}  // namespace vx::commands

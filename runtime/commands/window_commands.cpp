@@ -1,0 +1,91 @@
+// GetWindowHandle, LoadWindow, WindowClose, WindowSetZOrder: the window
+// system answers through its host requests (2005 load, 2006 window object,
+// 2007 live unit object).
+#include <windows.h>
+
+#include "runtime/commands/args.h"
+#include "runtime/commands/commands.h"
+#include "runtime/commands/window_rules.h"
+#include "runtime/errors.h"
+#include "runtime/services.h"
+#include "runtime/windows/system/window_system.h"
+
+namespace vx::commands {
+namespace {
+
+constexpr int32_t kLoadWindowRequest = 2005;
+constexpr int32_t kWindowObjectRequest = 2006;
+constexpr int32_t kLiveUnitRequest = 2007;
+// The runtime's private close request, handled by the window itself.
+constexpr UINT kCloseRequestMessage = 0x8065;
+
+constexpr char kNoSuchUnit[] = "指定窗口或窗口组件不存在或尚未载入";
+
+windows::FrameUnit* WindowObject(uint32_t windowId) {
+    return reinterpret_cast<windows::FrameUnit*>(HostRequest(kWindowObjectRequest, windowId, 0));
+}
+
+// The live object a reference names; an unknown or unloaded one is a
+// run-time error.
+windows::Unit* LiveUnit(const WindowReference& ref) {
+    auto* unit = reinterpret_cast<windows::Unit*>(HostRequest(kLiveUnitRequest, ref.windowId, ref.unitId));
+    if (!unit) ReportError(kNoSuchUnit, 0);
+    return unit;
+}
+
+bool NamesWindowItself(const WindowReference& ref, windows::FrameUnit* frame) {
+    return ref.unitId == 0 || (frame && ref.unitId == frame->UnitId());
+}
+
+}  // namespace
+
+void GetWindowHandle(ValueRecord* result, int32_t argc, ValueRecord* args) {
+    windows::Unit* unit = LiveUnit(ReferenceOf(Arg(argc, args, 0)));
+    result->SetInt(static_cast<int32_t>(reinterpret_cast<intptr_t>(unit->Handle())));
+}
+
+void LoadWindow(ValueRecord* result, int32_t argc, ValueRecord* args) {
+    WindowReference target = ReferenceOf(Arg(argc, args, 0));
+    windows::LoadRequest request{target.windowId, nullptr, BoolArg(Arg(argc, args, 2))};
+    const ValueRecord& parentArg = Arg(argc, args, 1);
+    if (parentArg.Given()) {
+        windows::FrameUnit* parent = WindowObject(ReferenceOf(parentArg).windowId);
+        if (!parent || !parent->Handle() || !IsWindow(parent->Handle())) return;
+        request.parent = parent->Handle();
+    }
+    result->SetBool(HostRequest(kLoadWindowRequest, reinterpret_cast<intptr_t>(&request), 0) != 0);
+}
+
+void WindowClose(ValueRecord*, int32_t argc, ValueRecord* args) {
+    WindowReference ref = ReferenceOf(Arg(argc, args, 0));
+    bool atOnce = BoolArg(Arg(argc, args, 1));
+    windows::FrameUnit* frame = WindowObject(ref.windowId);
+    if (NamesWindowItself(ref, frame)) {
+        if (!frame || !frame->Handle()) return;  // not loaded: nothing to close
+        if (atOnce) {
+            SendMessageA(frame->Handle(), kCloseRequestMessage, 0, 0);
+        } else {
+            PostMessageA(frame->Handle(), kCloseRequestMessage, 0, 0);
+        }
+        return;
+    }
+    HWND control = LiveUnit(ref)->Handle();
+    if (control) DestroyWindow(control);
+}
+
+void WindowSetZOrder(ValueRecord*, int32_t argc, ValueRecord* args) {
+    WindowReference ref = ReferenceOf(Arg(argc, args, 0));
+    const ValueRecord& position = Arg(argc, args, 1);
+    ZOrder order = ZOrderOf(position.Given(), IntArg(position, 1));
+    static const HWND kInsertAfter[] = {HWND_TOP, HWND_BOTTOM, HWND_TOPMOST, HWND_NOTOPMOST};
+    windows::Unit* unit = LiveUnit(ref);
+    HWND hwnd = unit->Handle();
+    if (!hwnd) return;
+    SetWindowPos(hwnd, kInsertAfter[static_cast<int>(order)], 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
+    windows::FrameUnit* frame = WindowObject(ref.windowId);
+    if (frame && NamesWindowItself(ref, frame)) {
+        frame->SetAlwaysOnTop((GetWindowLongA(hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0);
+    }
+}
+
+}  // namespace vx::commands

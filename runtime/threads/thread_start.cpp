@@ -1,0 +1,33 @@
+#include <windows.h>
+
+#include "runtime/commands/args.h"
+#include "runtime/threads/threads.h"
+
+namespace vx::commands {
+
+void ThreadStart(ValueRecord* result, int32_t argc, ValueRecord* args) {
+    const ValueRecord& procedure = Arg(argc, args, 0);
+    auto* entry = procedure.Address<void>();
+    // A null entry would start a thread that faults at once.
+    if (type::Base(procedure.type) != type::SubProgram || !entry) return;
+
+    // The procedure takes one 32-bit parameter; it travels zero-extended in
+    // the pointer-sized start-routine argument.
+    uint32_t parameter = static_cast<uint32_t>(
+        Given(argc, args, 1) ? threads::IntegerArgument(threads::MultithreadingHost(), args[1]) : 0);
+    HANDLE thread = CreateThread(nullptr, 0, reinterpret_cast<LPTHREAD_START_ROUTINE>(entry),
+                                 reinterpret_cast<void*>(static_cast<uintptr_t>(parameter)), 0, nullptr);
+    if (!thread) return;
+    result->SetBool(true);
+
+    const ValueRecord& handleVariable = Arg(argc, args, 2);
+    auto* variable = handleVariable.Given() ? handleVariable.Address<int32_t>() : nullptr;
+    if (variable) {
+        // Kernel handles fit in 32 bits (sign-extended when widened again).
+        *variable = static_cast<int32_t>(reinterpret_cast<intptr_t>(thread));
+    } else {
+        CloseHandle(thread);
+    }
+}
+
+}  // namespace vx::commands
