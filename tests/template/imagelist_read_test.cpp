@@ -2,6 +2,7 @@
 // Win32, read back by the common controls' ImageList_Read and drawn: every
 // cell must come out pixel for pixel, transparent where the mask says so.
 #include <windows.h>
+#include <objidl.h>  // IStream, before commctrl.h declares ImageList_Read
 #include <commctrl.h>
 #include <shlwapi.h>
 

@@ -385,11 +385,6 @@ std::optional<size_t> Template::FindWindowIndex(uint32_t windowId) const {
     return std::nullopt;
 }
 
-TemplateWindow* Template::FindWindow(uint32_t windowId) {
-    std::optional<size_t> i = FindWindowIndex(windowId);
-    return i ? &windows_[*i] : nullptr;
-}
-
 std::vector<uint8_t> Template::Write() const {
     std::vector<uint8_t> out;
     if (windows_.empty()) return out;

@@ -215,8 +215,12 @@ public:
     const TemplateWindow& window(size_t index) const { return windows_[index]; }
     // The first id is checked first, then the others in order. Ids whose bits
     // 0-23 or 24-27 are zero are never found.
-    TemplateWindow* FindWindow(uint32_t windowId);
     std::optional<size_t> FindWindowIndex(uint32_t windowId) const;
+    // Inline: <windows.h> may rename it to FindWindowA in the caller.
+    TemplateWindow* FindWindow(uint32_t windowId) {
+        std::optional<size_t> i = FindWindowIndex(windowId);
+        return i ? &windows_[*i] : nullptr;
+    }
     uintptr_t procedureBase() const { return procedureBase_; }
 
     // The stream as it stands, in the stored form (the window list's address
