@@ -9,6 +9,7 @@
 #include "runtime/com/com_ptr.h"
 #include "tests/com/com_test_support.h"
 #include "tests/com/probe_object.h"
+#include "tests/support/win32_harness.h"
 
 namespace vx::test {
 namespace {
@@ -339,6 +340,129 @@ TEST_F(LateBoundTest, ClearReleasesTheObjectAndEmptiesTheRecord) {
     ObjectRecord data{nullptr, Allocate(32)};
     ClearObject(&data);
     EXPECT_EQ(data.recordData, nullptr);
+}
+
+TEST_F(LateBoundTest, VariantValuesAreCopiedInAndWrittenBack) {
+    // A variant value crosses as a copy of its VARIANT.
+    VARIANT held;
+    VariantInit(&held);
+    held.vt = VT_I4;
+    held.lVal = 9;
+    Command(ObjectCallMethod, {ObjectArg(), Txt("Record"), ValueRecord::OfAddress(&held, type::Variant)});
+    ASSERT_EQ(LastErrorText(), "");
+    EXPECT_EQ(OnlyCall().values[0].vt, VT_I4);
+    EXPECT_EQ(OnlyCall().values[0].lVal, 9);
+    probe_->ClearCalls();
+
+    // A by-reference VARIANT parameter writes back into variables of any
+    // type the new value converts to; the old value is disposed of.
+    VARIANT* variant = &held;
+    Command(ObjectCallMethod, {ObjectArg(), Txt("Bump"), Ref(&variant, type::Variant)});
+    ASSERT_EQ(LastErrorText(), "");
+    EXPECT_EQ(variant, &held);
+    ASSERT_EQ(held.vt, VT_BSTR);
+    EXPECT_EQ(std::wstring(held.bstrVal), L"bumped");
+    VariantClear(&held);
+
+    VARIANT* none = nullptr;
+    Command(ObjectCallMethod, {ObjectArg(), Txt("Bump"), Ref(&none, type::Variant)});
+    ASSERT_NE(none, nullptr);
+    EXPECT_EQ(none->vt, VT_BSTR);
+    VariantClear(none);
+    Free(none);
+
+    char* text = NewText("old");
+    Command(ObjectCallMethod, {ObjectArg(), Txt("Bump"), TextRef(&text)});
+    EXPECT_STREQ(text, "bumped");
+    Free(text);
+
+    // "bumped" is no number: the variable keeps its value.
+    int32_t number = 5;
+    Command(ObjectCallMethod, {ObjectArg(), Txt("Bump"), Ref(&number, type::Int)});
+    EXPECT_EQ(LastErrorText(), "");
+    EXPECT_EQ(number, 5);
+}
+
+// Type information of a dispatch interface with two variables, from a type
+// library written to `path` and loaded back.
+com::ComPtr<ITypeInfo> MakeVariableTypeInfo(const std::string& path) {
+    using com::ComPtr;
+    std::wstring wide = com::WideFromAnsi(path.c_str());
+    ComPtr<ICreateTypeLib2> library;
+    if (FAILED(CreateTypeLib2(SYS_WIN64, wide.c_str(), library.put()))) return {};
+    GUID libraryId, interfaceId;
+    CoCreateGuid(&libraryId);
+    CoCreateGuid(&interfaceId);
+    library->SetGuid(libraryId);
+    library->SetName(const_cast<LPOLESTR>(L"VxVariables"));
+    library->SetVersion(1, 0);
+    library->SetLcid(LOCALE_NEUTRAL);
+    ComPtr<ICreateTypeInfo> info;
+    if (FAILED(library->CreateTypeInfo(const_cast<LPOLESTR>(L"IVxVariables"), TKIND_DISPATCH, info.put()))) return {};
+    info->SetGuid(interfaceId);
+    struct Variable {
+        const wchar_t* name;
+        MEMBERID id;
+        VARTYPE vt;
+    };
+    const Variable variables[] = {{L"Count", kCountVarId, VT_I4}, {L"Peer", kPeerVarId, VT_DISPATCH}};
+    UINT index = 0;
+    for (const Variable& v : variables) {
+        VARDESC desc{};
+        desc.memid = v.id;
+        desc.varkind = VAR_DISPATCH;
+        desc.elemdescVar.tdesc.vt = v.vt;
+        if (FAILED(info->AddVarDesc(index, &desc))) return {};
+        info->SetVarName(index++, const_cast<LPOLESTR>(v.name));
+    }
+    info.reset();
+    if (FAILED(library->SaveAllChanges())) return {};
+    library.reset();
+    ComPtr<ITypeLib> loaded;
+    ComPtr<ITypeInfo> result;
+    if (FAILED(LoadTypeLibEx(wide.c_str(), REGKIND_NONE, loaded.put()))) return {};
+    loaded->GetTypeInfoOfGuid(interfaceId, result.put());
+    return result;
+}
+
+TEST(LateBoundVariables, VariablesArePutByValueOrReferenceAndRead) {
+    TempDir dir;
+    com::ComPtr<ITypeInfo> info = MakeVariableTypeInfo(dir / "variables.tlb");
+    ASSERT_TRUE(info);
+    Probe* probe = Probe::CreateWith(info.get());
+    ObjectRecord object = Holding(probe);
+
+    // A number variable: put with its own type, the value named.
+    EXPECT_TRUE(Command(ObjectSetProperty, {Obj(&object), Txt("Count"), Txt("5")}).Bool()) << LastErrorText();
+    ASSERT_EQ(probe->calls().size(), 1u);
+    EXPECT_EQ(probe->calls()[0].id, kCountVarId);
+    EXPECT_EQ(probe->calls()[0].flags, DISPATCH_PROPERTYPUT);
+    ASSERT_EQ(probe->calls()[0].named.size(), 1u);
+    EXPECT_EQ(probe->calls()[0].named[0], DISPID_PROPERTYPUT);
+    EXPECT_EQ(probe->calls()[0].received[0], VT_I4);
+    EXPECT_EQ(probe->calls()[0].values[0].lVal, 5);
+
+    // An interface variable: put by reference.
+    EXPECT_TRUE(Command(ObjectSetProperty, {Obj(&object), Txt("Peer"), Obj(&object)}).Bool()) << LastErrorText();
+    ASSERT_EQ(probe->calls().size(), 2u);
+    EXPECT_EQ(probe->calls()[1].flags, DISPATCH_PROPERTYPUTREF);
+    EXPECT_EQ(probe->calls()[1].received[0], VT_DISPATCH);
+    probe->ClearCalls();
+
+    // Outside put mode a variable is read and takes no arguments.
+    ValueRecord count;
+    EXPECT_EQ(com::LateBoundCall(com::CallMode::Method, &object, "Count", nullptr, 0, type::Int, &count), 0);
+    EXPECT_EQ(count.Int(), 7);
+    EXPECT_EQ(probe->calls().back().flags, DISPATCH_PROPERTYGET);
+    Command(ObjectCallMethod, {Obj(&object), Txt("Count"), Num(1)});
+    EXPECT_EQ(LastErrorText(), "提供了过多的参数");
+    ValueRecord peer = Command(ObjectCallMethodForObject, {Obj(&object), Txt("Peer")});
+    ASSERT_EQ(LastErrorText(), "");
+    EXPECT_EQ(Identity(peer.Address<ObjectRecord>()->object), Identity(probe));
+    DisposeObject(peer.Address<ObjectRecord>());
+
+    ClearObject(&object);
+    EXPECT_EQ(probe->Release(), 0u);
 }
 
 TEST(LateBoundThreads, LastErrorIsKeptPerThread) {

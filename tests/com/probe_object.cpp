@@ -14,6 +14,7 @@ PARAMDATA kLabelPutParams[] = {{W(L"value"), VT_BSTR}};
 PARAMDATA kFailParams[] = {{W(L"hr"), VT_I4}};
 PARAMDATA kSwapParams[] = {{W(L"s"), VT_BSTR | VT_BYREF}, {W(L"n"), VT_I4 | VT_BYREF}};
 PARAMDATA kTakeParams[] = {{W(L"u"), VT_UNKNOWN}, {W(L"d"), VT_DISPATCH}, {W(L"v"), VT_VARIANT}, {W(L"x"), VT_I4}};
+PARAMDATA kBumpParams[] = {{W(L"v"), VT_VARIANT | VT_BYREF}};
 PARAMDATA kNumberParams[] = {{W(L"x"), VT_I4}, {W(L"y"), VT_R8}, {W(L"t"), VT_BSTR}, {W(L"b"), VT_BOOL}};
 
 METHODDATA kMethods[] = {
@@ -25,6 +26,7 @@ METHODDATA kMethods[] = {
     {W(L"Take"), kTakeParams, kTakeId, 12, CC_STDCALL, 4, DISPATCH_METHOD, VT_EMPTY},
     {W(L"Self"), nullptr, kSelfId, 13, CC_STDCALL, 0, DISPATCH_METHOD, VT_DISPATCH},
     {W(L"Number"), kNumberParams, kNumberId, 14, CC_STDCALL, 4, DISPATCH_METHOD, VT_EMPTY},
+    {W(L"Bump"), kBumpParams, kBumpId, 15, CC_STDCALL, 1, DISPATCH_METHOD, VT_EMPTY},
 };
 
 INTERFACEDATA kInterface = {kMethods, static_cast<UINT>(std::size(kMethods))};
@@ -49,6 +51,13 @@ Probe* Probe::Create(bool withTypeInfo) {
         probe->info_ = probe->holder_;
         probe->info_->AddRef();
     }
+    return probe;
+}
+
+Probe* Probe::CreateWith(ITypeInfo* info) {
+    auto* probe = new Probe();
+    probe->info_ = info;
+    if (info) info->AddRef();
     return probe;
 }
 
@@ -158,6 +167,25 @@ HRESULT Probe::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, V
     }
     case kTakeId:
     case kNumberId:
+        return S_OK;
+    case kBumpId:
+        if (params->cArgs != 1 || args[0].vt != (VT_VARIANT | VT_BYREF)) return DISP_E_TYPEMISMATCH;
+        VariantClear(args[0].pvarVal);
+        args[0].pvarVal->vt = VT_BSTR;
+        args[0].pvarVal->bstrVal = SysAllocString(L"bumped");
+        return S_OK;
+    case kCountVarId:
+        if ((flags & DISPATCH_PROPERTYGET) && result) {
+            result->vt = VT_I4;
+            result->lVal = 7;
+        }
+        return S_OK;
+    case kPeerVarId:
+        if ((flags & DISPATCH_PROPERTYGET) && result) {
+            AddRef();
+            result->vt = VT_DISPATCH;
+            result->pdispVal = this;
+        }
         return S_OK;
     case kSelfId:
         if (result) {

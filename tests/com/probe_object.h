@@ -20,6 +20,10 @@ enum ProbeMember : DISPID {
     kTakeId = 5,    // Take(u: UNKNOWN, d: DISPATCH, v: VARIANT, x: I4)
     kSelfId = 6,    // Self() -> DISPATCH: the probe itself
     kNumberId = 7,  // Number(x: I4, y: R8, t: BSTR, b: BOOL)
+    kBumpId = 8,    // Bump(v: VARIANT by ref): v = "bumped"
+    // Variables of the type information MakeVariableTypeInfo builds.
+    kCountVarId = 20,  // Count: I4 (reads 7)
+    kPeerVarId = 21,   // Peer: DISPATCH (reads the probe itself)
 };
 
 struct ProbeCall {
@@ -35,6 +39,8 @@ class Probe final : public IDispatch {
 public:
     // withTypeInfo false: GetTypeInfo fails, as for an object without any.
     static Probe* Create(bool withTypeInfo = true);
+    // With the given type information instead of the probe's own.
+    static Probe* CreateWith(ITypeInfo* info);
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
     ULONG STDMETHODCALLTYPE AddRef() override;
