@@ -8,6 +8,7 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include <jpeglib.h>
 #include <jerror.h>
@@ -56,6 +57,10 @@ JpegResult JpegToBgr(const uint8_t* bytes, size_t length) {
         jpeg_mem_src(&info, bytes, static_cast<unsigned long>(length));
         if (jpeg_read_header(&info, TRUE) == JPEG_HEADER_OK && SizeAcceptable(info.image_width, info.image_height) &&
             (info.num_components == 1 || info.num_components == 3)) {
+#ifdef JCS_EXTENSIONS
+            // The library writes blue-green-red itself, grey included.
+            info.out_color_space = JCS_EXT_BGR;
+#endif
             jpeg_start_decompress(&info);
             const uint32_t w = info.output_width, h = info.output_height;
             const int components = info.output_components;
@@ -66,18 +71,14 @@ JpegResult JpegToBgr(const uint8_t* bytes, size_t length) {
             }
             if (out && line) {
                 while (info.output_scanline < h) {
-                    const uint32_t y = info.output_scanline;
-                    JSAMPROW row = line;
+                    // Rows go bottom-up, straight into place.
+                    uint8_t* dst = out + stride * (h - 1 - info.output_scanline);
+                    JSAMPROW row = components == 3 ? dst : line;
                     if (jpeg_read_scanlines(&info, &row, 1) != 1) break;
-                    uint8_t* dst = out + stride * (h - 1 - y);
-                    if (components == 3) {
-                        for (uint32_t x = 0; x < w; ++x) {
-                            dst[3 * x] = line[3 * x + 2];
-                            dst[3 * x + 1] = line[3 * x + 1];
-                            dst[3 * x + 2] = line[3 * x];
-                        }
-                    } else {
+                    if (components == 1) {
                         for (uint32_t x = 0; x < w; ++x) dst[3 * x] = dst[3 * x + 1] = dst[3 * x + 2] = line[x];
+                    } else if (info.out_color_space == JCS_RGB) {
+                        for (uint32_t x = 0; x < w; ++x) std::swap(dst[3 * x], dst[3 * x + 2]);
                     }
                 }
                 if (info.output_scanline == h) {
