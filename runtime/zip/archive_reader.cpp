@@ -73,7 +73,8 @@ uint32_t ArchiveReader::Open(const char* fileName) {
                  ? std::numeric_limits<int32_t>::max()
                  : static_cast<int32_t>(info.number_entry);
     position_ = count_ > 0 ? 0 : -1;
-    cachedIndex_ = -1;
+    records_.assign(static_cast<size_t>(count_), ZipEntry{});
+    known_.assign(static_cast<size_t>(count_), false);
     char current[MAX_PATH + 1];
     DWORD n = GetCurrentDirectoryA(sizeof current, current);
     baseFolder_ = TargetPath(std::string_view(current, n < sizeof current ? n : 0), "");
@@ -86,7 +87,8 @@ void ArchiveReader::Close() {
     file_ = nullptr;
     count_ = 0;
     position_ = -1;
-    cachedIndex_ = -1;
+    records_.clear();
+    known_.clear();
 }
 
 void ArchiveReader::CloseOpenEntry() {
@@ -121,8 +123,8 @@ bool ArchiveReader::MoveTo(int32_t index) {
 uint32_t ArchiveReader::GetEntry(int32_t index, ZipEntry& entry) {
     if (uint32_t rc = Check(index)) return rc;
     CloseOpenEntry();
-    if (index == cachedIndex_) {
-        entry = cache_;
+    if (index >= 0 && known_[size_t(index)]) {
+        entry = records_[size_t(index)];
         return kOk;
     }
     if (index == -1) {
@@ -132,8 +134,8 @@ uint32_t ArchiveReader::GetEntry(int32_t index, ZipEntry& entry) {
     }
     ZipEntry e;
     if (uint32_t rc = ReadRecord(index, e)) return rc;
-    cache_ = e;
-    cachedIndex_ = index;
+    records_[size_t(index)] = e;
+    known_[size_t(index)] = true;
     entry = e;
     return kOk;
 }

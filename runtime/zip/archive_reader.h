@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace vx::zip {
 
@@ -65,8 +66,10 @@ private:
     int32_t count_ = 0;
     int32_t position_ = -1;   // entry minizip stands on
     bool entryOpen_ = false;  // an entry is open for reading
-    ZipEntry cache_;
-    int32_t cachedIndex_ = -1;
+    // Every record read so far, by index: the counting pass reads them all,
+    // so the extraction loop does not read each local header a second time.
+    std::vector<ZipEntry> records_;
+    std::vector<bool> known_;
     std::string baseFolder_;
     std::unique_ptr<uint8_t[]> buffer_;
 };

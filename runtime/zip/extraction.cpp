@@ -74,14 +74,12 @@ std::string FullPath(const std::string& path) {
     return std::string(buffer, n);
 }
 
-// The resolved target must lie below the resolved destination: the last
-// guard against names that the name rules did not foresee.
-bool LiesBelow(const char* destination, const std::string& target) {
-    const std::string base = FullPath(destination);
+// The resolved target must lie below the resolved destination (prefix: its
+// full path with a separator): the last guard against names that the name
+// rules did not foresee.
+bool LiesBelow(const std::string& prefix, const std::string& target) {
     const std::string full = FullPath(target);
-    if (base.empty() || full.empty()) return false;
-    const std::string prefix = TargetPath(base, "");
-    return full.size() > prefix.size() && full.compare(0, prefix.size(), prefix) == 0;
+    return !prefix.empty() && full.size() > prefix.size() && full.compare(0, prefix.size(), prefix) == 0;
 }
 
 }  // namespace
@@ -111,6 +109,9 @@ int32_t Extract(const char* archive, const char* destination, const UnitRef* own
     if (!HasZipHeader(archive)) return fail(0);
     if (reader.Open(archive) != kOk) return fail(0);
 
+    const std::string fullDestination = FullPath(destination);
+    const std::string below = fullDestination.empty() ? std::string() : TargetPath(fullDestination, "");
+
     ZipEntry entry;
     uint32_t total = 0;
     while (total < uint32_t(reader.EntryCount()) && reader.GetEntry(static_cast<int32_t>(total), entry) == kOk) ++total;
@@ -129,7 +130,7 @@ int32_t Extract(const char* archive, const char* destination, const UnitRef* own
         if (found != kOk) return fail(0);
         if (!entry.nameComplete || !IsSafeEntryName(entry.name)) return fail(0);
         const std::string target = TargetPath(destination, entry.name);
-        if (!LiesBelow(destination, target)) return fail(0);
+        if (!LiesBelow(below, target)) return fail(0);
 
         if (entry.attributes & attr::Directory) {
             if (!PathExists(target.c_str()) && !CreateFolderLevels(target)) return fail(0);
