@@ -1,6 +1,27 @@
 // Window template compiler: readable window sources (one per window) plus
 // the pictures they name, compiled into the template byte stream the runtime
 // reads.
+//
+// Source format, one item per line, '#' starts a comment, indentation free:
+//   window <id>                      then: first-word <n>, class-id <n>,
+//                                    texts "<a>" "<b>"
+//   unit <id> <Type>                 Type: Window EditBox PicBox Button Timer
+//                                    PicBtn TransLabel SuperBar ZIP; then:
+//     name "<t>"  rect <l> <t> <w> <h>  flags <n>  tab-order <n>   (required)
+//     comment "<t>"  tag "<t>"  group-link <id>  parent <id>
+//     children <id>...               (0 separates pages)
+//     pointer default | hand | system <id> | file "<cursor>"
+//     event <number> <Procedure> | none      (repeatable)
+//     data ... end                   the type's fields, one per line, by name
+//                                    and in stored order (every field given)
+//   menu <id>                        name, caption, comment, type, words <a> <b>,
+//                                    flags, click <Procedure>
+// Field values: numbers (decimal, 0x hex, negative); "texts" (UTF-8, stored
+// as GBK; \r \n \t \\ \" \0 and \xNN, a byte stored as it is); blocks
+// 'none' or 'file "<path>"'; fonts 'none' or 'font height <n> weight <n>
+// underline <n> charset <n> face "<name>" ...' (a LOGFONTA); image lists
+// 'none' or 'imagelist "<strip.png>" cell <w> <h> count <n>'. Paths are
+// relative to the source file; procedures come from the procedure list.
 #pragma once
 
 #include <cstdint>

@@ -67,10 +67,10 @@ def savanna_mvg():
     for x in (371, 377, 391, 397):
         d.append(f"polygon {x},340 {x + 3},340 {x + 3},383 {x},383")
     d.append("ellipse 385,338 17,8 0,360")
-    d.append("polygon 393,336 401,331 416,296 410,293")
-    d.append("ellipse 415,294 8,3.5 0,360")
-    d.append("polygon 410,292 410,286 411.5,286 412,292")
-    d.append("polygon 414,292 414,286 415.5,286 416,292")
+    d.append("polygon 393,336 401,331 415,304 409,301")
+    d.append("ellipse 414,302 8,3.5 0,360")
+    d.append("polygon 409,300 409,297 410.5,297 411,300")
+    d.append("polygon 413,300 413,297 414.5,297 415,300")
     d.append("stroke black stroke-width 1.2 fill none line 368,336 364,352 fill black stroke none")
     # Elephant.
     d.append("ellipse 150,357 27,17 0,360")
