@@ -1,0 +1,20 @@
+// A running exe cannot delete its own file. When the uninstaller runs from
+// the install folder, a copy of it in the temporary folder waits for the
+// original to end and then removes the original and the emptied folder.
+#pragma once
+
+#include <string>
+
+namespace vx::uninstall {
+
+inline constexpr char kFinishFlag[] = "/_finish";
+
+// Starts the copy; false when it could not be started.
+bool HandOffOwnRemoval(const std::string& ownPath, const std::string& folder);
+
+// The copy's work: waits for the process behind `waitFor` (an inherited
+// handle, as decimal text), deletes folder\Uninstall.exe and removes the
+// folder. Returns the exit code.
+int FinishOwnRemoval(const std::string& waitFor, const std::string& folder);
+
+}  // namespace vx::uninstall
