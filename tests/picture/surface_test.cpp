@@ -291,6 +291,19 @@ TEST(PictureBitmap, IconsAreDrawnOnWhiteAndCursorsKeepTheirHotSpot) {
         }
     }
 
+    // Of 16 x 16 and 48 x 48 true-colour images the last is made.
+    const IconImage large = IconPattern(48, 0, 14);
+    const ByteVector two = Icon({IconPattern(16, 0, 13), large});
+    BitmapHandle last = BytesToBitmap(two.data(), two.size());
+    ASSERT_TRUE(last);
+    const auto lastPixels = ReadBitmap(last.get(), w, h);
+    ASSERT_EQ(w, 48);
+    ASSERT_EQ(h, 48);
+    for (int i = 0; i < 48 * 48; ++i) {
+        const Rgba& c = large.pixels[i];
+        ASSERT_EQ(lastPixels[i], Pack(Rgb{c.r, c.g, c.b})) << i;
+    }
+
     const ByteVector cur = Icon({IconPattern(32, 0, 12)}, 2);
     auto record = DecodePicture(cur.data(), cur.size());
     ASSERT_TRUE(record);
