@@ -289,6 +289,14 @@ TEST(TemplateReader, ReadTemplatesAppendsToTheLoadedList) {
     EXPECT_EQ(loaded.procedureBase(), 0x2000u);
     EXPECT_FALSE(wt::ReadTemplates(bytes.data(), bytes.size() - 1, 0x2000));
     EXPECT_EQ(loaded.windowCount(), before + 1);
+    // Windows read later leave the earlier records in place.
+    wt::TemplateWindow* first = loaded.FindWindow(0x5201000B);
+    for (uint32_t id = 0x5201000C; id < 0x5201002C; ++id) {
+        std::vector<uint8_t> more = Compile({WindowHead(id) + OwnUnit(0x0601000B)});
+        ASSERT_TRUE(wt::ReadTemplates(more.data(), more.size(), 0x2000));
+    }
+    EXPECT_EQ(loaded.FindWindow(0x5201000B), first);
+    EXPECT_EQ(first->id(), 0x5201000Bu);
 }
 
 TEST(TypeData, VersionAboveTheHighestIsRefused) {

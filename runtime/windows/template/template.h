@@ -20,6 +20,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <optional>
 #include <span>
 #include <string>
@@ -230,7 +231,8 @@ public:
 private:
     friend bool ReadTemplates(const uint8_t* data, size_t length, uintptr_t procedureBase);
     ReadStatus ReadWindows(Bytes data);
-    std::vector<TemplateWindow> windows_;
+    // A deque: windows appended later leave earlier ones where they are.
+    std::deque<TemplateWindow> windows_;
     uintptr_t procedureBase_ = 0;
 };
 
