@@ -38,8 +38,14 @@ void SweepEarlierCopies(const std::string& temp, const std::string& self) {
 bool HandOffOwnRemoval(const std::string& ownPath, const std::string& folder) {
     std::string temp = TempFolder();
     if (temp.empty()) return false;
-    std::string copy = temp + kCopyPrefix + std::to_string(GetCurrentProcessId()) + ".exe";
-    if (!CopyFileA(ownPath.c_str(), copy.c_str(), FALSE)) return false;
+    // A fresh name: a copy of an earlier run may still be running under a
+    // name built from a process id that has since been reused.
+    std::string copy;
+    for (unsigned attempt = 0;; ++attempt) {
+        if (attempt == 100) return false;
+        copy = temp + kCopyPrefix + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(attempt) + ".exe";
+        if (CopyFileA(ownPath.c_str(), copy.c_str(), TRUE)) break;
+    }
     HANDLE self = nullptr;
     if (!DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &self, SYNCHRONIZE, TRUE, 0)) {
         DeleteFileA(copy.c_str());
