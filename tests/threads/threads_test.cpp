@@ -99,10 +99,12 @@ TEST_F(ThreadStartTest, WithoutTheVariableNoHandleStaysOpen) {
                   .low,
               1u);
     auto handed = reinterpret_cast<HANDLE>(static_cast<intptr_t>(handleVariable));
+    ASSERT_EQ(WaitForSingleObject(gRan, 5000), WAIT_OBJECT_0);
     ASSERT_EQ(WaitForSingleObject(handed, 5000), WAIT_OBJECT_0);
     after = OpenHandles();
     EXPECT_EQ(after, before + 1);
     CloseHandle(handed);
+    WaitForThreadExit();
 
     // Given but omitted third record: closed as well.
     before = OpenHandles();
