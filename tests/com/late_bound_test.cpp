@@ -381,6 +381,75 @@ TEST_F(LateBoundTest, VariantValuesAreCopiedInAndWrittenBack) {
     Command(ObjectCallMethod, {ObjectArg(), Txt("Bump"), Ref(&number, type::Int)});
     EXPECT_EQ(LastErrorText(), "");
     EXPECT_EQ(number, 5);
+
+    // An object variable: its record (where its owner keeps it) now holds the
+    // new object, and the old one is released.
+    Probe* other = Probe::Create();
+    ObjectRecord record = Holding(other);
+    ObjectRecord* variable = &record;
+    ULONG mine = probe_->references();
+    Command(ObjectCallMethod, {ObjectArg(), Txt("Bump"), Ref(&variable, type::ComObject)});
+    ASSERT_EQ(LastErrorText(), "");
+    EXPECT_EQ(variable, &record);
+    EXPECT_EQ(Identity(record.object), Identity(probe_));
+    EXPECT_EQ(probe_->references(), mine + 1);
+    probe_->ClearCalls();  // the probe's copy of the argument
+    EXPECT_EQ(other->Release(), 0u);
+    ClearObject(&record);
+}
+
+TEST(LateBoundRecords, RecordObjectsCrossAsRecordCopies) {
+    using com::ComPtr;
+    TempDir dir;
+    std::wstring path = com::WideFromAnsi((dir / "record.tlb").c_str());
+    GUID libraryId, recordId;
+    CoCreateGuid(&libraryId);
+    CoCreateGuid(&recordId);
+    {
+        ComPtr<ICreateTypeLib2> library;
+        ASSERT_EQ(CreateTypeLib2(SYS_WIN64, path.c_str(), library.put()), S_OK);
+        library->SetGuid(libraryId);
+        library->SetName(const_cast<LPOLESTR>(L"VxRecords"));
+        library->SetLcid(LOCALE_NEUTRAL);
+        ComPtr<ICreateTypeInfo> info;
+        ASSERT_EQ(library->CreateTypeInfo(const_cast<LPOLESTR>(L"VxPoint"), TKIND_RECORD, info.put()), S_OK);
+        info->SetGuid(recordId);
+        VARDESC field{};
+        field.memid = 0x40000000;
+        field.varkind = VAR_PERINSTANCE;
+        field.elemdescVar.tdesc.vt = VT_I4;
+        ASSERT_EQ(info->AddVarDesc(0, &field), S_OK);
+        info->SetVarName(0, const_cast<LPOLESTR>(L"x"));
+        info.reset();
+        ASSERT_EQ(library->SaveAllChanges(), S_OK);
+    }
+    ComPtr<ITypeLib> loaded;
+    ComPtr<ITypeInfo> recordType;
+    ASSERT_EQ(LoadTypeLibEx(path.c_str(), REGKIND_NONE, loaded.put()), S_OK);
+    ASSERT_EQ(loaded->GetTypeInfoOfGuid(recordId, recordType.put()), S_OK);
+    IRecordInfo* info = nullptr;
+    ASSERT_EQ(GetRecordInfoFromTypeInfo(recordType.get(), &info), S_OK);
+    void* data = info->RecordCreate();
+    ASSERT_NE(data, nullptr);
+    *static_cast<LONG*>(data) = 77;
+    ObjectRecord record{info, data};  // the record owns this reference
+
+    Probe* probe = Probe::Create();
+    ObjectRecord object = Holding(probe);
+    Command(ObjectCallMethod, {Obj(&object), Txt("Record"), Obj(&record)});
+    ASSERT_EQ(LastErrorText(), "");
+    ASSERT_EQ(probe->calls().size(), 1u);
+    const VARIANT& passed = probe->calls()[0].values[0];
+    ASSERT_EQ(passed.vt, VT_RECORD);
+    EXPECT_NE(passed.pvRecord, data);  // a copy
+    EXPECT_EQ(*static_cast<LONG*>(passed.pvRecord), 77);
+
+    probe->ClearCalls();
+    ClearObject(&record);
+    EXPECT_EQ(record.object, nullptr);
+    EXPECT_EQ(record.recordData, nullptr);
+    ClearObject(&object);
+    EXPECT_EQ(probe->Release(), 0u);
 }
 
 // Type information of a dispatch interface with two variables, from a type

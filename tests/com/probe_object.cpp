@@ -170,6 +170,14 @@ HRESULT Probe::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, V
         return S_OK;
     case kBumpId:
         if (params->cArgs != 1 || args[0].vt != (VT_VARIANT | VT_BYREF)) return DISP_E_TYPEMISMATCH;
+        if (args[0].pvarVal->vt == VT_DISPATCH || args[0].pvarVal->vt == VT_UNKNOWN) {
+            // An object is swapped for the probe itself.
+            VariantClear(args[0].pvarVal);
+            AddRef();
+            args[0].pvarVal->vt = VT_DISPATCH;
+            args[0].pvarVal->pdispVal = this;
+            return S_OK;
+        }
         VariantClear(args[0].pvarVal);
         args[0].pvarVal->vt = VT_BSTR;
         args[0].pvarVal->bstrVal = SysAllocString(L"bumped");

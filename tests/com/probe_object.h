@@ -20,7 +20,7 @@ enum ProbeMember : DISPID {
     kTakeId = 5,    // Take(u: UNKNOWN, d: DISPATCH, v: VARIANT, x: I4)
     kSelfId = 6,    // Self() -> DISPATCH: the probe itself
     kNumberId = 7,  // Number(x: I4, y: R8, t: BSTR, b: BOOL)
-    kBumpId = 8,    // Bump(v: VARIANT by ref): v = "bumped"
+    kBumpId = 8,    // Bump(v: VARIANT by ref): v = the probe for an object, else "bumped"
     // Variables of the type information MakeVariableTypeInfo builds.
     kCountVarId = 20,  // Count: I4 (reads 7)
     kPeerVarId = 21,   // Peer: DISPATCH (reads the probe itself)
