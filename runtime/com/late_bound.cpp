@@ -140,19 +140,19 @@ bool IsOmitted(const ValueRecord& arg) { return type::Base(arg.type) == type::Om
 
 // Puts the converted argument `value` into the slot IDispatch receives: by
 // reference for VARIANT and by-reference parameters (the value stays in
-// `value` so it can be written back), otherwise coerced and handed over.
+// `value` so it can be written back), otherwise coerced and handed over. A
+// missing argument travels as itself, so callees can recognise it.
 void PlaceArgument(VARIANT& value, const DeclaredType& declared, bool omitted, VARIANT* slot) {
-    bool reference = declared.vt == VT_VARIANT ||
+    bool asVariant = declared.vt == VT_VARIANT ||
                      (declared.byRef && (value.vt == VT_EMPTY || value.vt == VT_NULL || value.vt == VT_RECORD));
-    if (omitted) reference = false;  // a missing argument travels as itself
-    if (reference) {
+    if (!omitted && asVariant) {
         slot->vt = VT_VARIANT | VT_BYREF;
         slot->pvarVal = &value;
         return;
     }
     if (!omitted && declared.vt != VT_EMPTY && value.vt != declared.vt)
         VariantChangeType(&value, &value, 0, declared.vt);  // failure: passed as converted
-    if (declared.byRef && !omitted) {
+    if (!omitted && declared.byRef) {
         slot->vt = static_cast<VARTYPE>(VT_BYREF | value.vt);
         slot->byref = value.vt == VT_DECIMAL ? static_cast<void*>(&value.decVal) : static_cast<void*>(&value.llVal);
         return;
