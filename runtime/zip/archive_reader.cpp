@@ -187,7 +187,7 @@ void ArchiveReader::CreateBelowBase(const std::string& folder) const {
         if (GetFileAttributesA(level.c_str()) == INVALID_FILE_ATTRIBUTES) CreateDirectoryA(level.c_str(), nullptr);
 }
 
-uint32_t ArchiveReader::ExtractEntry(int32_t index, const char* target) {
+uint32_t ArchiveReader::ExtractEntry(int32_t index, const char* target, uint32_t finalAttributes) {
     CloseOpenEntry();
     if (uint32_t rc = Check(index)) return rc;
     if (index < 0) return kNoSuchEntry;
@@ -237,9 +237,14 @@ uint32_t ArchiveReader::ExtractEntry(int32_t index, const char* target) {
     // A deflate stream that ends early leaves minizip's CRC unchecked.
     if (written != e.uncompressedSize) error = true;
     if (!error && GetFileType(file.get()) == FILE_TYPE_DISK) {
-        FILETIME c = ToFileTime(e.creationTime), a = ToFileTime(e.accessTime), m = ToFileTime(e.modificationTime);
-        SetFileTime(file.get(), e.creationTime ? &c : nullptr, e.accessTime ? &a : nullptr,
-                    e.modificationTime ? &m : nullptr);
+        // One call for the three times (0 leaves one unchanged) and the
+        // final attributes.
+        FILE_BASIC_INFO basic{};
+        basic.CreationTime.QuadPart = static_cast<LONGLONG>(e.creationTime);
+        basic.LastAccessTime.QuadPart = static_cast<LONGLONG>(e.accessTime);
+        basic.LastWriteTime.QuadPart = static_cast<LONGLONG>(e.modificationTime);
+        basic.FileAttributes = finalAttributes;
+        SetFileInformationByHandle(file.get(), FileBasicInfo, &basic, sizeof basic);
     }
     file.reset();
     const int closed = unzCloseCurrentFile(f);

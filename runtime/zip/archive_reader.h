@@ -52,7 +52,9 @@ public:
     const std::string& BaseFolder() const { return baseFolder_; }
 
     uint32_t GetEntry(int32_t index, ZipEntry& entry);
-    uint32_t ExtractEntry(int32_t index, const char* target);
+    // finalAttributes, when non-zero, are what the written file is left with;
+    // they are set through the open handle together with the times.
+    uint32_t ExtractEntry(int32_t index, const char* target, uint32_t finalAttributes = 0);
     void Close();
 
 private:

@@ -135,10 +135,14 @@ int32_t Extract(const char* archive, const char* destination, const UnitRef* own
         if (entry.attributes & attr::Directory) {
             if (!PathExists(target.c_str()) && !CreateFolderLevels(target)) return fail(0);
         } else {
-            // A read-only file of an earlier installation must be replaceable.
-            SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (reader.ExtractEntry(i, target.c_str()) != kOk) return fail(0);
-            SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+            // A read-only (or hidden, system) file of an earlier installation
+            // would refuse to be replaced; any other is replaced as it is.
+            const DWORD old = GetFileAttributesA(target.c_str());
+            if (old != INVALID_FILE_ATTRIBUTES &&
+                (old & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)))
+                SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+            // Written files end up normal whatever the entry said.
+            if (reader.ExtractEntry(i, target.c_str(), FILE_ATTRIBUTE_NORMAL) != kOk) return fail(0);
         }
         job.current = static_cast<uint32_t>(i);
         job.currentName = target;
