@@ -56,7 +56,11 @@ bool MainWindow::Create(HINSTANCE instance, int show) {
     wc.lpfnWndProc = Procedure;
     wc.hInstance = instance;
     wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(1));
+    // The product's icon travels as a file of the installation.
+    std::string icon = folder_ + "\\image\\ico.ico";
+    wc.hIcon = static_cast<HICON>(LoadImageA(nullptr, icon.c_str(), IMAGE_ICON, 0, 0, LR_LOADFROMFILE | LR_DEFAULTSIZE));
+    wc.hIconSm = static_cast<HICON>(LoadImageA(nullptr, icon.c_str(), IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                               GetSystemMetrics(SM_CYSMICON), LR_LOADFROMFILE));
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszClassName = kClassName;
     if (!RegisterClassExA(&wc)) return false;
