@@ -128,7 +128,7 @@ void PicBtn::UpdateShape() {
         if (wantRegion) region = picture::RegionFromBitmap(current, static_cast<COLORREF>(transparent_));
         hasRegion_ = static_cast<bool>(region);
         // The system owns the region once it is set.
-        SetWindowRgn(hwnd_, region.release(), FALSE);
+        SetWindowRgn(hwnd_, region.release(), TRUE);
     }
     InvalidateRect(hwnd_, nullptr, FALSE);
     UpdateWindow(hwnd_);

@@ -56,6 +56,7 @@ public:
     void SetVertical(bool vertical);
     void SetBackground(COLORREF colour);
     void SetText(const std::string& text);
+    const std::string& Text() const { return text_; }
     void SetTextColour(COLORREF colour);
     void SetFont(HFONT font);  // not owned; null: the default GUI font
     void SetDraggable(bool alongX, bool alongY) { dragX_ = alongX; dragY_ = alongY; }

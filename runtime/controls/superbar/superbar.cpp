@@ -289,6 +289,8 @@ bool SuperBar::SetPosition(int32_t value, bool reposition) {
         Place(kThumb, lead, f_.crossOffset, 0, 0, SWP_NOSIZE);
         FollowThumb();
         busy_ = false;
+        // What the move uncovered is painted before the write returns.
+        RedrawWindow(parts_[kMain].Handle(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
     }
     if (f_.position != old) {
         HWND main = parts_[kMain].Handle();

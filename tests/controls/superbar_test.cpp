@@ -1,0 +1,304 @@
+// The multi-function bar on a real window under wine: clamping and the fill,
+// event 0 only on change, refused ranges, a bar too small for its thumb, the
+// percentage, arrow-button clicks with real mouse input, and the installer's
+// own bar measured on the screen.
+#include <gtest/gtest.h>
+
+#include "data/template_data.h"
+#include "runtime/controls/superbar/superbar.h"
+#include "runtime/windows/template/template.h"
+#include "tests/controls/gui_support.h"
+
+namespace vx::controls {
+namespace {
+
+using test::CaptureClient;
+using test::PlainWindow;
+using test::Pump;
+
+struct Bench {
+    PlainWindow window{100, 100, 560, 80, GetSysColor(COLOR_BTNFACE)};
+    std::unique_ptr<SuperBar> bar;
+    int events[3] = {};
+    // What handlers of events 1 and 2 give back: -1 nothing, else the value.
+    int32_t answer = -1;
+
+    void Make(const SuperBarForm& form, int width = 200, int height = 20) {
+        SuperBarCreate p;
+        p.parent = window.Handle();
+        p.left = 24;
+        p.top = 20;
+        p.width = width;
+        p.height = height;
+        p.style = WS_VISIBLE | WS_TABSTOP;
+        p.controlId = 100;
+        p.background = GetSysColor(COLOR_BTNFACE);
+        bar = SuperBar::Create(p, form, [this](int event, int32_t* result) {
+            ++events[event];
+            if (event == 0 || answer < 0) return false;
+            *result = answer;
+            return true;
+        });
+        ASSERT_TRUE(bar);
+        Pump(30);
+    }
+    int32_t Get(int n) const { return static_cast<int32_t>(bar->GetProperty(n).number); }
+    void Set(int n, int64_t v) { bar->SetProperty(n, BarValue{v, {}}); }
+    RECT Part(SuperBar::Part part) const {
+        RECT r;
+        GetWindowRect(bar->PartHandle(part), &r);
+        MapWindowPoints(nullptr, bar->Handle(), reinterpret_cast<POINT*>(&r), 2);
+        return r;
+    }
+};
+
+SuperBarForm ProgressForm() {
+    SuperBarForm f;
+    f.barType = 2;
+    f.style = 1;
+    f.position = 0;
+    f.showArrows = 0;
+    f.showThumb = 0;
+    f.interactive = 0;
+    f.centreMark = {0, 0, 0};
+    return f;
+}
+
+// Columns of the bar's middle row whose blue is strong (the fill cells).
+int FillColumns(const test::Capture& c, int row) {
+    int n = 0;
+    for (int x = 0; x < c.width; ++x) n += test::Blue(c.At(x, row)) > 150;
+    return n;
+}
+
+TEST(SuperBar, PositionIsClampedAndTheFillFollows) {
+    Bench b;
+    b.Make(ProgressForm());
+    b.Set(17, 150);
+    EXPECT_EQ(b.Get(17), 100);
+    RECT fill = b.Part(SuperBar::kFill);
+    EXPECT_EQ(fill.left, 0);
+    EXPECT_EQ(fill.right, 200);
+    EXPECT_EQ(FillColumns(CaptureClient(b.window.Handle(), RECT{24, 20, 224, 40}), 10), 200);
+
+    b.Set(17, -5);
+    EXPECT_EQ(b.Get(17), 0);
+    fill = b.Part(SuperBar::kFill);
+    EXPECT_EQ(fill.right - fill.left, 0);
+    EXPECT_EQ(FillColumns(CaptureClient(b.window.Handle(), RECT{24, 20, 224, 40}), 10), 0);
+
+    b.Set(17, 25);
+    EXPECT_EQ(b.Part(SuperBar::kFill).right, 50);
+    EXPECT_EQ(FillColumns(CaptureClient(b.window.Handle(), RECT{24, 20, 224, 40}), 10), 50);
+}
+
+TEST(SuperBar, SamePositionTwiceRaisesOneEvent) {
+    Bench b;
+    b.Make(ProgressForm());
+    b.Set(17, 40);
+    b.Set(17, 40);
+    EXPECT_EQ(b.events[0], 1);
+    b.Set(17, 41);
+    EXPECT_EQ(b.events[0], 2);
+    b.Set(17, 500);
+    b.Set(17, 101);  // clamps to the same 100
+    EXPECT_EQ(b.events[0], 3);
+}
+
+TEST(SuperBar, EmptyRangesAreRefused) {
+    Bench b;
+    b.Make(ProgressForm());
+    b.Set(17, 60);
+    b.Set(15, 100);
+    EXPECT_EQ(b.Get(15), 0);
+    EXPECT_EQ(b.Get(16), 100);
+    EXPECT_EQ(b.Get(17), 60);
+    b.Set(16, 0);
+    EXPECT_EQ(b.Get(16), 100);
+    // A narrower range clamps the position into it.
+    b.Set(16, 50);
+    EXPECT_EQ(b.Get(17), 50);
+    EXPECT_EQ(b.Part(SuperBar::kFill).right, 200);
+}
+
+TEST(SuperBar, BarTooSmallKeepsItsThumb) {
+    Bench b;
+    SuperBarForm f;  // a scroll bar: arrows and thumb shown
+    f.position = 10;
+    b.Make(f, 40);
+    RECT thumb = b.Part(SuperBar::kThumb);
+    EXPECT_FALSE(b.bar->SetPosition(90, true));
+    RECT still = b.Part(SuperBar::kThumb);
+    EXPECT_TRUE(EqualRect(&thumb, &still));
+
+    // Wide enough, the same write moves it.
+    Bench wide;
+    wide.Make(f, 300);
+    RECT before = wide.Part(SuperBar::kThumb);
+    EXPECT_TRUE(wide.bar->SetPosition(90, true));
+    EXPECT_GT(wide.Part(SuperBar::kThumb).left, before.left);
+}
+
+TEST(SuperBar, PercentageDividesThePositionByTheRange) {
+    Bench b;
+    b.Make(ProgressForm());
+    b.Set(15, 50);
+    b.Set(16, 150);
+    b.Set(17, 100);
+    b.Set(18, 1);
+    EXPECT_EQ(b.bar->PartSkin(SuperBar::kMain).Text(), "100%");
+    b.Set(17, 75);
+    EXPECT_EQ(b.bar->PartSkin(SuperBar::kMain).Text(), "75%");
+    b.Set(18, 0);
+    EXPECT_EQ(b.bar->PartSkin(SuperBar::kMain).Text(), "");
+}
+
+TEST(SuperBar, DecreaseHandlerReturningFalseKeepsThePosition) {
+    Bench b;
+    SuperBarForm f;  // interactive scroll bar
+    f.position = 50;
+    b.Make(f);
+    RECT dec = b.Part(SuperBar::kDecrease);
+    POINT at = b.window.Screen(24 + (dec.left + dec.right) / 2, 20 + (dec.top + dec.bottom) / 2);
+
+    b.answer = 0;
+    ASSERT_TRUE(test::MouseAt(at, "click 1"));
+    EXPECT_EQ(b.events[1], 1);
+    EXPECT_EQ(b.Get(17), 50);
+
+    b.answer = -1;  // no value: the step happens
+    ASSERT_TRUE(test::MouseAt(at, "click 1"));
+    EXPECT_EQ(b.events[1], 2);
+    EXPECT_EQ(b.Get(17), 49);
+
+    RECT inc = b.Part(SuperBar::kIncrease);
+    b.answer = 1;
+    ASSERT_TRUE(test::MouseAt(b.window.Screen(24 + (inc.left + inc.right) / 2, 30), "click 1"));
+    EXPECT_EQ(b.events[2], 1);
+    EXPECT_EQ(b.Get(17), 50);
+
+    // A click on the track sets the position from the cursor.
+    const int available = 200 - 2 * SuperBar::kArrowSize - (b.Part(SuperBar::kThumb).right - b.Part(SuperBar::kThumb).left);
+    ASSERT_GT(available, 0);
+    ASSERT_TRUE(test::MouseAt(b.window.Screen(24 + 40, 30), "click 1"));
+    EXPECT_LT(b.Get(17), 20);
+}
+
+TEST(SuperBar, WritesMarkTheirBundlesCustom) {
+    Bench b;
+    SuperBarForm f;
+    f.style = 1;
+    b.Make(f);
+    b.Set(21, 0);  // interactive: style only
+    EXPECT_EQ(b.Get(8), 1);
+    EXPECT_EQ(b.Get(10), 0);
+    b.Set(10, 2);  // style: bar type only, and the style's switches
+    EXPECT_EQ(b.Get(10), 2);
+    EXPECT_EQ(b.Get(8), 0);
+    EXPECT_EQ(b.Get(21), 1);
+    EXPECT_EQ(b.Get(45), 1);
+    b.Set(8, 2);  // progress bar: arrows and thumb go
+    EXPECT_EQ(b.Get(34), 0);
+    EXPECT_EQ(b.Get(59), 0);
+    EXPECT_FALSE(IsWindowVisible(b.bar->PartHandle(SuperBar::kThumb)));
+    b.Set(59, 1);  // both bundles
+    EXPECT_EQ(b.Get(8), 0);
+    EXPECT_EQ(b.Get(10), 0);
+    EXPECT_TRUE(IsWindowVisible(b.bar->PartHandle(SuperBar::kThumb)));
+    b.Set(51, 9);  // stored as value + 1, read back as the value
+    EXPECT_EQ(b.Get(51), 3);
+    EXPECT_EQ(b.bar->Form().drawMode[1], 4);
+    b.Set(12, 5);  // empty number: nothing
+    EXPECT_EQ(b.Get(12), 0);
+}
+
+TEST(SuperBar, HeldArrowRepeatsByPageSteps) {
+    Bench b;
+    SuperBarForm f;
+    f.position = 50;
+    f.pageStep = 10;
+    b.Make(f);
+    RECT inc = b.Part(SuperBar::kIncrease);
+    POINT at = b.window.Screen(24 + (inc.left + inc.right) / 2, 30);
+    // Held for about a second: after 500 ms, page steps every 100 ms up to the maximum.
+    ASSERT_TRUE(test::MouseAt(at, "mousedown 1 sleep 1.1 mouseup 1"));
+    EXPECT_EQ(b.Get(17), 100);
+    EXPECT_EQ(b.events[0], 5);  // 60, 70, 80, 90, 100
+    EXPECT_FALSE(IsWindowEnabled(b.bar->PartHandle(SuperBar::kIncrease)));
+    EXPECT_TRUE(IsWindowEnabled(b.bar->PartHandle(SuperBar::kDecrease)));
+}
+
+TEST(SuperBar, ThumbDragsAlongTheAxisOnly) {
+    Bench b;
+    SuperBarForm f;
+    f.position = 0;
+    b.Make(f, 300);
+    RECT thumb = b.Part(SuperBar::kThumb);
+    EXPECT_EQ(thumb.left, SuperBar::kArrowSize);
+    POINT at = b.window.Screen(24 + (thumb.left + thumb.right) / 2, 30);
+    // Right by 100 and down by 15: only the move along the bar counts.
+    ASSERT_TRUE(test::MouseAt(at, "mousedown 1 sleep 0.2 mousemove_relative 50 8 sleep 0.2 "
+                                  "mousemove_relative 50 7 sleep 0.2 mouseup 1"));
+    RECT moved = b.Part(SuperBar::kThumb);
+    EXPECT_EQ(moved.top, thumb.top);
+    EXPECT_NEAR(moved.left, thumb.left + 100, 2);
+    const int available = 300 - 2 * SuperBar::kArrowSize - (thumb.right - thumb.left);
+    EXPECT_NEAR(b.Get(17), 100 * (moved.left - SuperBar::kArrowSize) / available, 1);
+    EXPECT_GE(b.events[0], 1);
+    // The fill reaches the middle of the thumb.
+    EXPECT_EQ(b.Part(SuperBar::kFill).right, moved.left + (thumb.right - thumb.left) / 2);
+}
+
+TEST(SuperBar, KeysMoveAnInteractiveBar) {
+    Bench b;
+    SuperBarForm f;
+    f.position = 50;
+    b.Make(f);
+    HWND main = b.bar->Handle();
+    auto key = [&](UINT vk) { SendMessageA(main, WM_KEYDOWN, vk, 1); };
+    key(VK_NEXT);
+    EXPECT_EQ(b.Get(17), 60);
+    key(VK_LEFT);
+    EXPECT_EQ(b.Get(17), 59);
+    key(VK_UP);
+    EXPECT_EQ(b.Get(17), 60);
+    key(VK_HOME);
+    EXPECT_EQ(b.Get(17), 0);
+    key(VK_END);
+    EXPECT_EQ(b.Get(17), 100);
+    b.Set(21, 0);  // not interactive: keys do nothing
+    key(VK_HOME);
+    EXPECT_EQ(b.Get(17), 100);
+}
+
+// The installer's bar, from the compiled window template, at 37 %.
+TEST(SuperBar, InstallerBarFillsExactlyItsShare) {
+    wt::Template tpl;
+    ASSERT_EQ(wt::Template::Read(wt::Bytes(vxTemplateData, vxTemplateSize), 0, tpl), wt::ReadStatus::kOk);
+    wt::TemplateWindow* w = tpl.FindWindow(0x52010001);
+    ASSERT_NE(w, nullptr);
+    std::optional<size_t> unit = w->FindUnit(0x16010079);
+    ASSERT_TRUE(unit);
+    std::optional<SuperBarForm> form = ParseSuperBarForm(w->typeData(*unit));
+    ASSERT_TRUE(form);
+    ASSERT_FALSE(ImageListStream(std::span<const uint8_t>(
+                                     reinterpret_cast<const uint8_t*>(form->images[kFillGroup].data()),
+                                     form->images[kFillGroup].size()))
+                     .empty());
+
+    Bench b;
+    b.Make(*form, 472, 20);
+    b.Set(17, 37);
+    Pump(30);
+    test::Capture shot = CaptureClient(b.window.Handle(), RECT{24, 20, 24 + 472, 40});
+    shot.SaveBmp("superbar_installer_37.bmp");
+    EXPECT_EQ(FillColumns(shot, 10), 472 * 37 / 100);
+    EXPECT_GT(test::Blue(shot.At(0, 10)), 150);
+    EXPECT_LE(test::Blue(shot.At(472 * 37 / 100, 10)), 150);
+    // The 13-pixel band of the cells sits centred in the 20-pixel bar.
+    EXPECT_EQ(shot.At(100, 1), test::Rgb(GetSysColor(COLOR_BTNFACE)));
+    EXPECT_GT(test::Blue(shot.At(100, 5)), 150);
+}
+
+}  // namespace
+}  // namespace vx::controls

@@ -1,0 +1,151 @@
+// The transparent label on a real window under wine: nothing of an old
+// caption remains, choices are clamped, and a write from another thread has
+// been painted when it returns.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+#include "runtime/controls/translabel/translabel.h"
+#include "tests/controls/gui_support.h"
+
+namespace vx::controls {
+namespace {
+
+using test::CaptureClient;
+using test::PlainWindow;
+using test::Pump;
+
+// Stripes, so that a background repainted in the wrong place shows.
+void Stripes(HDC dc, const RECT& r) {
+    for (int x = r.left; x < r.right; x += 4) {
+        RECT s{x, r.top, std::min<LONG>(x + 4, r.right), r.bottom};
+        HBRUSH brush = CreateSolidBrush((x / 4) % 2 ? RGB(90, 150, 220) : RGB(240, 220, 120));
+        FillRect(dc, &s, brush);
+        DeleteObject(brush);
+    }
+}
+
+constexpr RECT kLabel{20, 20, 260, 50};
+
+std::unique_ptr<TransLabel> MakeLabel(HWND parent, const std::string& caption, COLORREF colour = RGB(0, 0, 0)) {
+    TransLabelForm f;
+    f.caption = caption;
+    f.textColour = colour;
+    f.verticalAlignment = 1;
+    TransLabelCreate p;
+    p.parent = parent;
+    p.left = kLabel.left;
+    p.top = kLabel.top;
+    p.width = kLabel.right - kLabel.left;
+    p.height = kLabel.bottom - kLabel.top;
+    p.style = WS_VISIBLE;
+    return TransLabel::Create(p, f);
+}
+
+// Pixels that are not the white of the window.
+int Ink(const test::Capture& c) {
+    int n = 0;
+    for (uint32_t p : c.pixels) n += p != 0xFFFFFF;
+    return n;
+}
+
+int DarkPixels(const test::Capture& c) {
+    int n = 0;
+    for (uint32_t p : c.pixels) n += test::Red(p) < 60 && test::Green(p) < 60 && test::Blue(p) < 60;
+    return n;
+}
+
+TEST(TransLabel, ShorterCaptionLeavesNoRemains) {
+    PlainWindow window(100, 100, 300, 100, 0, Stripes);
+    auto label = MakeLabel(window.Handle(), "WWWWWWWWWWWWWWWWWWWWWWWWWWWWWW");
+    ASSERT_TRUE(label);
+    Pump(50);
+    // Right of where the short caption ends.
+    RECT tail{kLabel.left + 30, kLabel.top, kLabel.right, kLabel.bottom};
+    test::Capture longText = CaptureClient(window.Handle(), tail);
+    ASSERT_GT(DarkPixels(longText), 50);  // the long caption is there to be left behind
+
+    label->SetCaption("i");
+    test::Capture after = CaptureClient(window.Handle(), tail);
+    ShowWindow(label->Handle(), SW_HIDE);
+    Pump(50);
+    test::Capture background = CaptureClient(window.Handle(), tail);
+    EXPECT_EQ(DarkPixels(background), 0);
+    EXPECT_EQ(after.pixels, background.pixels);
+    // The short caption itself is drawn.
+    ShowWindow(label->Handle(), SW_SHOWNA);
+    Pump(50);
+    RECT head{kLabel.left, kLabel.top, kLabel.left + 30, kLabel.bottom};
+    EXPECT_GT(DarkPixels(CaptureClient(window.Handle(), head)), 0);
+}
+
+TEST(TransLabel, ChoicesAreClampedAndTextIsTheWindowText) {
+    PlainWindow window(100, 100, 300, 100, RGB(255, 255, 255));
+    auto label = MakeLabel(window.Handle(), "abc");
+    ASSERT_TRUE(label);
+    label->SetEffect(7);
+    EXPECT_EQ(label->Form().effect, 3);
+    label->SetEffect(-1);
+    EXPECT_EQ(label->Form().effect, 0);
+    label->SetAlignment(-1);
+    EXPECT_EQ(label->Form().alignment, 0);
+    label->SetAlignment(9);
+    EXPECT_EQ(label->Form().alignment, 2);
+    label->SetVerticalAlignment(3);
+    EXPECT_EQ(label->Form().verticalAlignment, 2);
+    label->SetCaption("xyz");
+    char text[16] = {};
+    GetWindowTextA(label->Handle(), text, sizeof text);
+    EXPECT_STREQ(text, "xyz");
+
+    // Right alignment puts the letters at the right end.
+    RECT left{kLabel.left, kLabel.top, kLabel.left + 120, kLabel.bottom};
+    RECT right{kLabel.left + 120, kLabel.top, kLabel.right, kLabel.bottom};
+    EXPECT_EQ(Ink(CaptureClient(window.Handle(), left)), 0);
+    EXPECT_GT(Ink(CaptureClient(window.Handle(), right)), 0);
+    // A shadow effect adds black beside white letters.
+    label->SetTextColour(RGB(255, 255, 255));
+    label->SetEffect(0);
+    EXPECT_EQ(Ink(CaptureClient(window.Handle(), right)), 0);
+    label->SetEffect(3);
+    EXPECT_GT(Ink(CaptureClient(window.Handle(), right)), 0);
+    // An empty caption paints nothing.
+    label->SetCaption("");
+    EXPECT_EQ(Ink(CaptureClient(window.Handle(), right)), 0);
+}
+
+TEST(TransLabel, WriteFromAnotherThreadHasBeenPaintedWhenItReturns) {
+    PlainWindow window(100, 100, 300, 100, 0, Stripes);
+    auto label = MakeLabel(window.Handle(), "");
+    ASSERT_TRUE(label);
+    Pump(50);
+    int before = DarkPixels(CaptureClient(window.Handle(), kLabel));
+    int after = -1;
+    std::atomic<bool> done{false};
+    std::thread worker([&] {
+        label->SetCaption("WWWWWWWWWWWWWWWWWWWW");
+        after = DarkPixels(CaptureClient(window.Handle(), kLabel));
+        done = true;
+    });
+    // The window thread keeps pumping, as the installer's does.
+    while (!done) Pump(5);
+    worker.join();
+    EXPECT_EQ(before, 0);
+    EXPECT_GT(after, 50);
+
+    // A caption written over a longer one from the worker leaves nothing behind either.
+    RECT tail{kLabel.left + 30, kLabel.top, kLabel.right, kLabel.bottom};
+    done = false;
+    std::thread shorter([&] {
+        label->SetCaption("i");
+        after = DarkPixels(CaptureClient(window.Handle(), tail));
+        done = true;
+    });
+    while (!done) Pump(5);
+    shorter.join();
+    EXPECT_EQ(after, 0);
+}
+
+}  // namespace
+}  // namespace vx::controls
