@@ -1,14 +1,13 @@
 #include "runtime/zip/archive_reader.h"
 
-// iowin32.h relies on the declarations of unzip.h.
 #include <minizip/unzip.h>
-#include <minizip/iowin32.h>
 
 #include <limits>
 #include <string_view>
 #include <vector>
 
 #include "runtime/text.h"
+#include "runtime/zip/buffered_io.h"
 #include "runtime/zip/folders.h"
 #include "runtime/zip/zip_rules.h"
 
@@ -60,7 +59,7 @@ ArchiveReader::~ArchiveReader() { Close(); }
 uint32_t ArchiveReader::Open(const char* fileName) {
     if (file_) return kAlreadyOpen;
     zlib_filefunc_def io;
-    fill_win32_filefunc(&io);
+    FillBufferedWin32FileFunc(&io);
     unzFile f = unzOpen2(fileName, &io);
     if (!f) return kReadWriteFailed;
     unz_global_info info;

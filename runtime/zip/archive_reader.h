@@ -1,5 +1,5 @@
 // The archive reader: entry records, attributes, times and writing entries to
-// files, over minizip with the Win32 file functions.
+// files, over minizip with the Win32 file functions (behind a read buffer).
 #pragma once
 
 #include <windows.h>

@@ -67,6 +67,13 @@ bool HasZipHeader(const char* archive) {
     return ok && IsZipHeader(header, got);
 }
 
+bool ClearProtection(const char* path) {
+    const DWORD a = GetFileAttributesA(path);
+    if (a == INVALID_FILE_ATTRIBUTES || !(a & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)))
+        return false;
+    return SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL) != FALSE;
+}
+
 std::string FullPath(const std::string& path) {
     char buffer[2 * MAX_PATH];
     const DWORD n = GetFullPathNameA(path.c_str(), sizeof buffer, buffer, nullptr);
@@ -135,14 +142,14 @@ int32_t Extract(const char* archive, const char* destination, const UnitRef* own
         if (entry.attributes & attr::Directory) {
             if (!PathExists(target.c_str()) && !CreateFolderLevels(target)) return fail(0);
         } else {
-            // A read-only (or hidden, system) file of an earlier installation
-            // would refuse to be replaced; any other is replaced as it is.
-            const DWORD old = GetFileAttributesA(target.c_str());
-            if (old != INVALID_FILE_ATTRIBUTES &&
-                (old & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)))
-                SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
-            // Written files end up normal whatever the entry said.
-            if (reader.ExtractEntry(i, target.c_str(), FILE_ATTRIBUTE_NORMAL) != kOk) return fail(0);
+            // Written files end up normal whatever the entry said. A read-only
+            // (or hidden, system) file of an earlier installation refuses to
+            // be replaced until it is made normal; looking first would cost
+            // every other file a directory search.
+            uint32_t written = reader.ExtractEntry(i, target.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (written == kCannotCreateTarget && ClearProtection(target.c_str()))
+                written = reader.ExtractEntry(i, target.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (written != kOk) return fail(0);
         }
         job.current = static_cast<uint32_t>(i);
         job.currentName = target;

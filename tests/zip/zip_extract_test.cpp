@@ -264,9 +264,14 @@ TEST_F(ZipExtract, ReadOnlyTargetIsReplacedAndEndsNormal) {
     MakeFolders(dest + "docs");
     WriteAll(dest + "docs\\plain.txt", "an older, longer file left by an earlier installation............");
     ASSERT_TRUE(SetFileAttributesA((dest + "docs\\plain.txt").c_str(), FILE_ATTRIBUTE_READONLY));
+    WriteAll(dest + "hidden.txt", "hidden and read-only");
+    ASSERT_TRUE(SetFileAttributesA((dest + "hidden.txt").c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
     EXPECT_EQ(Run("tree.zip", dest), 1);
     ExpectEntry(dest, "docs/plain.txt", 2500);
-    EXPECT_EQ(GetFileAttributesA((dest + "docs\\plain.txt").c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
+    ExpectEntry(dest, "hidden.txt", 200);
+    for (const char* name : {"docs\\plain.txt", "hidden.txt"})
+        EXPECT_EQ(GetFileAttributesA((dest + name).c_str()) & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN), 0u)
+            << name;
 }
 
 TEST_F(ZipExtract, FilesBeforeTheirFolderNeedARelativeDestination) {
