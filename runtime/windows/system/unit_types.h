@@ -88,7 +88,9 @@ struct CreateParams {
 };
 
 // The live object of a unit while its window exists. The window system owns
-// it (deletes it after the unit's window is gone).
+// it and its window: it destroys the unit's window (with the top-level window,
+// or alone when rebuilding) and deletes the object afterwards, so a unit's
+// destructor releases only its own GDI objects and companion windows.
 class Unit {
 public:
     explicit Unit(const CreateParams& p) : windowId_(p.windowId), unitId_(p.unitId) {}
@@ -135,14 +137,17 @@ public:
     virtual void MoveTo(int x, int y, int width, int height);
     // The caption used for Alt mnemonics; empty when the type takes none.
     virtual std::string MnemonicText() { return {}; }
-    // Alt + mnemonic picked this unit (raise its click etc.).
-    virtual void Mnemonic() {}
+    // Alt + mnemonic picked this unit: returns true when it acted (a button
+    // raising its click); false passes the focus to the next unit (a label).
+    virtual bool Mnemonic() { return false; }
+    // The type data that recreates the unit as it stands now, used when a
+    // set entry asked for a rebuild. Empty: rebuild from the stored record.
+    virtual std::string CurrentData() { return {}; }
 
 protected:
     HWND hwnd_ = nullptr;
 
 private:
-    friend class LoadedWindow;
     uint32_t windowId_;
     uint32_t unitId_;
 };

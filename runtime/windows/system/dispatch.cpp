@@ -1,0 +1,67 @@
+// Event dispatch: from an event record to the procedure bound in the template.
+#include "runtime/errors.h"
+#include "runtime/windows/system/events.h"
+#include "runtime/windows/system/loaded_window.h"
+#include "runtime/windows/system/messages.h"
+
+namespace vx::windows {
+namespace {
+thread_local EventSource g_source{0, 0};
+}  // namespace
+
+EventSource CurrentEventSource() { return g_source; }
+
+bool DispatchEvent(EventRecord& record) {
+    if (detail::g_rebuilding) return false;
+    wt::TemplateWindow* tw = wt::LoadedTemplate().FindWindow(record.windowId);
+    if (!tw) ReportError(text::kEventWindowNotFound, 0);
+    std::optional<size_t> index = record.unitId == 0 ? std::optional<size_t>(0) : tw->FindUnit(record.unitId);
+    if (!index) ReportError(text::kEventUnitNotFound, 0);
+    size_t bound = *index;
+    // Group links: the last unit of the same type along the chain supplies
+    // the bindings (bounded, so a cycle cannot hang the dispatcher).
+    for (size_t hops = 0; hops < tw->unitCount(); ++hops) {
+        uint32_t link = tw->isMenuItem(bound) ? 0 : tw->groupLink(bound);
+        if (link == 0) break;
+        std::optional<size_t> next = tw->FindUnit(link);
+        if (!next || tw->typeId(*next) != tw->typeId(bound)) break;
+        bound = *next;
+    }
+    if (!tw->isMenuItem(*index)) {
+        const TypeDescriptor* type = FindUnitType(tw->typeId(*index));
+        if (!type || !(type->stateFlags & (state::kRaisesEvents | state::kRaisesEventsToo)))
+            ReportError(text::kEventUnitInvalid, 0);
+    }
+    uintptr_t address = tw->HandlerAddress(bound, record.event);
+    if (address == 0) return false;
+    auto procedure = *reinterpret_cast<const EventProcedure*>(address);
+    if (!procedure) return false;
+
+    EventSource saved = g_source;
+    g_source = {record.windowId, record.unitId};
+    int32_t result = 0;
+    int32_t argc = record.argc < 0 ? 0 : record.argc > 5 ? 5 : record.argc;
+    bool hasResult = procedure(record.args, argc, &result);
+    g_source = saved;
+    if (hasResult) {
+        record.hasResult = true;
+        record.result = result;
+    }
+    return true;
+}
+
+bool RaiseEvent(uint32_t windowId, uint32_t unitId, int32_t event, const int32_t* args, int32_t argc,
+                int32_t* result, bool* hasResult) {
+    EventRecord record;
+    record.windowId = windowId;
+    record.unitId = unitId;
+    record.event = event;
+    record.argc = argc < 0 ? 0 : argc > 5 ? 5 : argc;
+    for (int32_t i = 0; i < record.argc; ++i) record.args[i] = args[i];
+    bool ran = DispatchEvent(record);
+    if (hasResult) *hasResult = record.hasResult;
+    if (result && record.hasResult) *result = record.result;
+    return ran;
+}
+
+}  // namespace vx::windows

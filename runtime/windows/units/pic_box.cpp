@@ -1,0 +1,150 @@
+// PicBox (type 0x00010006): a picture drawn on a background colour.
+#include <windows.h>
+
+#include "runtime/windows/units/core_units.h"
+#include "runtime/windows/units/unit_support.h"
+
+namespace vx::windows::units {
+namespace {
+
+enum PicBoxProperty : int32_t { kBorderStyle = 0, kBackColor, kPicture, kDisplayMode, kAnimate, kBinding1, kBinding2 };
+
+const PropertyDescriptor kProperties[] = {
+    {"BorderStyle", prop::kPick}, {"BackColor", prop::kColour}, {"Picture", prop::kPicture},
+    {"DisplayMode", prop::kPick}, {"Animate", prop::kLogical},  {"", prop::kText},
+    {"", prop::kText},
+};
+
+constexpr char kClassName[] = "VxPicBox";
+
+// DisplayMode: 0 natural size at the top-left, 1 stretched over the box,
+// 2 centred (scaled down to fit).
+class PicBox final : public Unit {
+public:
+    PicBox(const CreateParams& p, stored::PicBoxData d) : Unit(p), d_(std::move(d)) {}
+
+    bool Create(const CreateParams& p);
+    int SetProperty(int32_t index, const PropertyValue& v) override;
+    PropertyValue GetProperty(int32_t index) override;
+
+private:
+    static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+    void Paint();
+    COLORREF BackColour() const { return ResolveColour(d_.backColor, COLOR_BTNFACE); }
+    void Redecode() { picture_ = DecodeForScreen(d_.picture, BackColour()); }
+
+    stored::PicBoxData d_;
+    DecodedPicture picture_;
+    BrushHandle brush_;
+};
+
+bool PicBox::Create(const CreateParams& p) {
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    if (!GetClassInfoExA(ProgramInstance(), kClassName, &wc)) {
+        wc = WNDCLASSEXA{};
+        wc.cbSize = sizeof wc;
+        wc.style = CS_DBLCLKS;
+        wc.lpfnWndProc = Proc;
+        wc.hInstance = ProgramInstance();
+        wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));
+        wc.lpszClassName = kClassName;
+        if (!RegisterClassExA(&wc)) return false;
+    }
+    BorderStyles border = BorderStyleBits(d_.borderStyle);
+    hwnd_ = CreateWindowExA(border.exStyle, kClassName, "", WS_CHILD | WS_CLIPSIBLINGS | p.style | border.style,
+                            p.left, p.top, p.width, p.height, p.parent,
+                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(p.controlId)), ProgramInstance(), nullptr);
+    if (!hwnd_) return false;
+    SetWindowLongPtrA(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    brush_.reset(CreateSolidBrush(BackColour()));
+    Redecode();
+    ApplyBorderStyle(hwnd_, d_.borderStyle);
+    return true;
+}
+
+LRESULT CALLBACK PicBox::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    auto* self = reinterpret_cast<PicBox*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    if (self) {
+        switch (msg) {
+        case WM_ERASEBKGND: return 1;
+        case WM_PAINT: self->Paint(); return 0;
+        case WM_SIZE: InvalidateRect(hwnd, nullptr, FALSE); break;
+        case WM_NCDESTROY:
+            SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+            self->hwnd_ = nullptr;
+            break;
+        default: break;
+        }
+    }
+    return DefWindowProcA(hwnd, msg, wp, lp);
+}
+
+void PicBox::Paint() {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hwnd_, &ps);
+    RECT client;
+    GetClientRect(hwnd_, &client);
+    RegionHandle uncovered(CreateRectRgnIndirect(&ps.rcPaint));
+    if (!picture_.Empty()) {
+        RECT at = PlacePicture(stored::Clamp(d_.displayMode, 0, 2), picture_.Width(), picture_.Height(), client);
+        picture::Draw(*picture_.surface, dc, at.left, at.top, at.right - at.left, at.bottom - at.top, SRCCOPY);
+        RegionHandle covered(CreateRectRgnIndirect(&at));
+        CombineRgn(uncovered.get(), uncovered.get(), covered.get(), RGN_DIFF);
+    }
+    FillRgn(dc, uncovered.get(), brush_.get());
+    EndPaint(hwnd_, &ps);
+}
+
+int PicBox::SetProperty(int32_t index, const PropertyValue& v) {
+    switch (index) {
+    case kBorderStyle: d_.borderStyle = stored::Clamp(v.Int(), 0, 5); ApplyBorderStyle(hwnd_, d_.borderStyle); break;
+    case kBackColor:
+        d_.backColor = static_cast<uint32_t>(v.number);
+        brush_.reset(CreateSolidBrush(BackColour()));
+        Redecode();
+        InvalidateRect(hwnd_, nullptr, FALSE);
+        break;
+    case kPicture: d_.picture = v.bytes; Redecode(); InvalidateRect(hwnd_, nullptr, FALSE); break;
+    case kDisplayMode: d_.displayMode = stored::Clamp(v.Int(), 0, 2); InvalidateRect(hwnd_, nullptr, FALSE); break;
+    case kAnimate: d_.animate = v.Bool(); break;
+    case kBinding1: d_.binding1 = v.bytes; break;
+    case kBinding2: d_.binding2 = v.bytes; break;
+    default: break;
+    }
+    return 0;
+}
+
+PropertyValue PicBox::GetProperty(int32_t index) {
+    switch (index) {
+    case kBorderStyle: return PropertyValue::Of(d_.borderStyle);
+    case kBackColor: return PropertyValue::Of(d_.backColor);
+    case kPicture: return PropertyValue::OfBytes(d_.picture);
+    case kDisplayMode: return PropertyValue::Of(d_.displayMode);
+    case kAnimate: return PropertyValue::Of(d_.animate);
+    case kBinding1: return PropertyValue::OfBytes(d_.binding1);
+    case kBinding2: return PropertyValue::OfBytes(d_.binding2);
+    default: return {};
+    }
+}
+
+Unit* CreatePicBox(const CreateParams& p) {
+    std::optional<stored::PicBoxData> data = stored::ReadPicBoxData(p.data, p.length);
+    if (!data) return nullptr;
+    auto* unit = new PicBox(p, std::move(*data));
+    if (!unit->Create(p)) {
+        delete unit;
+        return nullptr;
+    }
+    return unit;
+}
+
+// 图片框
+constexpr char kChineseName[] = "\xcd\xbc\xc6\xac\xbf\xf2";
+const TypeDescriptor kDescriptor{kChineseName, "PicBox", 0x840100C0, std::size(kProperties), kProperties, CreatePicBox};
+
+}  // namespace
+
+const TypeDescriptor& PicBoxType() { return kDescriptor; }
+
+}  // namespace vx::windows::units

@@ -1,0 +1,174 @@
+// Real mouse and keyboard input through xdotool on the test display: the
+// message filter's events, the keyboard interface and dragging.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "runtime/windows/system/window_system.h"
+#include "tests/windows/test_windows.h"
+
+namespace vx::test {
+namespace {
+
+using windows::FindUnitHandle;
+using windows::IsWindowLoaded;
+using windows::LoadWindow;
+
+std::string At(POINT p) {
+    char buffer[64];
+    // No --sync: this xdotool waits forever when the pointer is already there.
+    std::snprintf(buffer, sizeof buffer, "mousemove %ld %ld sleep 0.1", static_cast<long>(p.x), static_cast<long>(p.y));
+    return buffer;
+}
+
+void Close(uint32_t window) {
+    if (HWND h = FindUnitHandle(window, 0)) DestroyWindow(h);
+    Pump(20);
+}
+
+// Clicks a unit so that its window takes the focus as a user's click does.
+void ClickInto(HWND hwnd) {
+    RECT r;
+    GetClientRect(hwnd, &r);
+    ASSERT_TRUE(Xdotool(At(ScreenPoint(hwnd, r.right / 2, r.bottom / 2)) + " click 1"));
+}
+
+TEST(Input, PressHandlerWithoutResultSwallowsThePress) {
+    ASSERT_TRUE(LoadWindow(kPressWindow, nullptr, false));
+    HWND button = FindUnitHandle(kPressWindow, kPressButton);
+    ASSERT_TRUE(button);
+    // Different points each time, so no two presses make a double click.
+    POINT p = ScreenPoint(button, 20, 15);
+
+    g.pressGivesResult = false;
+    int presses = g.presses, clicks = g.pressClicks;
+    ASSERT_TRUE(Xdotool(At(p) + " click 1"));
+    EXPECT_TRUE(PumpUntil([&] { return g.presses == presses + 1; }));
+    Pump(100);
+    EXPECT_EQ(g.pressClicks, clicks);  // the button never saw the press
+
+    g.pressGivesResult = true;
+    g.pressResult = 0;
+    p.x += 40;
+    ASSERT_TRUE(Xdotool(At(p) + " click 1"));
+    EXPECT_TRUE(PumpUntil([&] { return g.presses == presses + 2; }));
+    Pump(100);
+    EXPECT_EQ(g.pressClicks, clicks);  // 0 stops it as well
+
+    g.pressResult = 1;
+    p.x += 40;
+    ASSERT_TRUE(Xdotool(At(p) + " click 1"));
+    EXPECT_TRUE(PumpUntil([&] { return g.pressClicks == clicks + 1; }));
+    EXPECT_EQ(g.presses, presses + 3);
+    g.pressGivesResult = false;
+    Close(kPressWindow);
+}
+
+TEST(Input, DragAnywhereMovesTheWindowByBackgroundAndPicture) {
+    ASSERT_TRUE(LoadWindow(kDragWindow, nullptr, false));
+    HWND frame = FindUnitHandle(kDragWindow, 0);
+    RECT before;
+    GetWindowRect(frame, &before);
+
+    // On the background.
+    POINT from = ScreenPoint(frame, 150, 100);
+    char drag[256];
+    std::snprintf(drag, sizeof drag, "%s mousedown 1 mousemove %ld %ld sleep 0.1 mousemove %ld %ld sleep 0.1 mouseup 1",
+                  At(from).c_str(), from.x + 30L, from.y + 20L, from.x + 60L, from.y + 40L);
+    ASSERT_TRUE(Xdotool(drag));
+    EXPECT_TRUE(PumpUntil([&] {
+        RECT r;
+        GetWindowRect(frame, &r);
+        return r.left == before.left + 60 && r.top == before.top + 40;
+    })) << "window did not follow the drag on its background";
+
+    // On the picture box (its type moves the window).
+    RECT mid;
+    GetWindowRect(frame, &mid);
+    from = ScreenPoint(FindUnitHandle(kDragWindow, kDragPicBox), 30, 30);
+    std::snprintf(drag, sizeof drag, "%s mousedown 1 mousemove %ld %ld sleep 0.1 mousemove %ld %ld sleep 0.1 mouseup 1",
+                  At(from).c_str(), from.x - 20L, from.y + 10L, from.x - 50L, from.y + 25L);
+    ASSERT_TRUE(Xdotool(drag));
+    EXPECT_TRUE(PumpUntil([&] {
+        RECT r;
+        GetWindowRect(frame, &r);
+        return r.left == mid.left - 50 && r.top == mid.top + 25;
+    })) << "window did not follow the drag on the picture box";
+
+    // Without the drag word the same gesture leaves it in place.
+    Write(kDragWindow, 0, 27, 0);
+    GetWindowRect(frame, &mid);
+    from = ScreenPoint(frame, 150, 100);
+    std::snprintf(drag, sizeof drag, "%s mousedown 1 mousemove %ld %ld sleep 0.1 mouseup 1", At(from).c_str(),
+                  from.x + 40L, from.y + 40L);
+    ASSERT_TRUE(Xdotool(drag));
+    Pump(200);
+    RECT after;
+    GetWindowRect(frame, &after);
+    EXPECT_EQ(after.left, mid.left);
+    EXPECT_EQ(after.top, mid.top);
+    Write(kDragWindow, 0, 27, 1);
+    Close(kDragWindow);
+}
+
+TEST(Input, ReadOnlyEditIgnoresTypingWhileContentStillWrites) {
+    ASSERT_TRUE(LoadWindow(kMainWindow, nullptr, false));
+    HWND ro = FindUnitHandle(kMainWindow, kReadOnlyEdit);
+    HWND plain = FindUnitHandle(kMainWindow, kPlainEdit);
+    WriteText(kMainWindow, kReadOnlyEdit, 8, "abc");
+    WriteText(kMainWindow, kPlainEdit, 8, "");
+
+    ClickInto(ro);
+    ASSERT_TRUE(PumpUntil([&] { return GetFocus() == ro; }));
+    ASSERT_TRUE(Xdotool("type --delay 30 xyz"));
+    Pump(100);
+    EXPECT_EQ(ReadText(kMainWindow, kReadOnlyEdit, 8), "abc");
+
+    // The same keys reach a normal box, so the keyboard does work here.
+    ClickInto(plain);
+    ASSERT_TRUE(PumpUntil([&] { return GetFocus() == plain; }));
+    ASSERT_TRUE(Xdotool("type --delay 30 xyz"));
+    EXPECT_TRUE(PumpUntil([&] { return ReadText(kMainWindow, kPlainEdit, 8) == "xyz"; }));
+
+    WriteText(kMainWindow, kReadOnlyEdit, 8, "written");
+    EXPECT_EQ(ReadText(kMainWindow, kReadOnlyEdit, 8), "written");
+
+    // Tab moves the focus along the tab order: plain (1) -> button (2).
+    ASSERT_TRUE(Xdotool("key Tab"));
+    EXPECT_TRUE(PumpUntil([&] { return GetFocus() == FindUnitHandle(kMainWindow, kOkButton); }));
+    ASSERT_TRUE(Xdotool("key shift+Tab"));
+    EXPECT_TRUE(PumpUntil([&] { return GetFocus() == plain; }));
+    // Alt+O presses the button whose caption is "&OK" (or "Go" after an
+    // earlier caption write: restore it first).
+    WriteText(kMainWindow, kOkButton, 10, "&OK");
+    int clicks = g.clicks;
+    ASSERT_TRUE(Xdotool("key alt+o"));
+    EXPECT_TRUE(PumpUntil([&] { return g.clicks == clicks + 1; }));
+    Close(kMainWindow);
+}
+
+TEST(Input, EscapeClosesAWindowWithoutCloseHandlers) {
+    ASSERT_TRUE(LoadWindow(kOtherWindow, nullptr, false));
+    HWND edit = FindUnitHandle(kOtherWindow, 0x16020021);
+    ClickInto(edit);
+    ASSERT_TRUE(PumpUntil([&] { return GetFocus() == edit; }));
+    ASSERT_TRUE(Xdotool("key Escape"));
+    EXPECT_TRUE(PumpUntil([&] { return !IsWindowLoaded(kOtherWindow); }));
+
+    // With EscapeCloses cleared the window stays.
+    ASSERT_TRUE(LoadWindow(kOtherWindow, nullptr, false));
+    Write(kOtherWindow, 0, 22, 0);
+    edit = FindUnitHandle(kOtherWindow, 0x16020021);
+    ClickInto(edit);
+    ASSERT_TRUE(PumpUntil([&] { return GetFocus() == edit; }));
+    ASSERT_TRUE(Xdotool("key Escape"));
+    Pump(200);
+    EXPECT_TRUE(IsWindowLoaded(kOtherWindow));
+    Close(kOtherWindow);
+}
+
+}  // namespace
+}  // namespace vx::test

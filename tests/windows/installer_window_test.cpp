@@ -1,0 +1,173 @@
+// The installer's real window template: start state, geometry, stacking
+// order, and a screenshot of the window as it first appears.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "runtime/windows/system/window_system.h"
+#include "runtime/windows/template/template.h"
+#include "tests/windows/test_windows.h"
+
+namespace vx::test {
+namespace {
+
+using namespace windows;
+
+constexpr uint32_t kInstaller = 0x52010001;
+constexpr uint32_t kAgreement = 0x520100D2;
+
+// Types of other libraries that may not be linked into this test: a plain
+// child window (or no window, for components) stands in, so the window
+// system's part of the build can be checked on the real template.
+class StandIn final : public Unit {
+public:
+    explicit StandIn(const CreateParams& p, bool component) : Unit(p) {
+        if (component) return;
+        hwnd_ = CreateWindowExA(0, "STATIC", "", WS_CHILD | p.style, p.left, p.top, p.width, p.height, p.parent,
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(p.controlId)), nullptr, nullptr);
+    }
+};
+Unit* CreateWindowed(const CreateParams& p) { return new StandIn(p, false); }
+Unit* CreateComponent(const CreateParams& p) { return new StandIn(p, true); }
+
+const TypeDescriptor kStandInLabel{"", "TransLabel", 0x00012040, 0, nullptr, CreateWindowed};
+const TypeDescriptor kStandInPicBtn{"", "PicBtn", 0x80010040, 0, nullptr, CreateWindowed};
+const TypeDescriptor kStandInBar{"", "SuperBar", 0x80000040, 0, nullptr, CreateWindowed};
+const TypeDescriptor kStandInZip{"", "ZIP", 0x00008040, 0, nullptr, CreateComponent};
+
+void RegisterMissingTypes() {
+    const std::pair<uint32_t, const TypeDescriptor*> standIns[] = {
+        {0x00020005, &kStandInLabel}, {0x0001002D, &kStandInPicBtn}, {0x00050001, &kStandInBar},
+        {0x00060001, &kStandInZip}};
+    for (auto [id, d] : standIns)
+        if (!FindUnitType(id)) RegisterUnitType(id, d);
+}
+
+struct Expected {
+    uint32_t id;
+    RECT rect;  // left, top, width, height
+    bool visible;
+};
+
+// Part of the start state: the path row, agreement row, install button and
+// footer show; the progress view is hidden.
+const Expected kUnits[] = {
+    {0x16010090, {280, 344, 56, 20}, false}, {0x16010087, {467, 302, 24, 20}, true},
+    {0x16010080, {496, 302, 56, 20}, true},  {0x1601007F, {448, 305, 16, 16}, true},
+    {0x1601007B, {16, 304, 536, 28}, false}, {0x1601007A, {16, 342, 64, 24}, false},
+    {0x16010079, {72, 344, 472, 20}, false}, {0x1601005F, {484, 8, 32, 32}, true},
+    {0x1601005E, {524, 8, 32, 32}, true},    {0x16010015, {480, 320, 56, 28}, true},
+    {0x16010011, {467, 352, 80, 32}, true},  {0x1601000C, {296, 350, 16, 16}, true},
+    {0x1601000B, {136, 350, 16, 16}, true},  {0x16010006, {296, 376, 128, 20}, true},
+    {0x16010005, {8, 376, 280, 20}, true},   {0x16010003, {16, 324, 56, 20}, true},
+    {0x16010002, {76, 324, 388, 20}, true},  {0x16010064, {8, 40, 544, 256}, true},
+};
+
+void SaveScreenshot(HWND frame, const char* name) {
+    RECT r;
+    GetWindowRect(frame, &r);
+    char command[512];
+    std::snprintf(command, sizeof command, "/usr/bin/import -window root -crop %ldx%ld+%ld+%ld +repage %s/%s",
+                  static_cast<long>(r.right - r.left), static_cast<long>(r.bottom - r.top), static_cast<long>(r.left),
+                  static_cast<long>(r.top), ArtefactDir().c_str(), name);
+    EXPECT_TRUE(RunUnix(command, 20000)) << command;
+}
+
+TEST(InstallerWindow, StartStateMatchesTheTemplate) {
+    if (!HaveInstallerTemplate()) GTEST_SKIP() << "built without the installer template";
+    RegisterMissingTypes();
+    int created = g.created;
+    ASSERT_TRUE(LoadWindow(kInstaller, nullptr, false));
+    EXPECT_EQ(g.created, created + 1);  // OnStartWindowCreated ran once
+    HWND frame = FindUnitHandle(kInstaller, 0);
+    ASSERT_TRUE(frame);
+    RECT outer, client;
+    GetWindowRect(frame, &outer);
+    GetClientRect(frame, &client);
+    EXPECT_EQ(outer.right - outer.left, 559);
+    EXPECT_EQ(outer.bottom - outer.top, 400);
+    EXPECT_EQ(client.right, 559);  // borderless: the client area is the window
+    EXPECT_EQ(client.bottom, 400);
+    EXPECT_EQ(outer.left, (GetSystemMetrics(SM_CXSCREEN) - 559) / 2);
+    EXPECT_EQ(outer.top, (GetSystemMetrics(SM_CYSCREEN) - 400) / 2);
+    EXPECT_FALSE(GetWindowLongA(frame, GWL_STYLE) & WS_CAPTION);
+
+    std::vector<HWND> tableOrder;
+    for (const Expected& e : kUnits) {
+        SCOPED_TRACE(testing::Message() << std::hex << e.id);
+        HWND h = FindUnitHandle(kInstaller, e.id);
+        ASSERT_TRUE(h);
+        tableOrder.push_back(h);
+        RECT r;
+        GetWindowRect(h, &r);
+        MapWindowPoints(nullptr, frame, reinterpret_cast<POINT*>(&r), 2);
+        EXPECT_EQ(r.left, e.rect.left);
+        EXPECT_EQ(r.top, e.rect.top);
+        EXPECT_EQ(r.right - r.left, e.rect.right);
+        EXPECT_EQ(r.bottom - r.top, e.rect.bottom);
+        EXPECT_EQ(IsWindowVisible(h) != FALSE, e.visible);
+    }
+    // The ZIP component and the timer have no window of their own.
+    EXPECT_EQ(FindUnitHandle(kInstaller, 0x16010089), nullptr);
+    EXPECT_EQ(FindUnitHandle(kInstaller, 0x16010068), nullptr);
+
+    std::vector<HWND> stacked;
+    for (HWND h = GetWindow(frame, GW_CHILD); h; h = GetWindow(h, GW_HWNDNEXT))
+        if (std::find(tableOrder.begin(), tableOrder.end(), h) != tableOrder.end()) stacked.push_back(h);
+    EXPECT_EQ(stacked, tableOrder);
+
+    // The path box: read-only, with the default folder.
+    HWND path = FindUnitHandle(kInstaller, 0x16010002);
+    EXPECT_TRUE(GetWindowLongA(path, GWL_STYLE) & ES_READONLY);
+    EXPECT_EQ(ReadText(kInstaller, 0x16010002, 8), "C:\\Program Files\\TolvanePC");
+
+    Pump(300);
+    SaveScreenshot(frame, "installer_start.png");
+
+    // The background picture is painted (not the plain system colour): the
+    // night sky is dark blue at the top.
+    HDC dc = GetDC(frame);
+    COLORREF sky = GetPixel(dc, 200, 20);
+    ReleaseDC(frame, dc);
+    EXPECT_GT(GetBValue(sky), GetRValue(sky)) << std::hex << sky;
+    EXPECT_NE(sky, GetSysColor(COLOR_BTNFACE));
+
+    // Escape closes it at once: no handler is bound to its close events.
+    SendMessageA(path, WM_KEYDOWN, VK_ESCAPE, 0);  // not through the queue: nothing happens
+    EXPECT_TRUE(IsWindowLoaded(kInstaller));
+    PostMessageA(path, WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_TRUE(PumpUntil([] { return !IsWindowLoaded(kInstaller); }));
+}
+
+TEST(InstallerWindow, AgreementWindowOpensCentredWithItsTitle) {
+    if (!HaveInstallerTemplate()) GTEST_SKIP() << "built without the installer template";
+    RegisterMissingTypes();
+    static bool seen;
+    static RECT rect;
+    static char title[64];
+    seen = false;
+    SetTimer(nullptr, 0, 200, [](HWND, UINT, UINT_PTR id, DWORD) {
+        KillTimer(nullptr, id);
+        HWND h = FindUnitHandle(kAgreement, 0);
+        seen = h != nullptr;
+        if (!h) return;
+        GetWindowRect(h, &rect);
+        GetWindowTextA(h, title, sizeof title);
+        RequestClose(kAgreement);
+    });
+    ASSERT_TRUE(LoadWindow(kAgreement, nullptr, true));
+    ASSERT_TRUE(seen);
+    EXPECT_EQ(rect.right - rect.left, 380);
+    EXPECT_EQ(rect.bottom - rect.top, 250);
+    EXPECT_EQ(rect.left, (GetSystemMetrics(SM_CXSCREEN) - 380) / 2);
+    EXPECT_STREQ(title, "\xd0\xad\xd2\xe9\xd0\xc5\xcf\xa2");  // 协议信息
+    EXPECT_FALSE(IsWindowLoaded(kAgreement));
+}
+
+}  // namespace
+}  // namespace vx::test

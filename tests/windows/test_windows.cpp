@@ -1,0 +1,278 @@
+#include "tests/windows/test_windows.h"
+
+#include <cstdio>
+#include <vector>
+
+#include "runtime/memory.h"
+#include "runtime/runtime_object.h"
+#include "runtime/services.h"
+#include "runtime/windows/system/events.h"
+#include "runtime/windows/system/window_system.h"
+#include "runtime/windows/template/template.h"
+#include "tests/windows/template_builder.h"
+#ifdef VX_HAVE_INSTALLER_TEMPLATE
+#include "data/template_data.h"
+#endif
+
+namespace vx::test {
+
+Observed g;
+
+namespace {
+
+bool Count(int& counter) {
+    ++counter;
+    return false;
+}
+bool OnCreated(const int32_t*, int32_t, int32_t*) { return Count(g.created); }
+bool OnDestroyed(const int32_t*, int32_t, int32_t*) { return Count(g.destroyed); }
+bool OnClick(const int32_t*, int32_t, int32_t*) { return Count(g.clicks); }
+bool OnTimer(const int32_t*, int32_t, int32_t*) { return Count(g.ticks); }
+bool OnPress(const int32_t*, int32_t, int32_t* result) {
+    ++g.presses;
+    if (!g.pressGivesResult) return false;
+    *result = g.pressResult;
+    return true;
+}
+bool OnQueryClose(const int32_t*, int32_t, int32_t* result) {
+    *result = g.closeAnswer;
+    return true;
+}
+bool OnPressClick(const int32_t*, int32_t, int32_t*) { return Count(g.pressClicks); }
+bool OnOther(const int32_t*, int32_t, int32_t*) { return Count(g.otherProcedures); }
+
+windows::EventProcedure g_procedures[kProcedureCount] = {
+    OnCreated, OnDestroyed, OnClick, OnTimer, OnPress, OnQueryClose, OnPressClick,
+};
+
+uintptr_t ProcedureBase() {
+    for (auto& p : g_procedures)
+        if (!p) p = OnOther;
+    return reinterpret_cast<uintptr_t>(g_procedures);
+}
+
+UnitSpec Self(uint32_t id, int l, int t, int w, int h, const WindowFields& f) {
+    UnitSpec u;
+    u.type = 0x00010001;
+    u.id = id;
+    u.left = l;
+    u.top = t;
+    u.width = w;
+    u.height = h;
+    u.typeData = WindowData(f);
+    return u;
+}
+
+UnitSpec Control(uint32_t type, uint32_t id, const char* name, int l, int t, int w, int h, uint32_t flags,
+                 std::string data) {
+    UnitSpec u;
+    u.type = type;
+    u.id = id;
+    u.name = name;
+    u.left = l;
+    u.top = t;
+    u.width = w;
+    u.height = h;
+    u.flags = flags;
+    u.typeData = std::move(data);
+    return u;
+}
+
+std::vector<WindowSpec> TestWindows() {
+    std::vector<WindowSpec> list;
+    {
+        WindowFields f;
+        f.caption = "Main";
+        WindowSpec w{kMainWindow, -1, 0x19020001, {}};
+        UnitSpec self = Self(kMainSelf, 40, 40, 420, 300, f);
+        self.events = {{0, Proc(kOnCreated)}, {2, Proc(kOnDestroyed)}};
+        w.units.push_back(self);
+        UnitSpec ro = Control(0x00010005, kReadOnlyEdit, "ro", 10, 10, 200, 22, 5, EditBoxData("abc", 1));
+        ro.tabOrder = 0;
+        w.units.push_back(ro);
+        UnitSpec plain = Control(0x00010005, kPlainEdit, "plain", 10, 40, 200, 22, 5, EditBoxData("", 0));
+        plain.tabOrder = 1;
+        w.units.push_back(plain);
+        UnitSpec ok = Control(0x0001000B, kOkButton, "ok", 10, 80, 80, 30, 5, ButtonData("&OK"));
+        ok.tabOrder = 2;
+        ok.events = {{0, Proc(kOnClick)}};
+        w.units.push_back(ok);
+        UnitSpec timer = Control(0x00010020, kTimerUnit, "timer", 300, 10, 26, 26, 0, TimerData(0));
+        timer.events = {{0, Proc(kOnTimer)}};
+        w.units.push_back(timer);
+        w.units.push_back(Control(0x00010006, kHiddenPicBox, "pic", 220, 10, 60, 60, 0, PicBoxData(0x0000FF)));
+        list.push_back(w);
+    }
+    {
+        WindowFields f;
+        f.caption = "Modal";
+        WindowSpec w{kModalWindow, 1, 0x19020010, {Self(0x06020010, 520, 40, 200, 120, f)}};
+        w.units.push_back(Control(0x0001000B, 0x16020011, "b", 10, 10, 80, 30, 5, ButtonData("x")));
+        list.push_back(w);
+    }
+    {
+        WindowFields f;
+        f.caption = "Other";
+        WindowSpec w{kOtherWindow, 1, 0x19020020, {Self(0x06020020, 520, 200, 200, 120, f)}};
+        w.units.push_back(Control(0x00010005, 0x16020021, "e", 10, 10, 150, 22, 5, EditBoxData("", 0)));
+        list.push_back(w);
+    }
+    {
+        WindowFields f;
+        f.borderStyle = 0;
+        f.dragAnywhere = 1;
+        f.backColor = 0x00804000;
+        WindowSpec w{kDragWindow, 1, 0x19020030, {Self(0x06020030, 300, 400, 200, 150, f)}};
+        w.units.push_back(Control(0x00010006, kDragPicBox, "p", 10, 10, 60, 60, 1, PicBoxData(0x00FF00)));
+        list.push_back(w);
+    }
+    {
+        WindowFields f;
+        f.borderStyle = 0;
+        WindowSpec w{kPressWindow, 1, 0x19020040, {Self(0x06020040, 600, 400, 200, 100, f)}};
+        UnitSpec b = Control(0x0001000B, kPressButton, "b", 20, 20, 120, 40, 1, ButtonData("press"));
+        b.events = {{-1, Proc(kOnPress)}, {0, Proc(kOnPressClick)}};
+        w.units.push_back(b);
+        list.push_back(w);
+    }
+    {
+        WindowFields f;
+        f.borderStyle = 0;
+        f.shape = 2;
+        f.position = 1;
+        WindowSpec w{kShapeWindow, 1, 0x19020050, {Self(0x06020050, 0, 0, 559, 400, f)}};
+        list.push_back(w);
+    }
+    {
+        WindowFields f;
+        f.caption = "Keep";
+        WindowSpec w{kKeepOpenWindow, 1, 0x19020060, {Self(0x06020060, 40, 400, 200, 100, f)}};
+        w.units[0].events = {{12, Proc(kOnQueryClose)}};
+        list.push_back(w);
+    }
+    {
+        WindowFields f;
+        WindowSpec w{kTagWindow, 1, 0x19020070, {Self(0x06020070, 300, 100, 300, 200, f)}};
+        UnitSpec a = Control(0x00010005, 0x16020071, "a", 5, 5, 100, 20, 1, EditBoxData("first", 0));
+        a.tag = "t";
+        w.units.push_back(a);
+        UnitSpec b = Control(0x00010005, 0x16020072, "b", 5, 40, 120, 20, 1, EditBoxData("second", 0));
+        b.tag = "tag of b";
+        b.mousePointer = std::string("\x89\x7f\x00\x00", 4);  // hand, 32649
+        w.units.push_back(b);
+        w.units.push_back(Control(0x00010020, 0x16020073, "c", 0, 0, 0, 0, 0, TimerData(0)));
+        list.push_back(w);
+    }
+    return list;
+}
+
+std::vector<uint8_t>& TestTemplate() {
+    static std::vector<uint8_t> bytes = BuildTemplate(TestWindows());
+    return bytes;
+}
+
+}  // namespace
+
+void SetUpWindowSystem() {
+    windows::Install();
+    InitialiseRuntime();
+    uintptr_t base = ProcedureBase();
+    std::vector<uint8_t>& t = TestTemplate();
+    if (!wt::ReadTemplates(t.data(), t.size(), base)) {
+        std::fprintf(stderr, "test template unreadable\n");
+        ExitProcess(3);
+    }
+#ifdef VX_HAVE_INSTALLER_TEMPLATE
+    if (!wt::ReadTemplates(vxTemplateData, vxTemplateSize, base)) {
+        std::fprintf(stderr, "installer template unreadable\n");
+        ExitProcess(3);
+    }
+#endif
+}
+
+bool HaveInstallerTemplate() {
+#ifdef VX_HAVE_INSTALLER_TEMPLATE
+    return true;
+#else
+    return false;
+#endif
+}
+
+void Pump(int ms) {
+    DWORD end = GetTickCount() + static_cast<DWORD>(ms);
+    for (;;) {
+        MSG m;
+        while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
+            auto& hooks = Runtime().windows;
+            if (hooks.preTranslate && hooks.preTranslate(&m)) continue;
+            TranslateMessage(&m);
+            DispatchMessageA(&m);
+        }
+        DWORD now = GetTickCount();
+        if (static_cast<int32_t>(end - now) <= 0) return;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, end - now, QS_ALLINPUT);
+    }
+}
+
+// Wine starts Unix programs detached (no process handle to wait on), so the
+// command runs under a shell that leaves its exit code in a marker file.
+bool RunUnix(const std::string& command, int timeoutMs) {
+    static int serial = 0;
+    char marker[128];
+    std::snprintf(marker, sizeof marker, "/tmp/vx-windows-test-%lu-%d.done", GetCurrentProcessId(), ++serial);
+    std::string windowsMarker = std::string("Z:") + marker;
+    for (char& c : windowsMarker)
+        if (c == '/') c = '\\';
+    DeleteFileA(windowsMarker.c_str());
+    std::string line = "/bin/sh -c \"" + command + "; echo $? > " + marker + "\"";
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
+    if (pi.hThread) CloseHandle(pi.hThread);
+    if (pi.hProcess) CloseHandle(pi.hProcess);
+    std::string code;
+    bool done = PumpUntil(
+        [&] {
+            HANDLE f = CreateFileA(windowsMarker.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                   OPEN_EXISTING, 0, nullptr);
+            if (f == INVALID_HANDLE_VALUE) return false;
+            char buffer[16] = {};
+            DWORD n = 0;
+            ReadFile(f, buffer, sizeof buffer - 1, &n, nullptr);
+            CloseHandle(f);
+            code.assign(buffer, n);
+            return code.find('\n') != std::string::npos;  // written whole
+        },
+        timeoutMs);
+    DeleteFileA(windowsMarker.c_str());
+    Pump(150);
+    return done && code.rfind("0\n", 0) == 0;
+}
+
+bool Xdotool(const std::string& args) { return RunUnix("/usr/bin/xdotool " + args, 10000); }
+
+POINT ScreenPoint(HWND hwnd, int x, int y) {
+    POINT p{x, y};
+    ClientToScreen(hwnd, &p);
+    return p;
+}
+
+int64_t Read(uint32_t window, uint32_t unit, int32_t index) { return ReadProperty(window, unit, index, -1); }
+
+std::string ReadText(uint32_t window, uint32_t unit, int32_t index) {
+    auto* text = reinterpret_cast<char*>(static_cast<uintptr_t>(Read(window, unit, index)));
+    std::string s = text ? text : "";
+    Free(text);
+    return s;
+}
+
+void Write(uint32_t window, uint32_t unit, int32_t index, int64_t value) { WriteProperty(window, unit, index, value); }
+
+void WriteText(uint32_t window, uint32_t unit, int32_t index, const char* text) {
+    Write(window, unit, index, static_cast<int64_t>(reinterpret_cast<uintptr_t>(text)));
+}
+
+std::string ArtefactDir() { return VX_ARTEFACT_DIR; }
+
+}  // namespace vx::test

@@ -1,0 +1,88 @@
+// Shared set-up of the window system tests: the test windows, the procedure
+// table their events are bound to, and a message pump that applies the
+// window system's message filter as the runtime's loop does.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+namespace vx::test {
+
+// Windows of the test template.
+constexpr uint32_t kMainWindow = 0x52020001;    // edits, button, timer, hidden picture box
+constexpr uint32_t kMainSelf = 0x06020001;
+constexpr uint32_t kReadOnlyEdit = 0x16020002;
+constexpr uint32_t kPlainEdit = 0x16020003;
+constexpr uint32_t kOkButton = 0x16020004;
+constexpr uint32_t kTimerUnit = 0x16020005;
+constexpr uint32_t kHiddenPicBox = 0x16020006;
+
+constexpr uint32_t kModalWindow = 0x52020010;
+constexpr uint32_t kOtherWindow = 0x52020020;   // no bindings; Escape closes it
+constexpr uint32_t kDragWindow = 0x52020030;    // borderless, drag anywhere
+constexpr uint32_t kDragPicBox = 0x16020031;
+constexpr uint32_t kPressWindow = 0x52020040;   // a button whose -1 handler decides
+constexpr uint32_t kPressButton = 0x16020041;
+constexpr uint32_t kShapeWindow = 0x52020050;   // 559 x 400, Shape 2
+constexpr uint32_t kKeepOpenWindow = 0x52020060; // close event 12 answers false
+constexpr uint32_t kTagWindow = 0x52020070;     // for Tag rewrites
+
+// Procedure table entries (offset = index * 8).
+enum Procedure : int {
+    kOnCreated = 0,  // counts created events
+    kOnDestroyed,    // counts event 2
+    kOnClick,        // counts button clicks
+    kOnTimer,        // counts timer ticks
+    kOnPress,        // -1 handler: returns g.pressResult when g.pressGivesResult
+    kOnQueryClose,   // event 12: returns g.closeAnswer
+    kOnPressClick,   // the pressed button's click
+    kProcedureCount = 24,
+};
+
+struct Observed {
+    int created = 0;
+    int destroyed = 0;
+    int clicks = 0;
+    int ticks = 0;
+    int presses = 0;
+    int pressClicks = 0;
+    bool pressGivesResult = false;
+    int32_t pressResult = 0;
+    int32_t closeAnswer = 0;
+    int otherProcedures = 0;  // the installer template's handlers
+};
+extern Observed g;
+
+// Reads the test windows (and the installer template when built in) into
+// the runtime's working copy; installs the window system.
+void SetUpWindowSystem();
+bool HaveInstallerTemplate();
+
+// Pumps this thread's messages through the window system's filter.
+void Pump(int ms);
+// Pumps until done() or the timeout; returns done().
+template <class F>
+bool PumpUntil(F done, int timeoutMs = 3000) {
+    DWORD end = GetTickCount() + static_cast<DWORD>(timeoutMs);
+    while (!done() && static_cast<int32_t>(end - GetTickCount()) > 0) Pump(20);
+    return done();
+}
+// Runs a Unix command line while pumping; true when it exited with 0.
+bool RunUnix(const std::string& command, int timeoutMs);
+// Runs /usr/bin/xdotool with arguments while pumping; true on exit code 0.
+bool Xdotool(const std::string& args);
+// Screen point of a client point.
+POINT ScreenPoint(HWND hwnd, int x, int y);
+
+// Property service shorthands.
+int64_t Read(uint32_t window, uint32_t unit, int32_t index);
+std::string ReadText(uint32_t window, uint32_t unit, int32_t index);
+void Write(uint32_t window, uint32_t unit, int32_t index, int64_t value);
+void WriteText(uint32_t window, uint32_t unit, int32_t index, const char* text);
+
+// Unix path of the folder the test writes its artefacts into.
+std::string ArtefactDir();
+
+}  // namespace vx::test
