@@ -131,6 +131,13 @@ def main(out):
     with open(p("not_a_zip.zip"), "wb") as f:
         f.write(b"this is plain text, not an archive, but long enough to be read\n")
 
+    # A central directory of many buffer lengths and pieces around the
+    # reader's buffer size, stored and deflated.
+    with zipfile.ZipFile(p("many.zip"), "w") as zf:
+        for i in range(300):
+            size = (4095, 4096, 4097, 16383, 16384, 16385, 1, 0)[i % 8] + (i // 8) * 7
+            add(zf, b"entry_with_a_fairly_long_name_%03d.bin" % i, size, stored=(i % 3 == 0))
+
     with zipfile.ZipFile(p("long_name.zip"), "w") as zf:
         add(zf, b"a" * 300, 10)
 

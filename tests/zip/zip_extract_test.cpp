@@ -288,6 +288,22 @@ TEST_F(ZipExtract, FilesBeforeTheirFolderNeedARelativeDestination) {
     ExpectEntry(scratch_ + "rel\\", "late/f.txt", 500);
 }
 
+TEST_F(ZipExtract, ManyEntriesAcrossReadBufferBoundaries) {
+    recorder_.answer = Answer::Nothing;
+    const std::string dest = scratch_ + "many\\";
+    EXPECT_EQ(Run("many.zip", dest), 1);
+    ASSERT_EQ(recorder_.percentages.size(), 301u);
+    EXPECT_EQ(recorder_.percentages[150], 50);
+    EXPECT_EQ(recorder_.percentages.back(), 100);
+    EXPECT_EQ(ListTree(dest).size(), 300u);
+    const size_t sizes[] = {4095, 4096, 4097, 16383, 16384, 16385, 1, 0};
+    for (int i = 0; i < 300; ++i) {
+        char name[64];
+        std::snprintf(name, sizeof name, "entry_with_a_fairly_long_name_%03d.bin", i);
+        ExpectEntry(dest, name, sizes[i % 8] + size_t(i / 8) * 7);
+    }
+}
+
 TEST_F(ZipExtract, HandlerStopsAfterTheFirstEntry) {
     recorder_.answer = Answer::FalseOnFirst;
     const std::string dest = scratch_ + "out\\";
