@@ -51,10 +51,11 @@ struct Dib {
         return true;
     }
     // Hands the bitmap over, still selected into the DC.
-    void Release(picture::MemoryDc& toDc, picture::BitmapHandle& toBitmap, HGDIOBJ& toOld) {
+    void Release(picture::MemoryDc& toDc, picture::BitmapHandle& toBitmap, HGDIOBJ& toOld, uint32_t*& toBits) {
         toDc = std::move(dc);
         toBitmap = std::move(bitmap);
         toOld = old;
+        toBits = bits;
     }
     ~Dib() {
         if (dc && old) SelectObject(dc.get(), old);
@@ -151,6 +152,7 @@ void SkinWindow::PrepareCells() {
     cellDc_.reset();
     cellBitmap_.reset();
     cellOld_ = nullptr;
+    cellBits_ = nullptr;
     if (!list_ || cellW_ <= 0 || cellH_ <= 0 || cellCount_ <= 0) return;
     Dib strip;
     if (!strip.Make(cellW_ * cellCount_, cellH_)) return;
@@ -158,7 +160,7 @@ void SkinWindow::PrepareCells() {
     for (int i = 0; i < cellCount_; ++i) ImageList_Draw(list_, i, strip.dc.get(), i * cellW_, 0, ILD_TRANSPARENT);
     GdiFlush();
     if (!vertical_) {
-        strip.Release(cellDc_, cellBitmap_, cellOld_);
+        strip.Release(cellDc_, cellBitmap_, cellOld_, cellBits_);
         return;
     }
     // Rotated a quarter turn clockwise: a cell's start (left) becomes its top.
@@ -170,19 +172,37 @@ void SkinWindow::PrepareCells() {
             for (int x = 0; x < cellW_; ++x)
                 turned.bits[size_t(i * cellW_ + x) * cellH_ + (cellH_ - 1 - y)] =
                     strip.bits[size_t(y) * stripW + i * cellW_ + x];
-    turned.Release(cellDc_, cellBitmap_, cellOld_);
+    turned.Release(cellDc_, cellBitmap_, cellOld_, cellBits_);
 }
 
 RECT SkinWindow::Screen(int a, int c, int la, int lc) const {
     return vertical_ ? RECT{c, a, c + lc, a + la} : RECT{a, c, a + la, c + lc};
 }
 
-void SkinWindow::DrawCell(HDC dc, int index, int a, int c, int la, int lc) const {
+void SkinWindow::DrawCell(const Target& t, int index, int a, int c, int la, int lc, const RECT& clip) const {
     if (!cellDc_ || index < 0 || index >= cellCount_ || la <= 0 || lc <= 0) return;
     RECT d = Screen(a, c, la, lc);
-    int sx = vertical_ ? 0 : index * cellW_, sy = vertical_ ? index * cellW_ : 0;
-    int sw = vertical_ ? cellH_ : cellW_, sh = vertical_ ? cellW_ : cellH_;
-    TransparentBlt(dc, d.left, d.top, d.right - d.left, d.bottom - d.top, cellDc_.get(), sx, sy, sw, sh, kKey);
+    const int sx = vertical_ ? 0 : index * cellW_, sy = vertical_ ? index * cellW_ : 0;
+    const int sw = vertical_ ? cellH_ : cellW_, sh = vertical_ ? cellW_ : cellH_;
+    RECT bounds{0, 0, t.width, t.height}, r;
+    if (!IntersectRect(&r, &d, &clip) || !IntersectRect(&r, &r, &bounds)) return;
+    if (d.right - d.left == sw && d.bottom - d.top == sh && t.bits && cellBits_) {
+        // At cell size: copied straight between the two DIBs, key colour left out.
+        const int stripW = vertical_ ? cellH_ : cellW_ * cellCount_;
+        for (int y = r.top; y < r.bottom; ++y) {
+            const uint32_t* from = cellBits_ + size_t(sy + y - d.top) * stripW + (sx + r.left - d.left);
+            uint32_t* to = t.bits + size_t(y) * t.width + r.left;
+            for (int x = r.left; x < r.right; ++x, ++from, ++to)
+                if ((*from & 0xFFFFFF) != 0xFF00FF) *to = *from;
+        }
+        return;
+    }
+    GdiFlush();
+    int saved = SaveDC(t.dc);
+    IntersectClipRect(t.dc, r.left, r.top, r.right, r.bottom);
+    TransparentBlt(t.dc, d.left, d.top, d.right - d.left, d.bottom - d.top, cellDc_.get(), sx, sy, sw, sh, kKey);
+    RestoreDC(t.dc, saved);
+    GdiFlush();
 }
 
 // The cell of a slot for the current state; beyond the list: the normal
@@ -193,7 +213,7 @@ int SkinWindow::Cell(int slot) const {
     return cell >= 0 && cell < cellCount_ ? cell : -1;
 }
 
-void SkinWindow::PaintCells(HDC dc, const RECT& client) {
+void SkinWindow::PaintCells(const Target& t, const RECT& client) {
     const int length = vertical_ ? client.bottom : client.right;
     const int thick = vertical_ ? client.right : client.bottom;
     const int cl = cellW_, ct = cellH_;  // along, across
@@ -211,28 +231,25 @@ void SkinWindow::PaintCells(HDC dc, const RECT& client) {
         if (endCap >= 0) bodyTo = length - cl;
     }
     const int bodyLen = bodyTo - bodyFrom;
+    const RECT bodyRect = Screen(bodyFrom, bandAt, bodyLen, band);
     if (body < 0) {
-        RECT r = Screen(bodyFrom, bandAt, bodyLen, band);
-        FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
+        FillRect(t.dc, &bodyRect, GetSysColorBrush(COLOR_BTNFACE));
     } else if (bodyLen > 0) {
-        RECT clip = Screen(bodyFrom, bandAt, bodyLen, band);
-        int saved = SaveDC(dc);
-        IntersectClipRect(dc, clip.left, clip.top, clip.right, clip.bottom);
         switch (drawMode_) {
-        case 1: DrawCell(dc, body, bodyFrom, bandAt, cl, ct); break;
-        case 2: DrawCell(dc, body, bodyFrom + (bodyLen - cl) / 2, bandAt + (band - ct) / 2, cl, ct); break;
-        case 3: DrawCell(dc, body, bodyFrom, bandAt, bodyLen, band); break;
+        case 1: DrawCell(t, body, bodyFrom, bandAt, cl, ct, bodyRect); break;
+        case 2: DrawCell(t, body, bodyFrom + (bodyLen - cl) / 2, bandAt + (band - ct) / 2, cl, ct, bodyRect); break;
+        case 3: DrawCell(t, body, bodyFrom, bandAt, bodyLen, band, bodyRect); break;
         default:
             for (int c = bandAt; c < bandAt + band; c += ct)
-                for (int a = bodyFrom; a < bodyTo; a += cl) DrawCell(dc, body, a, c, cl, ct);
+                for (int a = bodyFrom; a < bodyTo; a += cl) DrawCell(t, body, a, c, cl, ct, bodyRect);
             break;
         }
-        RestoreDC(dc, saved);
     }
-    if (startCap >= 0) DrawCell(dc, startCap, inset_, capAt, cl, ct);
-    if (endCap >= 0) DrawCell(dc, endCap, length - inset_ - cl, capAt, cl, ct);
+    GdiFlush();
+    if (startCap >= 0) DrawCell(t, startCap, inset_, capAt, cl, ct, client);
+    if (endCap >= 0) DrawCell(t, endCap, length - inset_ - cl, capAt, cl, ct, client);
     int centre = centreMark_ ? Cell(kCentreSlot) : -1;
-    if (centre >= 0 && length >= 2 * cl) DrawCell(dc, centre, (length - cl) / 2, capAt, cl, ct);
+    if (centre >= 0 && length >= 2 * cl) DrawCell(t, centre, (length - cl) / 2, capAt, cl, ct, client);
 }
 
 void SkinWindow::PaintFallback(HDC dc, const RECT& client) {
@@ -274,16 +291,14 @@ void SkinWindow::Paint() {
     if (isMain) g_paintingMain = true;
     RECT client;
     GetClientRect(hwnd_, &client);
-    picture::MemoryDc memory(CreateCompatibleDC(dc));
-    picture::BitmapHandle buffer(CreateCompatibleBitmap(dc, std::max<LONG>(1, client.right), std::max<LONG>(1, client.bottom)));
-    if (memory && buffer) {
-        picture::Selection sel(memory.get(), buffer.get());
-        HDC m = memory.get();
+    Dib buffer;
+    if (buffer.Make(std::max<LONG>(1, client.right), std::max<LONG>(1, client.bottom))) {
+        HDC m = buffer.dc.get();
         {
             picture::Owner<HBRUSH, picture::DeleteGdiObject> brush(CreateSolidBrush(background_));
             FillRect(m, &client, brush.get());
         }
-        if (cellDc_) PaintCells(m, client);
+        if (cellDc_) PaintCells(Target{m, buffer.bits, client.right, client.bottom}, client);
         else PaintFallback(m, client);
         if (!text_.empty()) {
             RECT r = client;

@@ -79,12 +79,19 @@ private:
     void SetState(int state);
     void Notify(WPARAM code, LPARAM lp);
     void Paint();
-    void PaintCells(HDC dc, const RECT& client);
+    // The painting buffer: a 32-bit top-down DIB and its DC.
+    struct Target {
+        HDC dc;
+        uint32_t* bits;
+        int width, height;
+    };
+    void PaintCells(const Target& target, const RECT& client);
     void PaintFallback(HDC dc, const RECT& client);
     void PrepareCells();
     int Cell(int slot) const;
-    // Draws cell `index` into an along/across rectangle (stretched to it).
-    void DrawCell(HDC dc, int index, int a, int c, int la, int lc) const;
+    // Draws cell `index` into an along/across rectangle (stretched to it),
+    // clipped to `clip` (client coordinates).
+    void DrawCell(const Target& target, int index, int a, int c, int la, int lc, const RECT& clip) const;
     RECT Screen(int a, int c, int la, int lc) const;
 
     HWND hwnd_ = nullptr;
@@ -108,6 +115,7 @@ private:
     picture::MemoryDc cellDc_;
     picture::BitmapHandle cellBitmap_;
     HGDIOBJ cellOld_ = nullptr;
+    uint32_t* cellBits_ = nullptr;
 };
 
 }  // namespace vx::controls

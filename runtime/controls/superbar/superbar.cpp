@@ -16,6 +16,8 @@ namespace vx::controls {
 namespace {
 
 constexpr UINT_PTR kHoldTimer = 1;
+// Runs a std::function<void()> (lParam) on the bar's window thread.
+constexpr UINT kRunOnWindowThread = WM_APP + 2;
 constexpr UINT kHoldDelayMs = 500;
 constexpr UINT kHoldRepeatMs = 100;
 
@@ -282,15 +284,18 @@ bool SuperBar::SetPosition(int32_t value, bool reposition) {
     if (reposition) {
         const int available = Available();
         if (available < 1) return false;
-        busy_ = true;
         const double share = double(f_.position - f_.minimum) / (double(f_.maximum) - f_.minimum);
         int lead = ArrowSpan() + static_cast<int>(share * available);
         if (f_.showThumb) lead = std::clamp(lead, ArrowSpan(), std::max(ArrowSpan(), Length() - ArrowSpan() - thumbLength_));
-        Place(kThumb, lead, f_.crossOffset, 0, 0, SWP_NOSIZE);
-        FollowThumb();
+        // The move notifications of the thumb must not recompute the position.
+        busy_ = true;
+        OnWindowThread([this, lead] {
+            Place(kThumb, lead, f_.crossOffset, 0, 0, SWP_NOSIZE);
+            FollowThumb();
+            // What the move uncovered is painted before the write returns.
+            RedrawWindow(parts_[kMain].Handle(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+        });
         busy_ = false;
-        // What the move uncovered is painted before the write returns.
-        RedrawWindow(parts_[kMain].Handle(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
     }
     if (f_.position != old) {
         HWND main = parts_[kMain].Handle();
@@ -299,6 +304,15 @@ bool SuperBar::SetPosition(int32_t value, bool reposition) {
     }
     UpdateArrows();
     return true;
+}
+
+// A caller on another thread waits while the window's own thread moves and
+// repaints the parts: one round trip instead of one per window call.
+void SuperBar::OnWindowThread(const std::function<void()>& work) {
+    HWND main = parts_[kMain].Handle();
+    if (!main) return;
+    if (GetWindowThreadProcessId(main, nullptr) == GetCurrentThreadId()) work();
+    else SendMessageA(main, kRunOnWindowThread, 0, reinterpret_cast<LPARAM>(&work));
 }
 
 void SuperBar::FollowThumb() {
@@ -421,6 +435,10 @@ bool SuperBar::Handle(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     switch (msg) {
     case kSkinNotify:
         OnPart(wp, lp);
+        result = 0;
+        return true;
+    case kRunOnWindowThread:
+        (*reinterpret_cast<const std::function<void()>*>(lp))();
         result = 0;
         return true;
     case WM_TIMER:

@@ -89,6 +89,7 @@ private:
     void ApplyStyle(int style);
     void UpdateArrows();
     void UpdatePercent();
+    void OnWindowThread(const std::function<void()>& work);
     void FollowThumb();
     void ThumbMovedByUser();
     void Step(int32_t delta);

@@ -7,6 +7,8 @@ namespace vx::controls {
 namespace {
 
 constexpr char kClassName[] = "VxTransLabel";
+// Runs a std::function<void()> (lParam) on the label's window thread.
+constexpr UINT kRunOnWindowThread = WM_APP + 2;
 
 LRESULT CALLBACK StartProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 
@@ -105,8 +107,10 @@ void TransLabel::MakeFont() {
 
 void TransLabel::SetCaption(const std::string& caption) {
     form_.caption = caption.substr(0, caption.find('\0'));
-    if (hwnd_) SetWindowTextA(hwnd_, form_.caption.c_str());
-    RedrawBehind();
+    OnWindowThread([this] {
+        SetWindowTextA(hwnd_, form_.caption.c_str());
+        RedrawBehindNow();
+    });
 }
 
 void TransLabel::SetEffect(int32_t effect) {
@@ -140,10 +144,19 @@ void TransLabel::SetVerticalAlignment(int32_t alignment) {
     RedrawBehind();
 }
 
-// Runs on the caller's thread; every repaint it asks for is carried out at
-// once by the windows' own thread, so a caller on another thread returns
-// only when the area has been painted again.
+// The repainting runs on the windows' own thread; a caller on another
+// thread waits for it, so it returns when the area has been painted again.
+void TransLabel::OnWindowThread(const std::function<void()>& work) {
+    if (!hwnd_) return;
+    if (GetWindowThreadProcessId(hwnd_, nullptr) == GetCurrentThreadId()) work();
+    else SendMessageA(hwnd_, kRunOnWindowThread, 0, reinterpret_cast<LPARAM>(&work));
+}
+
 void TransLabel::RedrawBehind() {
+    OnWindowThread([this] { RedrawBehindNow(); });
+}
+
+void TransLabel::RedrawBehindNow() {
     if (!hwnd_) return;
     HWND top = TopLevelOf(hwnd_);
     RECT label;
@@ -211,10 +224,13 @@ LRESULT CALLBACK TransLabel::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM l
     case WM_PAINT:
         self->Paint();
         return 0;
+    case kRunOnWindowThread:
+        (*reinterpret_cast<const std::function<void()>*>(lp))();
+        return 0;
     case WM_WINDOWPOSCHANGED: {
         auto* pos = reinterpret_cast<const WINDOWPOS*>(lp);
         LRESULT r = DefWindowProcA(hwnd, msg, wp, lp);
-        if ((pos->flags & (SWP_NOMOVE | SWP_NOSIZE)) != (SWP_NOMOVE | SWP_NOSIZE)) self->RedrawBehind();
+        if ((pos->flags & (SWP_NOMOVE | SWP_NOSIZE)) != (SWP_NOMOVE | SWP_NOSIZE)) self->RedrawBehindNow();
         return r;
     }
     case WM_NCDESTROY:

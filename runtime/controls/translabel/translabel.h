@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -49,6 +50,8 @@ private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     void Paint();
     void MakeFont();
+    void OnWindowThread(const std::function<void()>& work);
+    void RedrawBehindNow();
 
     HWND hwnd_ = nullptr;
     TransLabelForm form_;
