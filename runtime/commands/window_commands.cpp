@@ -16,8 +16,9 @@ namespace {
 constexpr int32_t kLoadWindowRequest = 2005;
 constexpr int32_t kWindowObjectRequest = 2006;
 constexpr int32_t kLiveUnitRequest = 2007;
-// The runtime's private close request, handled by the window itself.
-constexpr UINT kCloseRequestMessage = 0x8065;
+// The window system turns a close message to a frame into its close
+// request (close events, then destruction unless a handler refuses).
+constexpr UINT kCloseRequestMessage = WM_CLOSE;
 
 constexpr char kNoSuchUnit[] = "指定窗口或窗口组件不存在或尚未载入";
 
