@@ -139,7 +139,9 @@ int32_t Extract(const char* archive, const char* destination, const UnitRef* own
         const std::string target = TargetPath(destination, entry.name);
         if (!LiesBelow(below, target)) return fail(0);
 
-        if (entry.attributes & attr::Directory) {
+        // Some tools store folder entries without the folder attribute; a
+        // file cannot be written under a name ending in a separator.
+        if ((entry.attributes & attr::Directory) || NamesFolder(entry.name)) {
             if (!PathExists(target.c_str()) && !CreateFolderLevels(target)) return fail(0);
         } else {
             // Written files end up normal whatever the entry said. A read-only

@@ -189,6 +189,12 @@ bool IsSafeEntryName(std::string_view name) {
     return true;
 }
 
+bool NamesFolder(std::string_view name) {
+    size_t last = std::string_view::npos;
+    for (size_t i = 0; i < name.size(); i += text::CharWidth(name, i)) last = i;
+    return last != std::string_view::npos && text::CharWidth(name, last) == 1 && IsSeparator(name[last]);
+}
+
 std::vector<std::string> FolderLevels(std::string_view path) {
     std::string full(path);
     const size_t last = text::FindLastChar(path, '\\');

@@ -77,6 +77,10 @@ std::string TargetPath(std::string_view destination, std::string_view entryName)
 // no double-byte character whose trail byte is not a valid trail byte.
 bool IsSafeEntryName(std::string_view name);
 
+// Whether an entry name ends in "/" or "\" (double-byte aware): such an
+// entry can only be a folder, whatever its attributes say.
+bool NamesFolder(std::string_view name);
+
 // The prefixes of path at each "\" (path taken with a trailing "\"), shortest
 // first: what folder creation with all missing levels walks.
 std::vector<std::string> FolderLevels(std::string_view path);

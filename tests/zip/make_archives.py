@@ -91,6 +91,12 @@ def main(out):
         add(zf, b"late/f.txt", 500)
         add(zf, b"late/", directory=True)
 
+    # Folder entries as some tools write them: no attributes at all.
+    with zipfile.ZipFile(p("bare_folders.zip"), "w") as zf:
+        add(zf, b"plain/", 0, external=0, stored=True)
+        add(zf, b"plain/x.txt", 50, external=0)
+        add(zf, b"\x81\x5c", 60)  # a file whose name ends in the byte "\"
+
     with zipfile.ZipFile(p("flat.zip"), "w") as zf:
         for i in range(1, 5):
             add(zf, b"f%d.txt" % i, 1000 * i)

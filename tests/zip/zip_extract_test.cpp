@@ -304,6 +304,14 @@ TEST_F(ZipExtract, ManyEntriesAcrossReadBufferBoundaries) {
     }
 }
 
+TEST_F(ZipExtract, FolderEntriesWithoutAttributesAreFolders) {
+    const std::string dest = scratch_ + "out\\";
+    EXPECT_EQ(Run("bare_folders.zip", dest), 1);
+    EXPECT_EQ(ListTree(dest), (std::set<std::string>{"plain\\", "plain\\x.txt", "\x81\x5c"}));
+    ExpectEntry(dest, "plain/x.txt", 50);
+    ExpectEntry(dest, "\x81\x5c", 60);
+}
+
 TEST_F(ZipExtract, HandlerStopsAfterTheFirstEntry) {
     recorder_.answer = Answer::FalseOnFirst;
     const std::string dest = scratch_ + "out\\";

@@ -167,6 +167,11 @@ TEST(ZipRules, EntryNamesThatEscapeOrMislead) {
     EXPECT_TRUE(IsSafeEntryName(std::string(259, 'a')));
 }
 
+TEST(ZipRules, NamesEndingInASeparatorAreFolders) {
+    for (const char* n : {"dir/", "a/b/", "dir\\", "\x81\x5c/"}) EXPECT_TRUE(NamesFolder(n)) << n;
+    for (const char* n : {"", "file", "a/b", "\x81\x5c", "dir/\x81\x5c"}) EXPECT_FALSE(NamesFolder(n)) << n;
+}
+
 TEST(ZipRules, FolderLevelsAreDoubleByteAware) {
     EXPECT_EQ(FolderLevels("C:\\a\\b"), (std::vector<std::string>{"C:\\", "C:\\a\\", "C:\\a\\b\\"}));
     EXPECT_EQ(FolderLevels("C:\\a\\b\\"), (std::vector<std::string>{"C:\\", "C:\\a\\", "C:\\a\\b\\"}));
