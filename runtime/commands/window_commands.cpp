@@ -1,6 +1,6 @@
 // GetWindowHandle, LoadWindow, WindowClose, WindowSetZOrder: the window
-// system answers through its host requests (2005 load, 2006 window object,
-// 2007 live unit object).
+// system answers through its host requests (1001 loaded window list, 2005
+// load, 2006 window object, 2007 live unit object).
 #include <windows.h>
 
 #include "runtime/commands/args.h"
@@ -9,10 +9,12 @@
 #include "runtime/errors.h"
 #include "runtime/services.h"
 #include "runtime/windows/system/window_system.h"
+#include "runtime/windows/template/template.h"
 
 namespace vx::commands {
 namespace {
 
+constexpr int32_t kWindowListRequest = 1001;
 constexpr int32_t kLoadWindowRequest = 2005;
 constexpr int32_t kWindowObjectRequest = 2006;
 constexpr int32_t kLiveUnitRequest = 2007;
@@ -34,6 +36,16 @@ windows::Unit* LiveUnit(const WindowReference& ref) {
     return unit;
 }
 
+// The frame of a loaded window, or null. Looked up in the loaded window list
+// rather than through request 2006, which raises for a window not open.
+HWND LoadedFrame(uint32_t windowId) {
+    auto* list = reinterpret_cast<wt::Template*>(HostRequest(kWindowListRequest, 0, 0));
+    wt::TemplateWindow* window = list ? list->FindWindow(windowId) : nullptr;
+    auto* frame = window && window->unitCount() ? static_cast<windows::Unit*>(window->liveObject(0)) : nullptr;
+    HWND hwnd = frame ? frame->Handle() : nullptr;
+    return hwnd && IsWindow(hwnd) ? hwnd : nullptr;
+}
+
 bool NamesWindowItself(const WindowReference& ref, windows::FrameUnit* frame) {
     return ref.unitId == 0 || (frame && ref.unitId == frame->UnitId());
 }
@@ -50,9 +62,8 @@ void LoadWindow(ValueRecord* result, int32_t argc, ValueRecord* args) {
     windows::LoadRequest request{target.windowId, nullptr, BoolArg(Arg(argc, args, 2))};
     const ValueRecord& parentArg = Arg(argc, args, 1);
     if (parentArg.Given()) {
-        windows::FrameUnit* parent = WindowObject(ReferenceOf(parentArg).windowId);
-        if (!parent || !parent->Handle() || !IsWindow(parent->Handle())) return;
-        request.parent = parent->Handle();
+        request.parent = LoadedFrame(ReferenceOf(parentArg).windowId);
+        if (!request.parent) return;  // a parent that is not open
     }
     result->SetBool(HostRequest(kLoadWindowRequest, reinterpret_cast<intptr_t>(&request), 0) != 0);
 }

@@ -221,6 +221,36 @@ TEST_F(MessageBoxes, MessagesOfOtherTypes) {
     }
 }
 
+// ---- ProcessEvents and SoundBeep ----------------------------------------------------
+
+int gHandled = 0;
+LRESULT CALLBACK CountingProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_APP) ++gHandled;
+    return DefWindowProcA(hwnd, msg, wp, lp);
+}
+
+TEST(ProcessEvents, DispatchesWaitingMessagesAndLeavesQuit) {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = CountingProc;
+    wc.lpszClassName = "VxProcessEventsTest";
+    RegisterClassA(&wc);
+    HWND hwnd = CreateWindowExA(0, wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    ASSERT_NE(hwnd, nullptr);
+    gHandled = 0;
+    Core(ProcessEvents, {});  // nothing waiting: returns at once
+    PostMessageA(hwnd, WM_APP, 0, 0);
+    PostQuitMessage(5);
+    PostMessageA(hwnd, WM_APP, 0, 0);
+    Core(ProcessEvents, {});
+    EXPECT_EQ(gHandled, 2);
+    MSG msg;
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.message, UINT(WM_QUIT));
+    EXPECT_EQ(msg.wParam, 5u);
+    Core(SoundBeep, {});
+    DestroyWindow(hwnd);
+}
+
 // ---- Shell services ------------------------------------------------------------
 
 TEST(SpecialFolderPath, TrailingBackslashExactlyOnce) {

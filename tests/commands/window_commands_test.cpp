@@ -76,6 +76,13 @@ TEST_F(WindowCommands, LoadWithParentOwnsTheWindow) {
               1u);
     HWND other = HandleOf(test::kOtherWindow, 0);
     EXPECT_EQ(GetWindow(other, GW_OWNER), HandleOf(test::kMainWindow, 0));
+
+    // A parent that is not open: nothing is loaded.
+    EXPECT_EQ(Core(LoadWindow, {Ref(test::kKeepOpenWindow, kKeepSelf), Ref(test::kModalWindow, kModalSelf),
+                                Omitted()})
+                  .low,
+              0u);
+    EXPECT_FALSE(windows::IsWindowLoaded(test::kKeepOpenWindow));
 }
 
 TEST_F(WindowCommands, ModalLoadReturnsWhenTheWindowCloses) {
