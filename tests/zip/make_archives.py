@@ -43,6 +43,21 @@ def ut_block(mtime: int) -> bytes:
     return b"UT" + struct.pack("<HBi", 5, 1, mtime)
 
 
+def set_external(path, raw: bytes, value: int):
+    """zipfile will not store an external attributes word of 0: patch it."""
+    with open(path, "r+b") as f:
+        data = f.read()
+        at = data.find(b"PK\x01\x02")
+        while at >= 0:
+            name_len = struct.unpack("<H", data[at + 28:at + 30])[0]
+            if data[at + 46:at + 46 + name_len] == raw:
+                f.seek(at + 38)
+                f.write(struct.pack("<I", value))
+                return
+            at = data.find(b"PK\x01\x02", at + 46)
+    raise KeyError(raw)
+
+
 def data_offset(path, info) -> int:
     with open(path, "rb") as f:
         f.seek(info.header_offset)
@@ -86,6 +101,7 @@ def main(out):
         add(zf, b"empty.txt", 0, stored=True)
         add(zf, b"gbk\x81\x5c/", directory=True)
         add(zf, b"gbk\x81\x5c/inner.txt", 900)
+    set_external(p("tree.zip"), b"ro.txt", 0)
 
     with zipfile.ZipFile(p("unordered.zip"), "w") as zf:
         add(zf, b"late/f.txt", 500)
@@ -96,6 +112,8 @@ def main(out):
         add(zf, b"plain/", 0, external=0, stored=True)
         add(zf, b"plain/x.txt", 50, external=0)
         add(zf, b"\x81\x5c", 60)  # a file whose name ends in the byte "\"
+    set_external(p("bare_folders.zip"), b"plain/", 0)
+    set_external(p("bare_folders.zip"), b"plain/x.txt", 0)
 
     with zipfile.ZipFile(p("flat.zip"), "w") as zf:
         for i in range(1, 5):
@@ -128,6 +146,11 @@ def main(out):
         second = add(zf, b"second.txt", 100)
         add(zf, b"third.txt", 100)
     patch(p("bad_local.zip"), second.header_offset, b"XX")
+
+    # A local extra field said to run 65535 bytes past the end of the file.
+    with zipfile.ZipFile(p("bad_extra.zip"), "w") as zf:
+        only = add(zf, b"only.txt", 100)
+    patch(p("bad_extra.zip"), only.header_offset + 28, b"\xff\xff")
 
     with open(p("tree.zip"), "rb") as f:
         data = f.read()

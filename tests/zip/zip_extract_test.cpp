@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "runtime/memory.h"
+#include "runtime/zip/archive_reader.h"
 #include "runtime/zip/extraction.h"
 #include "runtime/zip/zip_unit.h"
 
@@ -390,6 +391,7 @@ TEST_F(ZipExtract, DamagedArchivesFail) {
         {"truncated.zip", {100}},
         {"not_a_zip.zip", {100}},
         {"long_name.zip", {100}},
+        {"bad_extra.zip", {100}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.archive);
@@ -434,6 +436,74 @@ TEST_F(ZipExtract, CommandsThroughValueRecords) {
     result = ValueRecord{};
     ExtractCommand(&result, 3, args);
     EXPECT_EQ(result.Int(), -1);
+}
+
+uint64_t Ticks(const FILETIME& ft) { return (uint64_t(ft.dwHighDateTime) << 32) | ft.dwLowDateTime; }
+
+TEST(ArchiveReader, RecordsAndResultCodes) {
+    ArchiveReader reader;
+    ZipEntry e;
+    EXPECT_EQ(reader.GetEntry(0, e), kWrongAccess);
+    EXPECT_EQ(reader.ExtractEntry(0, "x"), kWrongAccess);
+    ASSERT_EQ(reader.Open(ArchivePath("tree.zip").c_str()), kOk);
+    EXPECT_EQ(reader.Open(ArchivePath("tree.zip").c_str()), kAlreadyOpen);
+
+    ASSERT_EQ(reader.GetEntry(-1, e), kOk);
+    EXPECT_EQ(e.index, 10);
+    EXPECT_EQ(reader.GetEntry(10, e), kNoSuchEntry);
+    EXPECT_EQ(reader.GetEntry(-2, e), kNoSuchEntry);
+
+    // Out of order on purpose: the reader rewinds.
+    ASSERT_EQ(reader.GetEntry(4, e), kOk);
+    EXPECT_STREQ(e.name, "docs/sub/data.bin");
+    EXPECT_EQ(e.attributes, 0x80u);
+    EXPECT_EQ(e.method, 0);
+    EXPECT_EQ(e.uncompressedSize, 70000u);
+    EXPECT_EQ(e.compressedSize, 70000u);
+    ASSERT_EQ(reader.GetEntry(1, e), kOk);
+    EXPECT_STREQ(e.name, "docs/readme.txt");
+    EXPECT_EQ(e.method, 8);
+    EXPECT_LT(e.compressedSize, e.uncompressedSize);
+    EXPECT_EQ(e.modificationTime, (981173106ULL + 11644473600ULL) * 10000000ULL);
+    FILETIME local, utc;
+    ASSERT_TRUE(DosDateTimeToFileTime(((2010 - 1980) << 9) | (6 << 5) | 7, (8 << 11) | (9 << 5) | 5, &local));
+    ASSERT_TRUE(LocalFileTimeToFileTime(&local, &utc));
+    EXPECT_EQ(e.creationTime, Ticks(utc));  // the "UT" block holds only the modification time
+    EXPECT_EQ(e.accessTime, Ticks(utc));
+    ASSERT_EQ(reader.GetEntry(0, e), kOk);
+    EXPECT_EQ(e.attributes, 0x90u);
+    ASSERT_EQ(reader.GetEntry(5, e), kOk);
+    EXPECT_EQ(e.attributes, 0x81u);  // no Unix half: read-only
+    ASSERT_EQ(reader.GetEntry(6, e), kOk);
+    EXPECT_EQ(e.attributes, 0x82u);
+
+    // An absolute target in a folder that does not exist is not created.
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    const std::string missing = std::string(temp) + "vxzip_no_such_folder\\readme.txt";
+    EXPECT_EQ(reader.ExtractEntry(1, missing.c_str()), kCannotCreateTarget);
+    EXPECT_FALSE(Exists(std::string(temp) + "vxzip_no_such_folder"));
+    EXPECT_EQ(reader.ExtractEntry(10, missing.c_str()), kNoSuchEntry);
+    // Written with the entry's own attributes when no final ones are given.
+    const std::string ro = std::string(temp) + "vxzip_reader_ro.txt";
+    ASSERT_EQ(reader.ExtractEntry(5, ro.c_str()), kOk);
+    EXPECT_TRUE(GetFileAttributesA(ro.c_str()) & FILE_ATTRIBUTE_READONLY);
+    SetFileAttributesA(ro.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileA(ro.c_str());
+    reader.Close();
+    EXPECT_EQ(reader.GetEntry(0, e), kWrongAccess);
+
+    ArchiveReader damaged;
+    ASSERT_EQ(damaged.Open(ArchivePath("bad_local.zip").c_str()), kOk);
+    EXPECT_EQ(damaged.GetEntry(0, e), kOk);
+    EXPECT_EQ(damaged.GetEntry(1, e), kBadLocalHeader);
+    EXPECT_EQ(damaged.GetEntry(2, e), kOk);
+    ArchiveReader badExtra;
+    ASSERT_EQ(badExtra.Open(ArchivePath("bad_extra.zip").c_str()), kOk);
+    EXPECT_EQ(badExtra.GetEntry(0, e), kBadExtraField);
+    ArchiveReader none;
+    EXPECT_NE(none.Open(ArchivePath("not_a_zip.zip").c_str()), kOk);
+    EXPECT_FALSE(none.IsOpen());
 }
 
 TEST(ZipUnitWindow, ChildWindowWithBorderPaintedInTheFaceColour) {
