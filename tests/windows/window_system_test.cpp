@@ -259,6 +259,12 @@ TEST(Units, ButtonClickAndEditProperties) {
     EXPECT_EQ(GetDlgCtrlID(rebuilt), 130);
     EXPECT_EQ(GetWindow(rebuilt, GW_HWNDPREV), ro);
     EXPECT_EQ(ReadText(kMainWindow, kPlainEdit, 8), "kept");
+    // A unit window destroyed on its own takes its live object along; the
+    // record still answers the fixed properties.
+    DestroyWindow(FindUnitHandle(kMainWindow, kOkButton));
+    EXPECT_EQ(windows::FindLiveUnit(kMainWindow, kOkButton), nullptr);
+    EXPECT_EQ(Read(kMainWindow, kOkButton, kLeft), 10);
+    EXPECT_TRUE(IsWindowLoaded(kMainWindow));
     Close(kMainWindow);
 }
 

@@ -21,6 +21,7 @@ struct LoadedWindow {
     uint32_t windowId = 0;
     bool alive = true;         // false once the frame window is gone
     bool modal = false;
+    bool built = false;        // units made; the created events are due
     bool loadFinished = false;
     bool closing = false;
     bool helpOpened = false;

@@ -49,7 +49,7 @@ void EnableDisabledOthers(LoadedWindow& lw) {
 
 void OnFrameDestroy(LoadedWindow& lw) {
     lw.closing = true;
-    RaiseEvent(lw.windowId, 0, 2);
+    if (lw.built) RaiseEvent(lw.windowId, 0, 2);  // a failed build raises nothing
     if (lw.helpOpened) {
         std::string file = lw.frame() ? lw.frame()->HelpFile() : std::string();
         WinHelpA(lw.hwnd(), file.empty() ? nullptr : file.c_str(), HELP_QUIT, 0);
@@ -119,7 +119,14 @@ LRESULT CALLBACK UnitSubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UIN
         LRESULT r = DefSubclassProc(hwnd, msg, wp, lp);
         bool frame = index == 0;
         delete data;
-        if (frame) OnFrameGone(lw);
+        if (frame) {
+            OnFrameGone(lw);
+        } else if (lw.alive && !lw.closing && !g_rebuilding && index < lw.units.size()) {
+            // A unit window destroyed on its own (a close command): its live
+            // object goes with it, so nothing keeps a dead handle.
+            lw.tw->SetLiveObject(index, nullptr);
+            lw.units[index].reset();
+        }
         return r;
     }
     default:
@@ -348,6 +355,7 @@ bool Load(wt::TemplateWindow& tw, bool checkExisting, bool modal, HWND parent) {
     HostRequest(2010, static_cast<intptr_t>(tw.id()), 0);
 
     // 12: the created events; any of them may close the window.
+    lw.built = true;
     RaiseEvent(lw.windowId, 0, 0);
     if (lw.alive) RaiseEvent(lw.windowId, 0, 3);
     if (lw.alive) RaiseEvent(lw.windowId, 0, 4);
