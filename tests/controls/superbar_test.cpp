@@ -271,6 +271,68 @@ TEST(SuperBar, KeysMoveAnInteractiveBar) {
     EXPECT_EQ(b.Get(17), 100);
 }
 
+TEST(SuperBar, VerticalBarFillsDownwards) {
+    Bench b;
+    SuperBarForm f = ProgressForm();
+    f.orientation = 1;
+    b.Make(f, 20, 50);
+    b.Set(17, 50);
+    RECT fill = b.Part(SuperBar::kFill);
+    EXPECT_EQ(fill.top, 0);
+    EXPECT_EQ(fill.bottom, 25);
+    EXPECT_EQ(fill.right - fill.left, 20);
+    // Cells drawn rotated: the fill's band runs down the middle column.
+    test::Capture shot = CaptureClient(b.window.Handle(), RECT{24, 20, 44, 70});
+    EXPECT_GT(test::Blue(shot.At(10, 12)), 150);
+    EXPECT_LE(test::Blue(shot.At(10, 40)), 150);
+    EXPECT_EQ(shot.At(1, 12), test::Rgb(GetSysColor(COLOR_BTNFACE)));  // outside the 13-pixel band
+    // Back to horizontal with the same position.
+    b.Set(9, 0);
+    EXPECT_EQ(b.Get(9), 0);
+    b.bar->Layout();
+    EXPECT_EQ(b.Part(SuperBar::kFill).bottom - b.Part(SuperBar::kFill).top, 50);
+}
+
+TEST(SuperBar, BuiltInStylesSetCellSizesAndSwitches) {
+    Bench b;
+    b.Make(ProgressForm());
+    const int arrows[4] = {0, 13, 15, 22}, track[4] = {0, 8, 60, 88}, thumb[4] = {0, 8, 10, 10},
+              thick[4] = {0, 13, 13, 16};
+    for (int style = 1; style <= 3; ++style) {
+        SCOPED_TRACE(style);
+        b.Set(8, 2);
+        b.Set(10, style);
+        EXPECT_EQ(b.Get(10), style);
+        EXPECT_EQ(b.bar->PartSkin(SuperBar::kDecrease).CellLength(), arrows[style]);
+        EXPECT_EQ(b.bar->PartSkin(SuperBar::kMain).CellLength(), track[style]);
+        EXPECT_EQ(b.bar->PartSkin(SuperBar::kFill).CellLength(), track[style]);
+        EXPECT_EQ(b.bar->PartSkin(SuperBar::kThumb).CellLength(), thumb[style]);
+        EXPECT_EQ(b.bar->PartSkin(SuperBar::kMain).CellThickness(), thick[style]);
+        EXPECT_EQ(b.Get(34), 1);
+        EXPECT_EQ(b.Get(59), 1);
+        EXPECT_EQ(b.Get(21), 1);
+        EXPECT_EQ(b.Get(45), 1);
+        EXPECT_EQ(b.Get(44), 0);
+        EXPECT_EQ(b.Get(61), 3);
+        EXPECT_TRUE(IsWindowVisible(b.bar->Handle()));
+        EXPECT_TRUE(IsWindowVisible(b.bar->PartHandle(SuperBar::kIncrease)));
+    }
+}
+
+TEST(SuperBar, StoredEmptyRangeFallsBackToTheDefaultRange) {
+    Bench b;
+    SuperBarForm f = ProgressForm();
+    f.minimum = 5;
+    f.maximum = 5;
+    f.position = 5;
+    f.showPercent = 1;
+    b.Make(f);
+    EXPECT_EQ(b.Get(15), 0);
+    EXPECT_EQ(b.Get(16), 100);
+    EXPECT_EQ(b.Get(17), 5);
+    EXPECT_EQ(b.bar->PartSkin(SuperBar::kMain).Text(), "5%");
+}
+
 // The installer's bar, from the compiled window template, at 37 %.
 TEST(SuperBar, InstallerBarFillsExactlyItsShare) {
     wt::Template tpl;
@@ -294,6 +356,13 @@ TEST(SuperBar, InstallerBarFillsExactlyItsShare) {
     shot.SaveBmp("superbar_installer_37.bmp");
     EXPECT_EQ(FillColumns(shot, 10), 472 * 37 / 100);
     EXPECT_GT(test::Blue(shot.At(0, 10)), 150);
+    // The cells are the template's own (bar-fill.png, not the built-in style):
+    // its body row 7 is the 60 % mix of (84, 200, 255) and (20, 110, 220).
+    uint32_t body = shot.At(100, 10);
+    EXPECT_NEAR(test::Red(body), 46, 2);
+    EXPECT_NEAR(test::Green(body), 146, 2);
+    EXPECT_NEAR(test::Blue(body), 234, 2);
+    EXPECT_EQ(b.bar->GetProperty(50).bytes.substr(0, 4), "MITL");
     EXPECT_LE(test::Blue(shot.At(472 * 37 / 100, 10)), 150);
     // The 13-pixel band of the cells sits centred in the 20-pixel bar.
     EXPECT_EQ(shot.At(100, 1), test::Rgb(GetSysColor(COLOR_BTNFACE)));

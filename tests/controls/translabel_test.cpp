@@ -147,5 +147,29 @@ TEST(TransLabel, WriteFromAnotherThreadHasBeenPaintedWhenItReturns) {
     EXPECT_EQ(after, 0);
 }
 
+TEST(TransLabel, MovingRepaintsUnderTheNewRectangle) {
+    PlainWindow window(100, 100, 300, 100, 0, Stripes);
+    auto label = MakeLabel(window.Handle(), "WWWWWWWWWWWWWWWWWWWWWWWWWWWWWW");
+    ASSERT_TRUE(label);
+    Pump(50);
+    RECT tail{kLabel.left + 30, kLabel.top + 40, kLabel.right, kLabel.bottom + 40};
+    test::Capture before = CaptureClient(window.Handle(), tail);
+    EXPECT_EQ(DarkPixels(before), 0);
+    label->SetCaption("i");
+    // Moved down by 40 from another thread: the area under its new place is
+    // repainted and shows the short caption only.
+    std::atomic<bool> done{false};
+    std::thread mover([&] {
+        SetWindowPos(label->Handle(), nullptr, kLabel.left, kLabel.top + 40, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+        done = true;
+    });
+    while (!done) Pump(5);
+    mover.join();
+    Pump(50);
+    EXPECT_EQ(CaptureClient(window.Handle(), tail).pixels, before.pixels);
+    RECT head{kLabel.left, kLabel.top + 40, kLabel.left + 30, kLabel.bottom + 40};
+    EXPECT_GT(DarkPixels(CaptureClient(window.Handle(), head)), 0);
+}
+
 }  // namespace
 }  // namespace vx::controls
