@@ -163,6 +163,22 @@ std::vector<WindowSpec> TestWindows() {
         w.units.push_back(Control(0x00010020, 0x16020073, "c", 0, 0, 0, 0, 0, TimerData(0)));
         list.push_back(w);
     }
+    {
+        WindowFields f;
+        WindowSpec w{kUnknownTypeWindow, 1, 0x19020080, {Self(0x06020080, 10, 10, 200, 100, f)}};
+        w.units[0].events = {{0, Proc(kOnCreated)}, {2, Proc(kOnDestroyed)}};
+        w.units.push_back(Control(0x00090009, 0x16020081, "x", 5, 5, 50, 20, 1, ""));
+        list.push_back(w);
+    }
+    {
+        WindowFields f;
+        WindowSpec w{kBadVersionWindow, 1, 0x19020090, {Self(0x06020090, 10, 10, 200, 100, f)}};
+        w.units[0].events = {{0, Proc(kOnCreated)}, {2, Proc(kOnDestroyed)}};
+        std::string data = EditBoxData("v3", 0);
+        data[0] = 3;
+        w.units.push_back(Control(0x00010005, 0x16020091, "x", 5, 5, 50, 20, 1, data));
+        list.push_back(w);
+    }
     return list;
 }
 

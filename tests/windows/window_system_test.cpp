@@ -10,6 +10,7 @@
 
 #include "runtime/memory.h"
 #include "runtime/value.h"
+#include "runtime/windows/system/events.h"
 #include "runtime/windows/system/window_system.h"
 #include "runtime/windows/template/template.h"
 #include "tests/support/win32_harness.h"
@@ -69,6 +70,40 @@ TEST(Properties, StoredValuesBeforeLoadAndErrorsForTypeProperties) {
     ASSERT_EQ(unknown.boxTexts.size(), 1u);
     // 未载入欲访问窗口组件所在的窗口
     EXPECT_NE(unknown.boxTexts[0].find("\xce\xb4\xd4\xd8\xc8\xeb\xd3\xfb\xb7\xc3\xce\xca"), std::string::npos);
+}
+
+TEST(Loading, AFailedBuildLeavesNoWindowAndRaisesNothing) {
+    int created = g.created, destroyed = g.destroyed;
+    EXPECT_FALSE(LoadWindow(kUnknownTypeWindow, nullptr, false));
+    EXPECT_FALSE(IsWindowLoaded(kUnknownTypeWindow));
+    EXPECT_FALSE(LoadWindow(kBadVersionWindow, nullptr, false));
+    EXPECT_FALSE(IsWindowLoaded(kBadVersionWindow));
+    EXPECT_FALSE(LoadWindow(0x52029999, nullptr, false));
+    EXPECT_EQ(g.created, created);
+    EXPECT_EQ(g.destroyed, destroyed);
+    EXPECT_EQ(FindWindowA("WTWindow", nullptr), nullptr);
+}
+
+TEST(Failures, RunTimeErrorsOfTheWindowSystem) {
+    struct Case {
+        const char* mode;
+        const char* text;
+    } cases[] = {
+        // 未找到引发事件的窗口组件
+        {"--event-unknown-unit", "\xce\xb4\xd5\xd2\xb5\xbd\xd2\xfd\xb7\xa2\xca\xc2\xbc\xfe\xb5\xc4\xb4\xb0\xbf\xda\xd7\xe9\xbc\xfe"},
+        // 未找到引发事件的窗口
+        {"--event-unknown-window", "\xce\xb4\xd5\xd2\xb5\xbd\xd2\xfd\xb7\xa2\xca\xc2\xbc\xfe\xb5\xc4\xb4\xb0\xbf\xda"},
+        // 指定窗口或窗口组件不存在或尚未载入
+        {"--live-unit-not-loaded", "\xd6\xb8\xb6\xa8\xb4\xb0\xbf\xda\xbb\xf2\xb4\xb0\xbf\xda\xd7\xe9\xbc\xfe"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.mode);
+        ProcessResult r = RunChild(c.mode);
+        ASSERT_TRUE(r.started);
+        EXPECT_EQ(r.exitCode, 0xFFFFFFFFu);
+        ASSERT_EQ(r.boxTexts.size(), 1u);
+        EXPECT_NE(r.boxTexts[0].find(c.text), std::string::npos) << r.boxTexts[0];
+    }
 }
 
 TEST(Properties, GeometryIsClampedInTheRecordAndOnScreen) {
@@ -306,6 +341,18 @@ int main(int argc, char** argv) {
         std::string mode = argv[1];
         if (mode == "--type-property-before-load") {
             vx::test::Read(vx::test::kMainWindow, vx::test::kPlainEdit, 8);
+            return 0;
+        }
+        if (mode == "--event-unknown-unit") {
+            vx::windows::RaiseEvent(vx::test::kMainWindow, 0x16027777, 0);
+            return 0;
+        }
+        if (mode == "--event-unknown-window") {
+            vx::windows::RaiseEvent(0x52027777, 0, 0);
+            return 0;
+        }
+        if (mode == "--live-unit-not-loaded") {
+            vx::windows::WindowHostRequest(2007, vx::test::kMainWindow, vx::test::kPlainEdit);
             return 0;
         }
         if (mode == "--unknown-window") {
