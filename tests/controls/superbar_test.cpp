@@ -4,6 +4,8 @@
 // own bar measured on the screen.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "data/template_data.h"
 #include "runtime/controls/superbar/superbar.h"
 #include "runtime/windows/template/template.h"
@@ -316,6 +318,10 @@ TEST(SuperBar, BuiltInStylesSetCellSizesAndSwitches) {
         EXPECT_EQ(b.Get(61), 3);
         EXPECT_TRUE(IsWindowVisible(b.bar->Handle()));
         EXPECT_TRUE(IsWindowVisible(b.bar->PartHandle(SuperBar::kIncrease)));
+        Pump(20);
+        char name[32];
+        std::snprintf(name, sizeof name, "superbar_style_%d.bmp", style);
+        CaptureClient(b.window.Handle(), RECT{0, 0, 260, 60}).SaveBmp(name);
     }
 }
 
