@@ -147,6 +147,15 @@ TEST(Input, ReadOnlyEditIgnoresTypingWhileContentStillWrites) {
     int clicks = g.clicks;
     ASSERT_TRUE(Xdotool("key alt+o"));
     EXPECT_TRUE(PumpUntil([&] { return g.clicks == clicks + 1; }));
+    // Enter in a single-line box goes to the default push button.
+    Write(kMainWindow, kOkButton, 9, 1);
+    SetFocus(plain);
+    ASSERT_TRUE(Xdotool("key Return"));
+    EXPECT_TRUE(PumpUntil([&] { return g.clicks == clicks + 2; }));
+    Write(kMainWindow, kOkButton, 9, 0);
+    ASSERT_TRUE(Xdotool("key Return"));
+    Pump(200);
+    EXPECT_EQ(g.clicks, clicks + 2);  // no default button: Enter does nothing
     Close(kMainWindow);
 }
 

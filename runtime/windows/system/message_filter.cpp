@@ -205,7 +205,11 @@ bool KeyboardInterface(LoadedWindow& lw, std::optional<size_t> targetUnit, const
     case VK_RETURN:
     case VK_ESCAPE:
     case VK_F1:
-        if (unit && *focused != 0 && unit->WantsKey(vk)) return false;
+        if (unit && *focused != 0 && unit->WantsKey(vk)) {
+            // A default push button takes Enter by acting on it; an edit box
+            // gets the key itself.
+            return vk == VK_RETURN && unit->Mnemonic();
+        }
         break;
     default: return false;
     }
