@@ -171,5 +171,17 @@ TEST(TransLabel, MovingRepaintsUnderTheNewRectangle) {
     EXPECT_GT(DarkPixels(CaptureClient(window.Handle(), head)), 0);
 }
 
+TEST(TransLabel, ClicksOnTheLabelReachTheLabel) {
+    PlainWindow window(100, 100, 300, 100, RGB(255, 255, 255));
+    auto label = MakeLabel(window.Handle(), "abc");
+    ASSERT_TRUE(label);
+    POINT on = window.Screen(kLabel.left + 5, kLabel.top + 5);
+    EXPECT_EQ(WindowFromPoint(on), label->Handle());
+    ASSERT_TRUE(test::MouseAt(on, "click 1"));
+    EXPECT_EQ(window.presses, 0);  // the label took it (the runtime raises its event -1 from there)
+    ASSERT_TRUE(test::MouseAt(window.Screen(kLabel.left + 5, kLabel.bottom + 10), "click 1"));
+    EXPECT_EQ(window.presses, 1);
+}
+
 }  // namespace
 }  // namespace vx::controls
