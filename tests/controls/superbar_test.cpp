@@ -339,6 +339,28 @@ TEST(SuperBar, StoredEmptyRangeFallsBackToTheDefaultRange) {
     EXPECT_EQ(b.bar->PartSkin(SuperBar::kMain).Text(), "5%");
 }
 
+TEST(SuperBar, ResizingLaysThePartsOutAgain) {
+    Bench b;
+    SuperBarForm f;  // scroll bar
+    f.position = 100;
+    b.Make(f);
+    EXPECT_EQ(b.Part(SuperBar::kIncrease).left, 200 - SuperBar::kArrowSize);
+    SetWindowPos(b.bar->Handle(), nullptr, 0, 0, 300, 20, SWP_NOMOVE | SWP_NOZORDER);
+    EXPECT_EQ(b.Part(SuperBar::kIncrease).left, 300 - SuperBar::kArrowSize);
+    RECT thumb = b.Part(SuperBar::kThumb);
+    EXPECT_EQ(thumb.right, 300 - SuperBar::kArrowSize);  // at the maximum: at the end of the track
+    EXPECT_EQ(b.Part(SuperBar::kFill).right, thumb.left + (thumb.right - thumb.left) / 2);
+    // Disabling the bar disables its parts.
+    EnableWindow(b.bar->Handle(), FALSE);
+    for (auto part : {SuperBar::kDecrease, SuperBar::kIncrease, SuperBar::kFill, SuperBar::kThumb})
+        EXPECT_FALSE(IsWindowEnabled(b.bar->PartHandle(part)));
+    EXPECT_EQ(b.bar->PartSkin(SuperBar::kThumb).State(), kSkinDisabled);
+    EnableWindow(b.bar->Handle(), TRUE);
+    EXPECT_TRUE(IsWindowEnabled(b.bar->PartHandle(SuperBar::kThumb)));
+    EXPECT_TRUE(IsWindowEnabled(b.bar->PartHandle(SuperBar::kDecrease)));
+    EXPECT_FALSE(IsWindowEnabled(b.bar->PartHandle(SuperBar::kIncrease)));  // at the maximum
+}
+
 // The installer's bar, from the compiled window template, at 37 %.
 TEST(SuperBar, InstallerBarFillsExactlyItsShare) {
     wt::Template tpl;
