@@ -9,6 +9,7 @@
 #include "runtime/windows/system/events.h"
 #include "runtime/windows/system/window_system.h"
 #include "runtime/windows/template/template.h"
+#include "tests/windows/gif_maker.h"
 #include "tests/windows/template_builder.h"
 #ifdef VX_HAVE_INSTALLER_TEMPLATE
 #include "data/template_data.h"
@@ -177,6 +178,17 @@ std::vector<WindowSpec> TestWindows() {
         std::string data = EditBoxData("v3", 0);
         data[0] = 3;
         w.units.push_back(Control(0x00010005, 0x16020091, "x", 5, 5, 50, 20, 1, data));
+        list.push_back(w);
+    }
+    {
+        WindowFields f;
+        f.borderStyle = 0;
+        WindowSpec w{kGifWindow, 1, 0x190200A0, {Self(0x060200A0, 700, 40, 120, 120, f)}};
+        constexpr uint8_t palette[4][3] = {{0, 0, 0}, {255, 0, 0}, {0, 0, 255}, {0, 255, 0}};
+        std::string gif = MakeGif(4, 2, palette,
+                                  {{0, 0, 4, 2, std::vector<uint8_t>(8, 1), 6, 0, -1},
+                                   {0, 0, 4, 2, std::vector<uint8_t>(8, 2), 6, 0, -1}});
+        w.units.push_back(Control(0x00010006, kGifPicBox, "gif", 10, 10, 60, 60, 1, PicBoxData(0x00FFFFFF, gif)));
         list.push_back(w);
     }
     return list;

@@ -303,6 +303,41 @@ TEST(Units, ButtonClickAndEditProperties) {
     Close(kMainWindow);
 }
 
+TEST(Units, AnimatedGifPlaysWhileAnimateIsSet) {
+    ASSERT_TRUE(LoadWindow(kGifWindow, nullptr, false));
+    HWND box = FindUnitHandle(kGifWindow, kGifPicBox);
+    ASSERT_TRUE(box);
+    auto colour = [&] {
+        HDC dc = GetDC(box);
+        COLORREF c = GetPixel(dc, 1, 1);
+        ReleaseDC(box, dc);
+        return c;
+    };
+    bool red = false, blue = false;
+    PumpUntil([&] {
+        COLORREF c = colour();
+        red |= c == RGB(255, 0, 0);
+        blue |= c == RGB(0, 0, 255);
+        return red && blue;
+    });
+    EXPECT_TRUE(red);
+    EXPECT_TRUE(blue);
+    // Beside the 4 x 2 picture the box shows its back colour.
+    {
+        HDC dc = GetDC(box);
+        EXPECT_EQ(GetPixel(dc, 30, 30), RGB(255, 255, 255));
+        ReleaseDC(box, dc);
+    }
+    Write(kGifWindow, kGifPicBox, 12, 0);  // Animate off: the frame stays
+    Pump(100);
+    COLORREF held = colour();
+    for (int i = 0; i < 6; ++i) {
+        Pump(60);
+        EXPECT_EQ(colour(), held);
+    }
+    Close(kGifWindow);
+}
+
 TEST(Units, ShapeTwoGivesEightyPixelCornerEllipses) {
     ASSERT_TRUE(LoadWindow(kShapeWindow, nullptr, false));
     HWND frame = FindUnitHandle(kShapeWindow, 0);

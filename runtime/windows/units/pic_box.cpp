@@ -1,7 +1,10 @@
 // PicBox (type 0x00010006): a picture drawn on a background colour.
 #include <windows.h>
 
+#include <vector>
+
 #include "runtime/windows/units/core_units.h"
+#include "runtime/windows/units/gif_frames.h"
 #include "runtime/windows/units/unit_support.h"
 
 namespace vx::windows::units {
@@ -16,6 +19,9 @@ const PropertyDescriptor kProperties[] = {
 };
 
 constexpr char kClassName[] = "VxPicBox";
+constexpr UINT_PTR kAnimationTimer = 1;
+constexpr int kShortestDelayMs = 20;   // shorter (or no) delays play at the usual pace
+constexpr int kDefaultDelayMs = 100;
 
 // DisplayMode: 0 natural size at the top-left, 1 stretched over the box,
 // 2 centred (scaled down to fit).
@@ -31,11 +37,19 @@ private:
     static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     void Paint();
     COLORREF BackColour() const { return ResolveColour(d_.backColor, COLOR_BTNFACE); }
-    void Redecode() { picture_ = DecodeForScreen(d_.picture, BackColour()); }
+    void Redecode();
+    void RunAnimation();
+    void NextFrame();
+    bool Animated() const { return frames_.size() > 1; }
 
     stored::PicBoxData d_;
     DecodedPicture picture_;
     BrushHandle brush_;
+    // An animated GIF: one bitmap per composed frame, on the back colour.
+    std::vector<BitmapHandle> frames_;
+    std::vector<int> delays_;
+    int frameWidth_ = 0, frameHeight_ = 0;
+    size_t current_ = 0;
 };
 
 bool PicBox::Create(const CreateParams& p) {
@@ -63,6 +77,53 @@ bool PicBox::Create(const CreateParams& p) {
     return true;
 }
 
+void PicBox::Redecode() {
+    picture_ = DecodeForScreen(d_.picture, BackColour());
+    frames_.clear();
+    delays_.clear();
+    current_ = 0;
+    if (picture::Detect(d_.picture.data(), d_.picture.size()) == picture::Kind::Gif) {
+        gif::Animation a = gif::DecodeFrames(reinterpret_cast<const uint8_t*>(d_.picture.data()), d_.picture.size());
+        if (a.frames.size() > 1) {
+            COLORREF back = BackColour();
+            uint32_t backPixel = uint32_t(GetRValue(back)) << 16 | uint32_t(GetGValue(back)) << 8 | GetBValue(back);
+            BITMAPINFO bi{};
+            bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+            bi.bmiHeader.biWidth = a.width;
+            bi.bmiHeader.biHeight = -a.height;
+            bi.bmiHeader.biPlanes = 1;
+            bi.bmiHeader.biBitCount = 32;
+            for (const gif::Frame& f : a.frames) {
+                void* bits = nullptr;
+                BitmapHandle bitmap(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+                if (!bitmap || !bits) break;
+                auto* out = static_cast<uint32_t*>(bits);
+                for (size_t i = 0; i < f.pixels.size(); ++i)
+                    out[i] = (f.pixels[i] >> 24) ? (f.pixels[i] & 0xFFFFFF) : backPixel;
+                frames_.push_back(std::move(bitmap));
+                delays_.push_back(f.delayMs < kShortestDelayMs ? kDefaultDelayMs : f.delayMs);
+            }
+            frameWidth_ = a.width;
+            frameHeight_ = a.height;
+        }
+    }
+    RunAnimation();
+}
+
+void PicBox::RunAnimation() {
+    if (!hwnd_) return;
+    KillTimer(hwnd_, kAnimationTimer);
+    if (d_.animate && Animated() && current_ < delays_.size())
+        SetTimer(hwnd_, kAnimationTimer, static_cast<UINT>(delays_[current_]), nullptr);
+}
+
+void PicBox::NextFrame() {
+    if (!Animated()) return;
+    current_ = (current_ + 1) % frames_.size();
+    InvalidateRect(hwnd_, nullptr, FALSE);
+    RunAnimation();
+}
+
 LRESULT CALLBACK PicBox::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     auto* self = reinterpret_cast<PicBox*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
     if (self) {
@@ -70,6 +131,12 @@ LRESULT CALLBACK PicBox::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         case WM_ERASEBKGND: return 1;
         case WM_PAINT: self->Paint(); return 0;
         case WM_SIZE: InvalidateRect(hwnd, nullptr, FALSE); break;
+        case WM_TIMER:
+            if (wp == kAnimationTimer) {
+                self->NextFrame();
+                return 0;
+            }
+            break;
         case WM_NCDESTROY:
             SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
             self->hwnd_ = nullptr;
@@ -86,7 +153,16 @@ void PicBox::Paint() {
     RECT client;
     GetClientRect(hwnd_, &client);
     RegionHandle uncovered(CreateRectRgnIndirect(&ps.rcPaint));
-    if (!picture_.Empty()) {
+    if (Animated()) {
+        RECT at = PlacePicture(stored::Clamp(d_.displayMode, 0, 2), frameWidth_, frameHeight_, client);
+        picture::MemoryDc source(CreateCompatibleDC(dc));
+        picture::Selection frame(source.get(), frames_[current_].get());
+        SetStretchBltMode(dc, COLORONCOLOR);
+        StretchBlt(dc, at.left, at.top, at.right - at.left, at.bottom - at.top, source.get(), 0, 0, frameWidth_,
+                   frameHeight_, SRCCOPY);
+        RegionHandle covered(CreateRectRgnIndirect(&at));
+        CombineRgn(uncovered.get(), uncovered.get(), covered.get(), RGN_DIFF);
+    } else if (!picture_.Empty()) {
         RECT at = PlacePicture(stored::Clamp(d_.displayMode, 0, 2), picture_.Width(), picture_.Height(), client);
         picture::Draw(*picture_.surface, dc, at.left, at.top, at.right - at.left, at.bottom - at.top, SRCCOPY);
         RegionHandle covered(CreateRectRgnIndirect(&at));
@@ -107,7 +183,7 @@ int PicBox::SetProperty(int32_t index, const PropertyValue& v) {
         break;
     case kPicture: d_.picture = v.bytes; Redecode(); InvalidateRect(hwnd_, nullptr, FALSE); break;
     case kDisplayMode: d_.displayMode = stored::Clamp(v.Int(), 0, 2); InvalidateRect(hwnd_, nullptr, FALSE); break;
-    case kAnimate: d_.animate = v.Bool(); break;
+    case kAnimate: d_.animate = v.Bool(); RunAnimation(); break;
     case kBinding1: d_.binding1 = v.bytes; break;
     case kBinding2: d_.binding2 = v.bytes; break;
     default: break;
