@@ -4,7 +4,9 @@
 // own bar measured on the screen.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdio>
+#include <thread>
 
 #include "data/template_data.h"
 #include "runtime/controls/superbar/superbar.h"
@@ -92,6 +94,30 @@ TEST(SuperBar, PositionIsClampedAndTheFillFollows) {
     b.Set(17, 25);
     EXPECT_EQ(b.Part(SuperBar::kFill).right, 50);
     EXPECT_EQ(FillColumns(CaptureClient(b.window.Handle(), RECT{24, 20, 224, 40}), 10), 50);
+}
+
+TEST(SuperBar, WriteFromAnotherThreadHasBeenPaintedWhenItReturns) {
+    Bench b;
+    int columns = -1;
+    bool eventOnWorker = false;
+    const DWORD windowThread = GetCurrentThreadId();
+    SuperBarCreate p{b.window.Handle(), 24, 20, 200, 20, WS_VISIBLE, 100, GetSysColor(COLOR_BTNFACE)};
+    b.bar = SuperBar::Create(p, ProgressForm(), [&](int event, int32_t*) {
+        if (event == 0) eventOnWorker = GetCurrentThreadId() != windowThread;
+        return false;
+    });
+    ASSERT_TRUE(b.bar);
+    Pump(30);
+    std::atomic<bool> done{false};
+    std::thread worker([&] {
+        b.Set(17, 60);
+        columns = FillColumns(CaptureClient(b.window.Handle(), RECT{24, 20, 224, 40}), 10);
+        done = true;
+    });
+    while (!done) Pump(5);
+    worker.join();
+    EXPECT_EQ(columns, 120);
+    EXPECT_TRUE(eventOnWorker);  // the write's event runs on the writing thread
 }
 
 TEST(SuperBar, SamePositionTwiceRaisesOneEvent) {
