@@ -27,7 +27,7 @@ SEED = 20241101
 # (relative path, size in bytes, kind); kind says how the filler compresses.
 def layout():
     files = []
-    files += [("Kandor.exe", 1_520_000, "code"), ("Uninstall.exe", 310_000, "code"),
+    files += [("Kandor.exe", 204_000, "code"), ("Uninstall.exe", 220_000, "code"),
               ("boot.ini", 0, "real"), ("win.lock", 0, "real")]
     dlls = ["QtCore4", "QtGui4", "QtNetwork4", "QtXml4", "libgcc_s_dw2-1", "mingwm10", "zlib1", "libpng16",
             "libjpeg-8", "sqlite3", "msvcr90", "msvcp90", "brightness", "vdesk", "hotkey", "skin", "webpanel",

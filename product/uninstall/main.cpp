@@ -39,6 +39,7 @@ int Uninstall(bool silent) {
     // Shortcuts and key of another registered installation are not ours.
     if (removal.OwnsRegistration()) ok = removal.RemoveRegistration() && ok;
     ok = removal.RemoveFiles() && ok;
+    Removal::RemoveInstallerArchive();
     if (runsFromFolder)
         ok = HandOffOwnRemoval(ownPath, folder) && ok;
     else

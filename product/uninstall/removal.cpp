@@ -24,6 +24,7 @@ constexpr const char* kShortcutFolders[] = {"TolvanePC\\Vexilo", "TolvanePC"};
 constexpr const char* kProgramShortcuts[] = {"TolvanePC\\Vexilo\\Vexilo.lnk", "TolvanePC\\Vexilo\\卸载.lnk"};
 constexpr char kDesktopShortcut[] = "Vexilo.lnk";
 constexpr char kDefaultBaseName[] = "TolvanePC";
+constexpr char kInstallerArchive[] = "qvzip.zip";
 
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
@@ -131,6 +132,12 @@ bool Removal::RemoveRegistration() const {
     if (!desktop.empty()) ok = DeleteIfPresent(desktop + "\\" + kDesktopShortcut) && ok;
     LONG rc = RegDeleteKeyA(HKEY_LOCAL_MACHINE, kProductKey);
     return (rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND) && ok;
+}
+
+void Removal::RemoveInstallerArchive() {
+    char temp[MAX_PATH] = {};
+    DWORD n = GetTempPathA(MAX_PATH, temp);
+    if (n && n < MAX_PATH) DeleteIfPresent(std::string(temp, n) + kInstallerArchive);
 }
 
 void RemoveInstallFolder(const std::string& folder) {

@@ -1,6 +1,7 @@
 // What the uninstaller removes: the payload's files and folders in the
 // install folder (plus the lock file the product rewrites and the copies the
-// installer sets aside during an upgrade), the shortcuts, and the product's
+// installer sets aside during an upgrade), the installer's copy of its
+// archive in the temporary folder, the shortcuts, and the product's
 // uninstall key. Anything else in those places is left alone.
 #pragma once
 
@@ -46,6 +47,9 @@ public:
     // Deletes the three shortcuts, the start-menu folders once empty, and the
     // uninstall key; false when one of them stays behind.
     bool RemoveRegistration() const;
+
+    // The installer's copy of its archive in this user's temporary folder.
+    static void RemoveInstallerArchive();
 
     std::string RegisteredFolder() const;
 

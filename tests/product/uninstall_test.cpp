@@ -138,6 +138,10 @@ TEST_F(UninstallTest, SilentRemovalLeavesNothingOfTheInstallationAndKeepsTheRest
     // Left over by an interrupted upgrade: the installer's own files.
     ASSERT_TRUE(WriteFileBytes(install_ + "\\boots.ini", "[x]\r\n"));
     ASSERT_TRUE(WriteFileBytes(install_ + "\\Collection\\Collections.ini", "[x]\r\n"));
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    std::string archive = std::string(temp) + "qvzip.zip";
+    ASSERT_TRUE(WriteFileBytes(archive, "PK"));
 
     ProcessResult r = Uninstall(" /S");
     ASSERT_TRUE(r.started);
@@ -150,6 +154,7 @@ TEST_F(UninstallTest, SilentRemovalLeavesNothingOfTheInstallationAndKeepsTheRest
     EXPECT_FALSE(ShortcutsLeft());
     EXPECT_FALSE(Exists(programs_ + "\\TolvanePC"));
     EXPECT_FALSE(KeyExists(kProductKey));
+    EXPECT_FALSE(Exists(archive)) << "the installer's archive copy stays in the temp folder";
 
     EXPECT_TRUE(KeyExists(kOtherKey));
     EXPECT_EQ(ReadFileBytes(root_ / "keep.txt"), "not ours");
