@@ -110,6 +110,24 @@ TEST_F(KandorTest, FirstStartPublishesItsWindowShowsTheCollectionAndClosesOnRequ
     EXPECT_EQ(LockedHandle(dir_.path()), 0u) << "the lock file still names the closed window";
 }
 
+// The installer starts it as F + "\Kandor.exe -1000" without quotes, so in a
+// folder with blanks the path itself arrives split over several arguments.
+TEST(KandorStart, UnquotedPathWithBlanksStillCountsAsFirstStart) {
+    TempDir dir;
+    std::string folder = dir / "My Tools";
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+    ASSERT_TRUE(CopyFileA((ExeDirectory() + "Kandor.exe").c_str(), (folder + "\\Kandor.exe").c_str(), FALSE));
+    Started started = StartProgram(folder + "\\Kandor.exe -1000");
+    ASSERT_NE(started.process, nullptr);
+    HWND window = WaitForLockedWindow(folder, 15000);
+    ASSERT_NE(window, nullptr) << "no lock file in the program's own folder";
+    std::string greeting = TextOf(Children(window), vx::kandor::kGreetingId);
+    EXPECT_NE(greeting.find("首次"), std::string::npos) << greeting;
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(WaitForSingleObject(started.process, 10000), WAIT_OBJECT_0);
+    CloseHandle(started.process);
+}
+
 TEST_F(KandorTest, OrdinaryStartWithoutCollectionSaysSoAndWritesTheLockFileWhenMissing) {
     DeleteFileA((dir_ / "win.lock").c_str());
     HWND window = Start("");
