@@ -29,9 +29,9 @@ def layout():
     files = []
     files += [("Kandor.exe", 204_000, "code"), ("Uninstall.exe", 220_000, "code"),
               ("boot.ini", 0, "real"), ("win.lock", 0, "real")]
-    dlls = ["QtCore4", "QtGui4", "QtNetwork4", "QtXml4", "libgcc_s_dw2-1", "mingwm10", "zlib1", "libpng16",
-            "libjpeg-8", "sqlite3", "msvcr90", "msvcp90", "brightness", "vdesk", "hotkey", "skin", "webpanel",
-            "updater", "crashrpt", "dbghelp", "gdiplus", "libcurl"]
+    dlls = ["kcore", "kgui", "knet", "kxml", "kgcc", "kthread", "kzip", "kpng", "kjpeg", "kstore", "kcrt",
+            "kcrtpp", "brightness", "vdesk", "hotkey", "skin", "webpanel", "updater", "crashlog", "kdebug",
+            "kdraw", "khttp"]
     rng = random.Random(SEED)
     for name in dlls:
         files.append((name + ".dll", rng.randrange(180_000, 740_000), "code"))
