@@ -92,7 +92,7 @@ std::string WindowData(const WindowFields& f) {
     Block(d, f.className);
     Block(d, f.backPicture);
     Block(d, "");  // icon
-    Block(d, "");  // sound
+    Block(d, f.backSound);
     Block(d, f.caption);
     Block(d, "");  // help file
     return d;

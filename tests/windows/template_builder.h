@@ -45,7 +45,7 @@ struct WindowFields {
     int32_t maxButton = 0, minButton = 1, controlBox = 1, position = 0, closeButton = 1, soundMode = 0;
     int32_t enterMovesFocus = 0, escapeCloses = 1, f1Help = 0, helpTopic = 0, showInTaskbar = 1;
     int32_t dragAnywhere = 0, shape = 0, alwaysOnTop = 0;
-    std::string className, backPicture, caption;
+    std::string className, backPicture, caption, backSound;
 };
 std::string WindowData(const WindowFields& f);
 std::string EditBoxData(const std::string& content, int32_t inputMode, int32_t multiLine = 0, int32_t upDown = 0);

@@ -191,6 +191,12 @@ std::vector<WindowSpec> TestWindows() {
         w.units.push_back(Control(0x00010006, kGifPicBox, "gif", 10, 10, 60, 60, 1, PicBoxData(0x00FFFFFF, gif)));
         list.push_back(w);
     }
+    {
+        WindowFields f;
+        f.soundMode = 1;
+        f.backSound = std::string("MThd\0\0\0\x06\0\0\0\x01\0\x60MTrk\0\0\0\x04\0\xff\x2f\0", 26);
+        list.push_back(WindowSpec{kMidiWindow, 1, 0x190200B0, {Self(0x060200B0, 700, 300, 120, 80, f)}});
+    }
     return list;
 }
 

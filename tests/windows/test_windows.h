@@ -31,6 +31,7 @@ constexpr uint32_t kTagWindow = 0x52020070;     // for Tag rewrites
 constexpr uint32_t kUnknownTypeWindow = 0x52020080;  // a unit of a type nobody registered
 constexpr uint32_t kGifWindow = 0x520200A0;          // an animated picture box
 constexpr uint32_t kGifPicBox = 0x160200A1;
+constexpr uint32_t kMidiWindow = 0x520200B0;         // a MIDI background sound played once
 constexpr uint32_t kBadVersionWindow = 0x52020090;   // edit box data of version 3
 
 // Procedure table entries (offset = index * 8).

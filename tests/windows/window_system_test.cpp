@@ -338,6 +338,29 @@ TEST(Units, AnimatedGifPlaysWhileAnimateIsSet) {
     Close(kGifWindow);
 }
 
+int TemporarySoundFiles() {
+    char folder[MAX_PATH];
+    GetTempPathA(sizeof folder, folder);
+    std::string pattern = std::string(folder) + "vxm*.tmp";
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA(pattern.c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) return 0;
+    int n = 0;
+    do ++n;
+    while (FindNextFileA(h, &fd));
+    FindClose(h);
+    return n;
+}
+
+TEST(Units, MidiBackgroundSoundLeavesNoFileBehind) {
+    int before = TemporarySoundFiles();
+    ASSERT_TRUE(LoadWindow(kMidiWindow, nullptr, false));
+    EXPECT_TRUE(IsWindowVisible(FindUnitHandle(kMidiWindow, 0)));
+    Pump(100);
+    Close(kMidiWindow);
+    EXPECT_EQ(TemporarySoundFiles(), before);
+}
+
 TEST(Units, ShapeTwoGivesEightyPixelCornerEllipses) {
     ASSERT_TRUE(LoadWindow(kShapeWindow, nullptr, false));
     HWND frame = FindUnitHandle(kShapeWindow, 0);

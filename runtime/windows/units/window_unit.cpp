@@ -170,6 +170,11 @@ private:
     DecodedPicture picture_;
     picture::IconHandle bigIcon_, smallIcon_;
     bool soundPlaying_ = false;
+    // MIDI plays from a file through the sequencer: the sound is written to
+    // a temporary file for as long as it plays.
+    std::string midiFile_;
+    std::string midiAlias_;
+    void OnMidiDone(WPARAM flags);
 };
 
 ATOM WindowUnit::RegisterFrameClass(const std::string& name) {
@@ -243,7 +248,9 @@ LRESULT CALLBACK WindowUnit::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
             if (unit->Reflect(msg, wp, lp, result)) return result;
         break;
     }
+    case MM_MCINOTIFY: self->OnMidiDone(wp); return 0;
     case WM_NCDESTROY:
+        self->StopSound();
         SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
         self->hwnd_ = nullptr;
         break;
@@ -331,15 +338,56 @@ void WindowUnit::ApplyCloseButton() {
 void WindowUnit::StartSound() {
     StopSound();
     if (d_.backSound.size() < 12 || (d_.soundMode != 0 && d_.soundMode != 1)) return;
-    // WAV data plays from memory; the sound stays in this object while it plays.
-    if (d_.backSound.compare(0, 4, "RIFF") != 0 || d_.backSound.compare(8, 4, "WAVE") != 0) return;
-    UINT flags = SND_MEMORY | SND_ASYNC | SND_NODEFAULT | (d_.soundMode == 0 ? SND_LOOP : 0);
-    soundPlaying_ = PlaySoundA(d_.backSound.data(), nullptr, flags) != FALSE;
+    const std::string& s = d_.backSound;
+    if (s.compare(0, 4, "RIFF") == 0 && s.compare(8, 4, "WAVE") == 0) {
+        // WAV data plays from memory; the sound stays in this object while it plays.
+        UINT flags = SND_MEMORY | SND_ASYNC | SND_NODEFAULT | (d_.soundMode == 0 ? SND_LOOP : 0);
+        soundPlaying_ = PlaySoundA(s.data(), nullptr, flags) != FALSE;
+        return;
+    }
+    if (s.compare(0, 4, "MThd") != 0 && !(s.compare(0, 4, "RIFF") == 0 && s.compare(8, 4, "RMID") == 0)) return;
+    char folder[MAX_PATH], file[MAX_PATH];
+    if (!GetTempPathA(sizeof folder, folder) || !GetTempFileNameA(folder, "vxm", 0, file)) return;
+    HANDLE h = CreateFileA(file, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return;
+    DWORD written = 0;
+    BOOL ok = WriteFile(h, s.data(), static_cast<DWORD>(s.size()), &written, nullptr);
+    CloseHandle(h);
+    midiFile_ = file;
+    if (!ok || written != s.size()) {
+        StopSound();
+        return;
+    }
+    midiAlias_ = "vxbgm" + std::to_string(reinterpret_cast<uintptr_t>(this));
+    std::string open = "open \"" + midiFile_ + "\" type sequencer alias " + midiAlias_;
+    if (mciSendStringA(open.c_str(), nullptr, 0, nullptr) != 0) {
+        midiAlias_.clear();
+        StopSound();
+        return;
+    }
+    std::string play = "play " + midiAlias_ + " from 0 notify";
+    mciSendStringA(play.c_str(), nullptr, 0, hwnd_);
+}
+
+void WindowUnit::OnMidiDone(WPARAM flags) {
+    // Repeat mode starts again when a play ran to its end.
+    if (flags != MCI_NOTIFY_SUCCESSFUL || midiAlias_.empty() || d_.soundMode != 0) return;
+    std::string play = "play " + midiAlias_ + " from 0 notify";
+    mciSendStringA(play.c_str(), nullptr, 0, hwnd_);
 }
 
 void WindowUnit::StopSound() {
     if (soundPlaying_) PlaySoundA(nullptr, nullptr, 0);
     soundPlaying_ = false;
+    if (!midiAlias_.empty()) {
+        std::string close = "close " + midiAlias_;
+        mciSendStringA(close.c_str(), nullptr, 0, nullptr);
+        midiAlias_.clear();
+    }
+    if (!midiFile_.empty()) {
+        DeleteFileA(midiFile_.c_str());
+        midiFile_.clear();
+    }
 }
 
 void WindowUnit::BackgroundChanged() {
