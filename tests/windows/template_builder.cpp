@@ -19,6 +19,14 @@ std::vector<uint8_t> UnitRecord(const UnitSpec& u) {
     for (int i = 0; i < 4; ++i) Put(r, 0);
     PutZ(r, u.name);
     PutZ(r, "");
+    if (u.menuItem) {
+        Put(r, 0);
+        Put(r, 0);
+        Put(r, u.flags);
+        PutZ(r, u.caption);
+        Put(r, static_cast<uint32_t>(u.handler));
+        return r;
+    }
     Put(r, 0);  // live object
     Put(r, static_cast<uint32_t>(u.left));
     Put(r, static_cast<uint32_t>(u.top));

@@ -23,6 +23,10 @@ struct UnitSpec {
     std::string tag;
     std::vector<std::pair<int32_t, int32_t>> events;  // (event, handler offset)
     std::string typeData;
+    // Menu item form (the id has kind 6 and bits 28-31 equal to 2).
+    bool menuItem = false;
+    std::string caption;
+    int32_t handler = -1;
 };
 
 struct WindowSpec {

@@ -197,6 +197,26 @@ std::vector<WindowSpec> TestWindows() {
         f.backSound = std::string("MThd\0\0\0\x06\0\0\0\x01\0\x60MTrk\0\0\0\x04\0\xff\x2f\0", 26);
         list.push_back(WindowSpec{kMidiWindow, 1, 0x190200B0, {Self(0x060200B0, 700, 300, 120, 80, f)}});
     }
+    {
+        WindowFields f;
+        f.caption = "Menu";
+        WindowSpec w{kMenuWindow, 1, 0x190200C0, {Self(0x060200C0, 500, 500, 220, 140, f)}};
+        w.units.push_back(Control(0x0001000B, 0x160200C3, "b", 10, 10, 80, 30, 1, ButtonData("b")));
+        UnitSpec file;
+        file.type = 0x00010001;
+        file.id = kMenuFile;
+        file.menuItem = true;
+        file.flags = 0;
+        file.caption = "&File";
+        file.handler = Proc(kOnClick);
+        w.units.push_back(file);
+        UnitSpec help = file;
+        help.id = kMenuHelp;
+        help.caption = "Help";
+        help.flags = 2;  // disabled
+        w.units.push_back(help);
+        list.push_back(w);
+    }
     return list;
 }
 

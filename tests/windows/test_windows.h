@@ -32,6 +32,9 @@ constexpr uint32_t kUnknownTypeWindow = 0x52020080;  // a unit of a type nobody 
 constexpr uint32_t kGifWindow = 0x520200A0;          // an animated picture box
 constexpr uint32_t kGifPicBox = 0x160200A1;
 constexpr uint32_t kMidiWindow = 0x520200B0;         // a MIDI background sound played once
+constexpr uint32_t kMenuWindow = 0x520200C0;         // two menu items
+constexpr uint32_t kMenuFile = 0x260200C1;
+constexpr uint32_t kMenuHelp = 0x260200C2;
 constexpr uint32_t kBadVersionWindow = 0x52020090;   // edit box data of version 3
 
 // Procedure table entries (offset = index * 8).

@@ -361,6 +361,40 @@ TEST(Units, MidiBackgroundSoundLeavesNoFileBehind) {
     EXPECT_EQ(TemporarySoundFiles(), before);
 }
 
+TEST(Loading, MenuItemsBuildTheMenuBarAndRaiseTheirClick) {
+    ASSERT_TRUE(LoadWindow(kMenuWindow, nullptr, false));
+    HWND frame = FindUnitHandle(kMenuWindow, 0);
+    HMENU menu = GetMenu(frame);
+    ASSERT_TRUE(menu);
+    ASSERT_EQ(GetMenuItemCount(menu), 2);
+    char text[32] = {};
+    GetMenuStringA(menu, 0, text, sizeof text, MF_BYPOSITION);
+    EXPECT_STREQ(text, "&File");
+    EXPECT_TRUE(GetMenuState(menu, 1, MF_BYPOSITION) & MF_GRAYED);
+    EXPECT_EQ(ReadText(kMenuWindow, kMenuFile, 0), "&File");
+    EXPECT_EQ(Read(kMenuWindow, kMenuHelp, 2), 1);
+    EXPECT_EQ(Read(kMenuWindow, kMenuHelp, 3), 1);
+
+    int clicks = g.clicks;
+    PostMessageA(frame, WM_COMMAND, GetMenuItemID(menu, 0), 0);
+    EXPECT_TRUE(PumpUntil([&] { return g.clicks == clicks + 1; }));
+
+    // Property writes change the record and rebuild the menu.
+    Write(kMenuWindow, kMenuHelp, 2, 0);
+    Write(kMenuWindow, kMenuFile, 1, 1);
+    WriteText(kMenuWindow, kMenuFile, 0, "&Open");
+    menu = GetMenu(frame);
+    GetMenuStringA(menu, 0, text, sizeof text, MF_BYPOSITION);
+    EXPECT_STREQ(text, "&Open");
+    EXPECT_TRUE(GetMenuState(menu, 0, MF_BYPOSITION) & MF_CHECKED);
+    EXPECT_FALSE(GetMenuState(menu, 1, MF_BYPOSITION) & MF_GRAYED);
+    Write(kMenuWindow, kMenuHelp, 3, 0);  // hidden
+    EXPECT_EQ(GetMenuItemCount(GetMenu(frame)), 1);
+    EXPECT_EQ(Read(kMenuWindow, kMenuHelp, 3), 0);
+    Write(kMenuWindow, kMenuHelp, 3, 1);
+    Close(kMenuWindow);
+}
+
 TEST(Units, ShapeTwoGivesEightyPixelCornerEllipses) {
     ASSERT_TRUE(LoadWindow(kShapeWindow, nullptr, false));
     HWND frame = FindUnitHandle(kShapeWindow, 0);
