@@ -24,6 +24,14 @@ std::string At(POINT p) {
     return buffer;
 }
 
+// Above any window another test process may show while the input runs.
+void Raise(uint32_t window) {
+    HWND frame = FindUnitHandle(window, 0);
+    SetWindowPos(frame, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    SetForegroundWindow(frame);
+    Pump(50);
+}
+
 void Close(uint32_t window) {
     if (HWND h = FindUnitHandle(window, 0)) DestroyWindow(h);
     Pump(20);
@@ -38,6 +46,7 @@ void ClickInto(HWND hwnd) {
 
 TEST(Input, PressHandlerWithoutResultSwallowsThePress) {
     ASSERT_TRUE(LoadWindow(kPressWindow, nullptr, false));
+    Raise(kPressWindow);
     HWND button = FindUnitHandle(kPressWindow, kPressButton);
     ASSERT_TRUE(button);
     // Different points each time, so no two presses make a double click.
@@ -69,6 +78,7 @@ TEST(Input, PressHandlerWithoutResultSwallowsThePress) {
 
 TEST(Input, DragAnywhereMovesTheWindowByBackgroundAndPicture) {
     ASSERT_TRUE(LoadWindow(kDragWindow, nullptr, false));
+    Raise(kDragWindow);
     HWND frame = FindUnitHandle(kDragWindow, 0);
     RECT before;
     GetWindowRect(frame, &before);
@@ -116,6 +126,7 @@ TEST(Input, DragAnywhereMovesTheWindowByBackgroundAndPicture) {
 
 TEST(Input, ReadOnlyEditIgnoresTypingWhileContentStillWrites) {
     ASSERT_TRUE(LoadWindow(kMainWindow, nullptr, false));
+    Raise(kMainWindow);
     HWND ro = FindUnitHandle(kMainWindow, kReadOnlyEdit);
     HWND plain = FindUnitHandle(kMainWindow, kPlainEdit);
     WriteText(kMainWindow, kReadOnlyEdit, 8, "abc");
@@ -161,6 +172,7 @@ TEST(Input, ReadOnlyEditIgnoresTypingWhileContentStillWrites) {
 
 TEST(Input, EscapeClosesAWindowWithoutCloseHandlers) {
     ASSERT_TRUE(LoadWindow(kOtherWindow, nullptr, false));
+    Raise(kOtherWindow);
     HWND edit = FindUnitHandle(kOtherWindow, 0x16020021);
     ClickInto(edit);
     ASSERT_TRUE(PumpUntil([&] { return GetFocus() == edit; }));
@@ -169,6 +181,7 @@ TEST(Input, EscapeClosesAWindowWithoutCloseHandlers) {
 
     // With EscapeCloses cleared the window stays.
     ASSERT_TRUE(LoadWindow(kOtherWindow, nullptr, false));
+    Raise(kOtherWindow);
     Write(kOtherWindow, 0, 22, 0);
     edit = FindUnitHandle(kOtherWindow, 0x16020021);
     ClickInto(edit);
