@@ -1,0 +1,40 @@
+#include "installer/calls.h"
+
+#include <vector>
+
+namespace vx::installer {
+
+ValueRecord Call(CommandFn fn, std::initializer_list<ValueRecord> args) {
+    std::vector<ValueRecord> records(args);
+    return CallCommand(fn, static_cast<int32_t>(records.size()), records.data());
+}
+
+ValueRecord CallLibrary(LibraryPosition library, CommandFn fn, std::initializer_list<ValueRecord> args) {
+    std::vector<ValueRecord> records(args);
+    return CallLibraryCommand(library, fn, static_cast<int32_t>(records.size()), records.data());
+}
+
+namespace {
+void WriteAddress(uint32_t windowId, uint32_t unitId, int32_t index, const void* p) {
+    auto v = static_cast<uint64_t>(reinterpret_cast<uintptr_t>(p));
+    WriteProperty(windowId, unitId, index, -1, static_cast<uint32_t>(v), static_cast<uint32_t>(v >> 32));
+}
+}  // namespace
+
+void SetText(uint32_t windowId, uint32_t unitId, int32_t index, const char* text) {
+    WriteAddress(windowId, unitId, index, text);
+}
+
+void SetBytes(uint32_t windowId, uint32_t unitId, int32_t index, const void* byteSet) {
+    WriteAddress(windowId, unitId, index, byteSet);
+}
+
+void SetNumber(uint32_t windowId, uint32_t unitId, int32_t index, int32_t value) {
+    WriteProperty(windowId, unitId, index, -1, static_cast<uint32_t>(value), 0);
+}
+
+Text GetText(uint32_t windowId, uint32_t unitId, int32_t index) {
+    return Text(reinterpret_cast<char*>(static_cast<uintptr_t>(ReadProperty(windowId, unitId, index, -1))));
+}
+
+}  // namespace vx::installer

@@ -1,0 +1,179 @@
+// Handlers of the two windows' events, and the entries of the program's
+// procedure table that the window template's event bindings point into.
+#include <windows.h>
+#include <shlobj.h>
+
+#include <cstring>
+#include <string>
+
+#include "installer/installer.h"
+#include "installer/procedures.h"
+#include "installer/units.h"
+#include "runtime/commands/commands.h"
+#include "runtime/errors.h"
+#include "runtime/threads/threads.h"
+#include "runtime/zip/extraction.h"
+
+namespace vx::installer {
+namespace {
+
+namespace iw = installer_window;
+namespace aw = agreement_window;
+
+// The progress view replaces the choosing view, in this order.
+struct Switch {
+    uint32_t unit;
+    int32_t index;
+    int32_t value;
+};
+constexpr Switch kProgressView[] = {
+    {iw::kPathCaption, property::kVisible, 0},     {iw::kChangePathLink, property::kVisible, 0},
+    {iw::kAgreementBox, property::kVisible, 0},    {iw::kAgreementLink, property::kVisible, 0},
+    {iw::kAgreeCaption, property::kVisible, 0},    {iw::kInstallButton, property::kVisible, 0},
+    {iw::kProgressCaption, property::kVisible, 1}, {iw::kProgressBar, property::kVisible, 1},
+    {iw::kPercentage, property::kVisible, 1},      {iw::kPathEdit, property::kVisible, 0},
+    {iw::kStatusLine, property::kVisible, 1},      {iw::kCloseButton, property::kDisabled, 1},
+    {iw::kSelf, property::kDisabled, 1},
+};
+
+// "请选择文件夹" padded with blanks to 161 bytes.
+std::string BrowseTitle() {
+    std::string title = "请选择文件夹";
+    title.append(149, ' ');
+    return title;
+}
+
+// The folder browser: true and the 260-byte path buffer, or false and the
+// empty byte set.
+bool BrowseForFolder(HWND owner, const void* titleBytes, Text& chosen) {
+    BROWSEINFOA info{};
+    info.hwndOwner = owner;
+    info.pidlRoot = nullptr;
+    info.pszDisplayName = nullptr;
+    info.lpszTitle = reinterpret_cast<const char*>(ByteSetData(titleBytes));
+    info.ulFlags = 0;
+    info.lpfn = nullptr;
+    info.lParam = 0;
+    info.iImage = 0;
+    auto browse = reinterpret_cast<LPITEMIDLIST(WINAPI*)(BROWSEINFOA*)>(ResolveDllCommand(kDllBrowseForFolder));
+    LPITEMIDLIST list = browse(&info);
+    Text buffer = TextOf(Call(commands::BlankByteSet, {Arg(260)}));
+    auto toPath = reinterpret_cast<BOOL(WINAPI*)(LPCITEMIDLIST, char*)>(ResolveDllCommand(kDllPathFromIdList));
+    auto* bytes = reinterpret_cast<char*>(const_cast<uint8_t*>(ByteSetData(buffer.get())));
+    if (!list || !toPath(list, bytes)) return false;
+    CoTaskMemFree(list);  // not leaked, even though the design never releases it
+    chosen = std::move(buffer);
+    return true;
+}
+
+}  // namespace
+
+void OnInstallClicked() {
+    if (!AgreementAccepted) {
+        Call(commands::ShowMessageBox, {Arg("请先阅读安装协议，并勾选同意安装协议"), Arg(64)});
+        return;
+    }
+    for (const Switch& s : kProgressView) SetNumber(iw::kId, s.unit, s.index, s.value);
+    Text runPath = TextOf(Call(commands::RegistryReadText, {Arg(kLocalMachine), Arg(kProductRunPath)}));
+    InstallFinished = 0;
+    ValueRecord entry = ValueRecord::OfAddress(reinterpret_cast<void*>(&InstallThreadEntry), type::SubProgram);
+    bool started = CallLibrary(kMultithreadingLibrary, commands::ThreadStart, {entry}).Bool();
+    if (!started) {
+        // No worker: do the work here rather than wait for a flag no one sets.
+        InstallFiles();
+    }
+    while (!InstallFinished) CallLibrary(kSpecialFunctionsLibrary, commands::Delay, {Arg(1000)});
+    RunShortcutStep(runPath.str());
+}
+
+void OnAgreementTicked() {
+    if (AgreementAccepted) {
+        AgreementAccepted = 0;
+        SetBytes(iw::kId, iw::kAgreementBox, property::kNormalPicture, vxUntickedPicture);
+    } else {
+        AgreementAccepted = 1;
+        SetBytes(iw::kId, iw::kAgreementBox, property::kNormalPicture, vxTickedPicture);
+    }
+}
+
+void OnAgreementLinkPressed() {
+    Free(AgreementText);
+    AgreementText = NewText(kAgreementTextConstant);
+    Call(commands::LoadWindow, {WindowRef(aw::kId, aw::kSelf), Omitted(), Arg(true)});
+}
+
+void OnAgreementWindowCreated() {
+    if (AgreementText && *AgreementText) SetText(aw::kId, aw::kText, property::kContent, AgreementText);
+}
+
+void OnAgreeClicked() { Call(commands::WindowClose, {WindowRef(aw::kId, aw::kSelf)}); }
+
+void OnEndInstallClicked() { EndProgram(kExitSuccess); }
+
+void OnChangePathPressed() {
+    int32_t handle = Call(commands::GetWindowHandle, {WindowRef(iw::kId, iw::kSelf)}).Int();
+    std::string title = BrowseTitle();
+    Text titleBytes = TextOf(Call(commands::ToByteSet, {Arg(title)}));
+    Text chosen;
+    if (BrowseForFolder(reinterpret_cast<HWND>(static_cast<intptr_t>(handle)), titleBytes.get(), chosen)) {
+        Text path = TextOf(Call(commands::ToText, {ValueRecord::OfBytes(chosen.get())}));
+        SetText(iw::kId, iw::kPathEdit, property::kContent, path.get());
+    }
+    Call(commands::ProcessEvents, {});
+    Call(commands::WindowSetZOrder, {WindowRef(iw::kId, iw::kSelf)});
+}
+
+void OnWebLinkPressed() {
+    CallLibrary(kApplicationInterfaceLibrary, commands::OpenWebAddress, {Arg(kMakerWebAddress)});
+}
+
+void OnMinimiseClicked() { SetNumber(iw::kId, iw::kSelf, property::kWindowPosition, 2); }
+
+void OnCloseClicked() {
+    Call(commands::SoundBeep, {});
+    int32_t answer = Call(commands::ShowMessageBox, {Arg("是否确定退出程序安装"), Arg(33)}).Int();
+    if (answer == 0) EndProgram(kExitSuccess);
+}
+
+void OnExtractProgress(int32_t percentage) {
+    Text file = TextOf(CallLibrary(kArchiveLibrary, zip::CurrentFileNameCommand, {WindowRef(iw::kId, iw::kZip)}));
+    SetText(iw::kId, iw::kStatusLine, property::kContent, file.get());
+    SetNumber(iw::kId, iw::kProgressBar, property::kPosition, percentage);
+    Text number = TextOf(Call(commands::ToText, {Arg(percentage)}));
+    std::string caption = number.str() + "%";
+    SetText(iw::kId, iw::kPercentage, property::kContent, caption.c_str());
+}
+
+// Entries of the procedure table: the window system calls a bound event's
+// entry with the event's arguments; none of the installer's handlers gives
+// a value back.
+namespace procedures {
+#define VX_HANDLER(name, call)                                        \
+    bool name(const int32_t* args, int32_t argc, int32_t* result) { \
+        (void)args, (void)argc, (void)result;                         \
+        call;                                                         \
+        return false;                                                 \
+    }
+VX_HANDLER(OnStartWindowCreated, installer::OnStartWindowCreated())
+VX_HANDLER(ProgramMain, vx::ProgramMain())
+VX_HANDLER(FreeGlobals, installer::FreeGlobals())
+VX_HANDLER(InstallThreadEntry, installer::InstallThreadEntry(nullptr))
+VX_HANDLER(InstallFiles, installer::InstallFiles())
+// Procedures with arguments of their own cannot stand behind an event.
+VX_HANDLER(CreateFolderPath, RaiseError(kArgumentType))
+VX_HANDLER(CreateShortcutFile, RaiseError(kArgumentType))
+VX_HANDLER(OnInstallClicked, installer::OnInstallClicked())
+VX_HANDLER(OnAgreementTicked, installer::OnAgreementTicked())
+VX_HANDLER(OnAgreementLinkPressed, installer::OnAgreementLinkPressed())
+VX_HANDLER(OnChangePathPressed, installer::OnChangePathPressed())
+VX_HANDLER(OnWebLinkPressed, installer::OnWebLinkPressed())
+VX_HANDLER(OnMinimiseClicked, installer::OnMinimiseClicked())
+VX_HANDLER(OnCloseClicked, installer::OnCloseClicked())
+VX_HANDLER(OnExtractProgress, installer::OnExtractProgress(argc >= 1 ? args[0] : 0))
+VX_HANDLER(OnAgreementWindowCreated, installer::OnAgreementWindowCreated())
+VX_HANDLER(OnAgreeClicked, installer::OnAgreeClicked())
+VX_HANDLER(OnEndInstallClicked, installer::OnEndInstallClicked())
+#undef VX_HANDLER
+}  // namespace procedures
+
+}  // namespace vx::installer

@@ -1,0 +1,77 @@
+// The installer's procedures and its process-wide state.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "installer/calls.h"
+
+namespace vx::installer {
+
+// Plain 32-bit flags shared by the window thread and the install worker. No
+// lock: each is written by one side only; atomics keep the compiler honest.
+extern std::atomic<int32_t> AgreementAccepted;
+extern std::atomic<int32_t> SilentMode;
+extern std::atomic<int32_t> InstallFinished;
+extern char* AgreementText;  // freed by the exit routine
+
+// Exit codes beyond 0: the installation could not be completed.
+enum ExitCode : int32_t {
+    kExitSuccess = 0,
+    kExitFolderNotCreated = 2,
+    kExitExtractionFailed = 3,
+};
+
+// Declared DLL functions of the program descriptor, by number.
+enum DllCommandNumber : int32_t {
+    kDllPostMessage = 0,
+    kDllBrowseForFolder = 1,
+    kDllPathFromIdList = 2,
+    kDllGetWindowThreadProcessId = 3,
+    kDllOpenProcess = 4,
+    kDllWaitForSingleObject = 5,
+    kDllCloseHandle = 6,
+    kDllCreateFile = 7,
+    kDllReadFile = 8,
+};
+
+// Start-up.
+void OnStartWindowCreated();
+void FreeGlobals();
+
+// The install procedure (on its worker thread).
+unsigned long __stdcall InstallThreadEntry(void* parameter);
+void InstallFiles();
+bool CreateFolderPath(const char* path);
+
+// Shortcuts and launch.
+bool CreateShortcutFile(std::string& linkPath, const std::string& target, const char* description,
+                        const char* arguments, const char* workingFolder, const char* iconFile, const char* hotKey,
+                        const int32_t* windowStyle);
+void RunShortcutStep(const std::string& registeredFolder);
+
+// Window events.
+void OnInstallClicked();
+void OnAgreementTicked();
+void OnAgreementLinkPressed();
+void OnAgreementWindowCreated();
+void OnAgreeClicked();
+void OnEndInstallClicked();
+void OnChangePathPressed();
+void OnWebLinkPressed();
+void OnMinimiseClicked();
+void OnCloseClicked();
+void OnExtractProgress(int32_t percentage);
+
+// Constants of the program.
+extern const char kAgreementTextConstant[];
+extern const char kMakerWebAddress[];
+extern const char kProductRunPath[];  // registry path of RunPath
+extern const char kProductKey[];      // registry path prefix with trailing "\"
+constexpr int32_t kLocalMachine = 4;
+
+}  // namespace vx::installer
+
+// Byte-set constants: {1, n, bytes}.
+extern "C" const unsigned char vxTickedPicture[];
+extern "C" const unsigned char vxUntickedPicture[];

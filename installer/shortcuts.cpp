@@ -1,0 +1,117 @@
+// Shortcut files written through the shell's automation object, and the
+// step after the install worker: shortcuts, launch, end.
+#include "installer/installer.h"
+#include "installer/units.h"
+#include "runtime/com/com_object.h"
+#include "runtime/commands/commands.h"
+
+namespace vx::installer {
+namespace {
+
+namespace iw = installer_window;
+
+// An automation object variable of a procedure: cleared when it goes.
+struct ObjectVariable {
+    ObjectRecord record;
+    ~ObjectVariable() { Clear(); }
+    void Clear() {
+        ValueRecord arg = Ref();
+        CallCommand(ObjectClear, 1, &arg);
+    }
+    ValueRecord Ref() { return ValueRecord::OfAddress(&record, type::ComObject | type::ByAddress); }
+    ValueRecord Value() { return ValueRecord::OfAddress(&record, type::ComObject); }
+};
+
+bool SetProperty(ObjectVariable& object, const char* name, ValueRecord value) {
+    return Call(ObjectSetProperty, {object.Value(), Arg(name), value}).Bool();
+}
+
+bool FileExists(const std::string& path) { return Call(commands::FileExists, {Arg(path)}).Bool(); }
+
+std::string Folder(int32_t kind) {
+    Text folder = TextOf(CallLibrary(kSystemInterfaceLibrary, commands::SpecialFolderPath, {Arg(kind)}));
+    return folder.str();
+}
+
+}  // namespace
+
+bool CreateShortcutFile(std::string& linkPath, const std::string& target, const char* description,
+                        const char* arguments, const char* workingFolder, const char* iconFile, const char* hotKey,
+                        const int32_t* windowStyle) {
+    Text tail = TextOf(Call(commands::RightText, {Arg(linkPath), Arg(4)}));
+    Text lowered = TextOf(Call(commands::ToLowerCase, {Arg(tail.get())}));
+    if (lowered.view() != ".lnk") linkPath += ".lnk";
+
+    ObjectVariable shell, shortcut;
+    Call(ObjectCreate, {shell.Ref(), Arg("WScript.Shell")});
+    ValueRecord created = Call(ObjectCallMethodForObject, {shell.Value(), Arg("CreateShortcut"), Arg(linkPath)});
+    if (auto* returned = created.Address<ObjectRecord>()) {
+        shortcut.record = *returned;  // the variable takes over the reference
+        *returned = ObjectRecord{};
+        DisposeObject(returned);
+    }
+
+    // The texts go by reference, as procedure variables do.
+    std::string targetText = target;
+    char* targetVar = targetText.data();
+    SetProperty(shortcut, "TargetPath", ValueRecord::OfAddress(&targetVar, type::Text | type::ByAddress));
+    if (iconFile) {
+        std::string icon = std::string(iconFile) + ", 0";
+        SetProperty(shortcut, "IconLocation", Arg(icon));
+    }
+    if (description) SetProperty(shortcut, "Description", Arg(description));
+    if (arguments) SetProperty(shortcut, "Arguments", Arg(arguments));
+    if (hotKey) SetProperty(shortcut, "Hotkey", Arg(hotKey));
+    if (workingFolder) SetProperty(shortcut, "WorkingDirectory", Arg(workingFolder));
+    if (windowStyle && (*windowStyle == 1 || *windowStyle == 2))
+        SetProperty(shortcut, "WindowStyle", Arg(*windowStyle == 1 ? 7 : 3));
+    Call(ObjectCallMethod, {shortcut.Value(), Arg("Save")});
+    Text error = TextOf(Call(ObjectLastError, {shortcut.Value()}));
+    shell.Clear();
+    shortcut.Clear();
+    return error.empty();
+}
+
+void RunShortcutStep(const std::string& registeredFolder) {
+    std::string programs = Folder(6);
+    std::string desktopLink = Folder(3) + "Vexilo.lnk";
+    std::string menu = programs + "TolvanePC\\Vexilo\\";
+    const bool upgrade = !registeredFolder.empty() && FileExists(registeredFolder);
+    auto folder = [&] {
+        if (upgrade) return registeredFolder;
+        return GetText(iw::kId, iw::kPathEdit, property::kContent).str() + "\\Vexilo";
+    };
+
+    Call(commands::DirectoryCreate, {Arg(programs + "TolvanePC")});
+    Call(commands::DirectoryCreate, {Arg(programs + "TolvanePC\\Vexilo")});
+    std::string programLink = menu + "Vexilo.lnk";
+    std::string uninstallLink = menu + "卸载.lnk";
+    auto makeProgramLink = [&] {
+        std::string f = folder();
+        CreateShortcutFile(programLink, "\"" + f + "\\Kandor.exe\"", "Tolvane", nullptr, f.c_str(), nullptr,
+                           nullptr, nullptr);
+    };
+    auto makeUninstallLink = [&] {
+        std::string f = folder();
+        std::string icon = f + "\\image\\Uninstall.ico";
+        CreateShortcutFile(uninstallLink, "\"" + f + "\\Uninstall.exe\"", "Tolvane", nullptr, f.c_str(),
+                           icon.c_str(), nullptr, nullptr);
+    };
+    if (upgrade) {
+        // An upgrade keeps the shortcuts the user has; missing ones return.
+        if (!FileExists(programLink)) makeProgramLink();
+        if (!FileExists(desktopLink)) Call(commands::FileCopy, {Arg(programLink), Arg(desktopLink)});
+        if (!FileExists(uninstallLink)) makeUninstallLink();
+    } else {
+        makeProgramLink();
+        Call(commands::FileCopy, {Arg(programLink), Arg(desktopLink)});
+        makeUninstallLink();
+    }
+    if (!SilentMode) {
+        std::string command = folder() + "\\Kandor.exe -1000";
+        Call(commands::RunProgram, {Arg(command), Arg(false)});
+        EndProgram(kExitSuccess);
+    }
+}
+
+}  // namespace vx::installer
