@@ -10,16 +10,21 @@ namespace {
 
 namespace iw = installer_window;
 
-// An automation object variable of a procedure: cleared when it goes.
+// An automation object variable of a procedure: it holds the address of its
+// record block (none until first assigned), disposed of when it goes.
 struct ObjectVariable {
-    ObjectRecord record;
-    ~ObjectVariable() { Clear(); }
-    void Clear() {
-        ValueRecord arg = Ref();
-        CallCommand(ObjectClear, 1, &arg);
+    ObjectRecord* record = nullptr;
+    ObjectVariable() = default;
+    ObjectVariable(const ObjectVariable&) = delete;
+    ObjectVariable& operator=(const ObjectVariable&) = delete;
+    ~ObjectVariable() { DisposeObject(record); }
+    void Clear() { ClearObject(record); }
+    void Take(ObjectRecord* fresh) {
+        DisposeObject(record);
+        record = fresh;
     }
     ValueRecord Ref() { return ValueRecord::OfAddress(&record, type::ComObject | type::ByAddress); }
-    ValueRecord Value() { return ValueRecord::OfAddress(&record, type::ComObject); }
+    ValueRecord Value() { return ValueRecord::OfAddress(record, type::ComObject); }
 };
 
 bool SetProperty(ObjectVariable& object, const char* name, ValueRecord value) {
@@ -45,11 +50,7 @@ bool CreateShortcutFile(std::string& linkPath, const std::string& target, const 
     ObjectVariable shell, shortcut;
     Call(ObjectCreate, {shell.Ref(), Arg("WScript.Shell")});
     ValueRecord created = Call(ObjectCallMethodForObject, {shell.Value(), Arg("CreateShortcut"), Arg(linkPath)});
-    if (auto* returned = created.Address<ObjectRecord>()) {
-        shortcut.record = *returned;  // the variable takes over the reference
-        *returned = ObjectRecord{};
-        DisposeObject(returned);
-    }
+    shortcut.Take(created.Address<ObjectRecord>());  // a fresh block the variable now owns
 
     // The texts go by reference, as procedure variables do.
     std::string targetText = target;

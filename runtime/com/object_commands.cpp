@@ -103,6 +103,7 @@ void ClearObject(ObjectRecord* record) {
 }
 
 void DisposeObject(ObjectRecord* record) {
+    if (!record) return;
     ClearObject(record);
     Free(record);
 }
