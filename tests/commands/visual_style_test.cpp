@@ -114,6 +114,10 @@ TEST_F(VisualStyle, ControlsKeepWorkingUnderRealInput) {
     ClickAt(check_);
     EXPECT_EQ(SendMessageA(check_, BM_GETCHECK, 0, 0), BST_UNCHECKED);
 
+    // Focus lives in the active window: another test's window may have taken
+    // activation since the fixture made ours.
+    SetForegroundWindow(parent_);
+    Pump();
     ClickAt(edit_);
     EXPECT_EQ(GetFocus(), edit_);
     for (char c : std::string("ok")) SendMessageA(edit_, WM_CHAR, c, 0);

@@ -1,0 +1,269 @@
+#include "tests/installer/installer_support.h"
+
+#include <objbase.h>
+#include <shlobj.h>
+#include <shobjidl.h>
+
+#include <fstream>
+
+#include "tests/support/win32_harness.h"
+
+namespace vx::test::installer {
+namespace {
+
+std::wstring Wide(const std::string& ansi) {
+    int n = MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), -1, nullptr, 0);
+    std::wstring wide(n > 0 ? n : 1, L'\0');
+    MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), -1, wide.data(), n);
+    wide.resize(wcslen(wide.c_str()));
+    return wide;
+}
+
+struct EnumState {
+    const char* title;
+    std::vector<HWND>* found;
+};
+
+BOOL CALLBACK CollectTitled(HWND hwnd, LPARAM param) {
+    auto* state = reinterpret_cast<EnumState*>(param);
+    char text[256] = {};
+    GetWindowTextA(hwnd, text, sizeof text);
+    if (strcmp(text, state->title) == 0) state->found->push_back(hwnd);
+    return TRUE;
+}
+
+void RemoveIfEmpty(const std::string& folder) { RemoveDirectoryA(folder.c_str()); }
+
+}  // namespace
+
+std::string InstallerPath() { return ExeDirectory() + "VexiloSetup.exe"; }
+
+std::string SpecialFolder(int csidl) {
+    char path[MAX_PATH] = {};
+    SHGetSpecialFolderPathA(nullptr, path, csidl, TRUE);
+    return path;
+}
+
+std::string DefaultInstallFolder() { return "C:\\Program Files\\TolvanePC\\Vexilo"; }
+
+std::string TempArchivePath() {
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    return std::string(temp) + "qvzip.zip";
+}
+
+ShortcutPaths Shortcuts() {
+    ShortcutPaths s;
+    s.menuFolder = SpecialFolder(CSIDL_PROGRAMS) + "\\TolvanePC\\Vexilo";
+    s.program = s.menuFolder + "\\Vexilo.lnk";
+    s.uninstall = s.menuFolder + "\\卸载.lnk";
+    s.desktop = SpecialFolder(CSIDL_DESKTOPDIRECTORY) + "\\Vexilo.lnk";
+    return s;
+}
+
+std::optional<std::string> ProductValue(const char* name) {
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kProductKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return std::nullopt;
+    char data[2048] = {};
+    DWORD size = sizeof data - 1, type = 0;
+    LONG rc = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
+    RegCloseKey(key);
+    if (rc != ERROR_SUCCESS) return std::nullopt;
+    return std::string(data);
+}
+
+bool ProductKeyExists() {
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kProductKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+}
+
+void WriteProductValue(const char* name, const std::string& value) {
+    HKEY key;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kProductKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS)
+        return;
+    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                   static_cast<DWORD>(value.size() + 1));
+    RegCloseKey(key);
+}
+
+bool ReadLink(const std::string& file, LinkFields* out) {
+    IShellLinkA* link = nullptr;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                reinterpret_cast<void**>(&link))))
+        return false;
+    IPersistFile* persist = nullptr;
+    bool ok = SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&persist))) &&
+              SUCCEEDED(persist->Load(Wide(file).c_str(), STGM_READ));
+    if (ok) {
+        char buffer[MAX_PATH * 2];
+        auto take = [&](std::string* field) {
+            *field = buffer;
+            buffer[0] = 0;
+        };
+        buffer[0] = 0;
+        link->GetPath(buffer, sizeof buffer, nullptr, SLGP_RAWPATH);
+        take(&out->target);
+        link->GetArguments(buffer, sizeof buffer);
+        take(&out->arguments);
+        link->GetWorkingDirectory(buffer, sizeof buffer);
+        take(&out->workingFolder);
+        link->GetDescription(buffer, sizeof buffer);
+        take(&out->description);
+        link->GetIconLocation(buffer, sizeof buffer, &out->iconIndex);
+        take(&out->iconPath);
+    }
+    if (persist) persist->Release();
+    link->Release();
+    return ok;
+}
+
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+bool WaitForPath(const std::string& path, DWORD timeoutMs, bool gone) {
+    for (DWORD start = GetTickCount();; Sleep(50)) {
+        if (Exists(path) != gone) return true;
+        if (GetTickCount() - start > timeoutMs) return false;
+    }
+}
+
+std::vector<HWND> WindowsTitled(const char* title) {
+    std::vector<HWND> found;
+    EnumState state{title, &found};
+    EnumWindows(CollectTitled, reinterpret_cast<LPARAM>(&state));
+    return found;
+}
+
+HWND WaitForWindow(const char* title, DWORD timeoutMs, DWORD processId) {
+    for (DWORD start = GetTickCount();; Sleep(50)) {
+        for (HWND hwnd : WindowsTitled(title)) {
+            DWORD owner = 0;
+            GetWindowThreadProcessId(hwnd, &owner);
+            if (IsWindowVisible(hwnd) && (processId == 0 || owner == processId)) return hwnd;
+        }
+        if (GetTickCount() - start > timeoutMs) return nullptr;
+    }
+}
+
+void CloseProductWindows() {
+    for (HWND hwnd : WindowsTitled(kProductTitle)) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(hwnd, &pid);
+        HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, pid);
+        PostMessageA(hwnd, WM_CLOSE, 0, 0);
+        if (process) {
+            if (WaitForSingleObject(process, 10000) != WAIT_OBJECT_0) TerminateProcess(process, 1);
+            CloseHandle(process);
+        }
+    }
+}
+
+void ResetMachine() {
+    CloseProductWindows();
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kProductKey);
+    RemoveTree(DefaultInstallFolder());
+    RemoveIfEmpty("C:\\Program Files\\TolvanePC");
+    ShortcutPaths s = Shortcuts();
+    DeleteFileA(s.program.c_str());
+    DeleteFileA(s.uninstall.c_str());
+    DeleteFileA(s.desktop.c_str());
+    RemoveIfEmpty(s.menuFolder);
+    RemoveIfEmpty(SpecialFolder(CSIDL_PROGRAMS) + "\\TolvanePC");
+    DeleteFileA(TempArchivePath().c_str());
+}
+
+Process::Process(const std::string& commandLine, const std::string& workingFolder) {
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    std::string line = commandLine;
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        workingFolder.empty() ? nullptr : workingFolder.c_str(), &si, &pi))
+        return;
+    CloseHandle(pi.hThread);
+    process_ = pi.hProcess;
+    id_ = pi.dwProcessId;
+}
+
+Process::~Process() {
+    if (!process_) return;
+    if (Running()) {
+        TerminateProcess(process_, 255);
+        WaitForSingleObject(process_, 5000);
+    }
+    CloseHandle(process_);
+}
+
+Process::Process(Process&& other) noexcept : process_(other.process_), id_(other.id_) {
+    other.process_ = nullptr;
+    other.id_ = 0;
+}
+
+Process& Process::operator=(Process&& other) noexcept {
+    if (this != &other) {
+        Process gone(std::move(*this));
+        process_ = other.process_;
+        id_ = other.id_;
+        other.process_ = nullptr;
+        other.id_ = 0;
+    }
+    return *this;
+}
+
+std::optional<DWORD> Process::Wait(DWORD timeoutMs) {
+    if (!process_ || WaitForSingleObject(process_, timeoutMs) != WAIT_OBJECT_0) return std::nullopt;
+    DWORD code = 0;
+    GetExitCodeProcess(process_, &code);
+    return code;
+}
+
+bool Process::Running() const { return process_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT; }
+
+std::optional<DWORD> RunInstaller(const std::string& arguments, DWORD timeoutMs, const std::string& workingFolder) {
+    Process installer("\"" + InstallerPath() + "\" " + arguments, workingFolder);
+    if (!installer.started()) return std::nullopt;
+    return installer.Wait(timeoutMs);
+}
+
+std::string ArtefactPath(const std::string& name) { return std::string(VX_ARTEFACT_DIR) + "\\" + name; }
+
+std::string SaveScreen(const std::string& name) {
+    int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = height;  // bottom-up, as a BMP file stores it
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    std::string path;
+    if (bitmap && bits) {
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
+        GdiFlush();
+        SelectObject(memory, old);
+        DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
+        DWORD imageSize = stride * static_cast<DWORD>(height);
+        BITMAPFILEHEADER file{};
+        file.bfType = 0x4D42;
+        file.bfOffBits = sizeof file + sizeof info.bmiHeader;
+        file.bfSize = file.bfOffBits + imageSize;
+        std::string target = ArtefactPath(name);
+        std::ofstream out(target, std::ios::binary);
+        out.write(reinterpret_cast<const char*>(&file), sizeof file);
+        out.write(reinterpret_cast<const char*>(&info.bmiHeader), sizeof info.bmiHeader);
+        out.write(static_cast<const char*>(bits), imageSize);
+        if (out) path = target;
+    }
+    if (bitmap) DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return path;
+}
+
+}  // namespace vx::test::installer

@@ -1,0 +1,101 @@
+// Shared by the installer's end-to-end tests: the installer exe beside the
+// test exes, the machine state an installation leaves (product key, folder,
+// shortcuts, the archive copy in the temp folder), putting that state back,
+// reading shortcuts, finding the installer's windows and saving screenshots.
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vx::test::installer {
+
+constexpr char kProductKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\qvtlpc_kandor";
+constexpr char kProductTitle[] = "TolvanePC-Vexilo";  // Kandor.exe's main window
+
+// VexiloSetup.exe, Kandor.exe and Uninstall.exe beside this test exe.
+std::string InstallerPath();
+
+// A shell folder without a trailing "\" (CSIDL_PROGRAMS, ...).
+std::string SpecialFolder(int csidl);
+// C:\Program Files\TolvanePC\Vexilo: where a fresh default install goes.
+std::string DefaultInstallFolder();
+// %TEMP%\qvzip.zip, the archive the installer writes before extracting.
+std::string TempArchivePath();
+
+struct ShortcutPaths {
+    std::string program;    // start menu TolvanePC\Vexilo\Vexilo.lnk
+    std::string desktop;    // desktop Vexilo.lnk
+    std::string uninstall;  // start menu TolvanePC\Vexilo\卸载.lnk
+    std::string menuFolder; // start menu TolvanePC\Vexilo
+};
+ShortcutPaths Shortcuts();
+
+// A value of the product key (HKLM), or nullopt when key or value is missing.
+std::optional<std::string> ProductValue(const char* name);
+bool ProductKeyExists();
+void WriteProductValue(const char* name, const std::string& value);
+
+struct LinkFields {
+    std::string target;
+    std::string arguments;
+    std::string workingFolder;
+    std::string description;
+    std::string iconPath;
+    int iconIndex = -1;
+};
+// Reads a shortcut through IShellLinkA (COM initialised by the caller).
+bool ReadLink(const std::string& file, LinkFields* out);
+
+bool Exists(const std::string& path);
+// Waits until the path exists (or, with `gone`, no longer exists).
+bool WaitForPath(const std::string& path, DWORD timeoutMs, bool gone = false);
+
+// Top-level windows of a title (any process), visible or not.
+std::vector<HWND> WindowsTitled(const char* title);
+// Waits for a visible top-level window of that title, optionally of one process.
+HWND WaitForWindow(const char* title, DWORD timeoutMs, DWORD processId = 0);
+// Closes every running product window (WM_CLOSE) and waits for its process.
+void CloseProductWindows();
+
+// Back to a machine without Vexilo: products closed, product key deleted,
+// default folder, shortcuts, empty start-menu folders and the temp archive
+// removed.
+void ResetMachine();
+
+// A running installer process (or any program), ended by the destructor if
+// it is still running.
+class Process {
+public:
+    Process() = default;
+    explicit Process(const std::string& commandLine, const std::string& workingFolder = "");
+    ~Process();
+    Process(Process&& other) noexcept;
+    Process& operator=(Process&& other) noexcept;
+    Process(const Process&) = delete;
+    Process& operator=(const Process&) = delete;
+    bool started() const { return process_ != nullptr; }
+    DWORD id() const { return id_; }
+    HANDLE handle() const { return process_; }
+    // The exit code, or nullopt when it did not end in time.
+    std::optional<DWORD> Wait(DWORD timeoutMs);
+    bool Running() const;
+
+private:
+    HANDLE process_ = nullptr;
+    DWORD id_ = 0;
+};
+
+// Runs the installer with these arguments to its end (at most timeoutMs);
+// nullopt when it did not end.
+std::optional<DWORD> RunInstaller(const std::string& arguments, DWORD timeoutMs = 120000,
+                                  const std::string& workingFolder = "");
+
+// The whole screen saved as a 24-bit BMP named `name` in the tests' artefact
+// folder; returns the path written ("" on failure).
+std::string SaveScreen(const std::string& name);
+std::string ArtefactPath(const std::string& name);
+
+}  // namespace vx::test::installer
