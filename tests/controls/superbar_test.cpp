@@ -347,7 +347,7 @@ TEST(SuperBar, BuiltInStylesSetCellSizesAndSwitches) {
         Pump(20);
         char name[32];
         std::snprintf(name, sizeof name, "superbar_style_%d.bmp", style);
-        CaptureClient(b.window.Handle(), RECT{0, 0, 260, 60}).SaveBmp(name);
+        CaptureClient(b.window.Handle(), RECT{0, 0, 260, 60}).SaveBmp(std::string(VX_ARTEFACT_DIR) + "\\" + name);
     }
 }
 
@@ -407,7 +407,7 @@ TEST(SuperBar, InstallerBarFillsExactlyItsShare) {
     b.Set(17, 37);
     Pump(30);
     test::Capture shot = CaptureClient(b.window.Handle(), RECT{24, 20, 24 + 472, 40});
-    shot.SaveBmp("superbar_installer_37.bmp");
+    shot.SaveBmp(std::string(VX_ARTEFACT_DIR) + "\\superbar_installer_37.bmp");
     EXPECT_EQ(FillColumns(shot, 10), 472 * 37 / 100);
     EXPECT_GT(test::Blue(shot.At(0, 10)), 150);
     // The cells are the template's own (bar-fill.png, not the built-in style):
