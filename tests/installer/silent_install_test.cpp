@@ -2,6 +2,12 @@
 // arguments, everything registered and linked, the product not started.
 #include <gtest/gtest.h>
 #include <objbase.h>
+#include <tlhelp32.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <vector>
 
 #include "tests/installer/installer_support.h"
 #include "tests/support/win32_harness.h"
@@ -10,6 +16,163 @@ namespace {
 
 using namespace vx::test;
 using namespace vx::test::installer;
+
+// Polls `done` every 20 ms until it holds or the time is up.
+bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+    for (DWORD start = GetTickCount();; Sleep(20)) {
+        if (done()) return true;
+        if (GetTickCount() - start > timeoutMs) return done();
+    }
+}
+
+// Runs a script under the Linux /bin/sh. Wine hands out no handle to wait on
+// for a Unix process, so the script leaves its exit status in a marker file
+// that is seen through Z:.
+bool UnixShell(const std::string& script) {
+    static int serial = 0;
+    char name[64];
+    std::snprintf(name, sizeof name, "/tmp/vx_silent_sh_%lu_%d", GetCurrentProcessId(), ++serial);
+    const std::string marker = name, dosMarker = "Z:" + marker;
+    std::string command =
+        "/bin/sh -c \"" + script + "; echo $? > " + marker + ".tmp; mv " + marker + ".tmp " + marker + "\"";
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
+    if (pi.hThread) CloseHandle(pi.hThread);
+    if (pi.hProcess) CloseHandle(pi.hProcess);
+    std::string status;
+    WaitUntil(
+        [&] {
+            status = ReadFileBytes(dosMarker);
+            return !status.empty();
+        },
+        20000);
+    DeleteFileA(dosMarker.c_str());
+    return !status.empty() && status[0] == '0';
+}
+
+// Drive D: for the test: a folder inside the wine prefix linked in as
+// dosdevices/d:. DefineDosDevice is not enough: wine's file lookup only
+// follows the dosdevices links.
+class MappedDrive {
+public:
+    static constexpr char kRoot[] = "D:\\";
+
+    MappedDrive() {
+        // An existing D: that is not ours is left alone and fails the test.
+        mapped_ = UnixShell(
+            "cd \\\"$WINEPREFIX\\\" && mkdir -p vx_drive_d && "
+            "{ test ! -e dosdevices/d: -a ! -L dosdevices/d: || test \\\"$(readlink dosdevices/d:)\\\" = ../vx_drive_d; } && "
+            "ln -sfn ../vx_drive_d dosdevices/d:");
+        if (mapped_) Empty();
+    }
+    ~MappedDrive() {
+        if (!mapped_) return;
+        Empty();
+        UnixShell("cd \\\"$WINEPREFIX\\\" && rm -f dosdevices/d: && rm -rf vx_drive_d");
+    }
+    MappedDrive(const MappedDrive&) = delete;
+    MappedDrive& operator=(const MappedDrive&) = delete;
+
+    bool Ready() const { return mapped_ && GetDriveTypeA(kRoot) == DRIVE_FIXED; }
+    // Top-level entries of the drive, sorted.
+    std::vector<std::string> Listing() const {
+        std::vector<std::string> names;
+        WIN32_FIND_DATAA data;
+        HANDLE h = FindFirstFileA("D:\\*", &data);
+        if (h == INVALID_HANDLE_VALUE) return names;
+        do {
+            std::string name = data.cFileName;
+            if (name != "." && name != "..") names.push_back(name);
+        } while (FindNextFileA(h, &data));
+        FindClose(h);
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+private:
+    void Empty() const {
+        for (const std::string& name : Listing()) {
+            std::string path = std::string(kRoot) + name;
+            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(path);
+            else
+                DeleteFileA(path.c_str());
+        }
+    }
+
+    bool mapped_ = false;
+};
+
+// A Kandor.exe process of any origin.
+bool ProductProcessRunning() {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return false;
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    bool found = false;
+    for (BOOL more = Process32First(snapshot, &entry); more && !found; more = Process32Next(snapshot, &entry))
+        found = lstrcmpiA(entry.szExeFile, "Kandor.exe") == 0;
+    CloseHandle(snapshot);
+    return found;
+}
+
+// Neither a product window nor a product process, also a moment after the
+// installer has ended (a launch would have been waited for at most a second).
+void ExpectProductNotStarted() {
+    Sleep(1500);
+    EXPECT_TRUE(WindowsTitled(kProductTitle).empty()) << "a silent install does not start the product";
+    EXPECT_FALSE(ProductProcessRunning()) << "a silent install does not start the product";
+}
+
+// The payload's files in `folder`, the installed programs the very ones built
+// beside the installer.
+void ExpectInstalledIn(const std::string& folder) {
+    for (const char* file : {"Kandor.exe", "Uninstall.exe", "boot.ini", "win.lock", "image\\boot.ini",
+                             "image\\logo.png", "image\\ico.ico", "image\\Uninstall.ico",
+                             "Collection\\Collection.ini", "Collection\\8.png"})
+        EXPECT_TRUE(Exists(folder + "\\" + file)) << folder << "\\" << file;
+    for (const char* program : {"Kandor.exe", "Uninstall.exe"})
+        EXPECT_TRUE(ReadFileBytes(folder + "\\" + program) == ReadFileBytes(ExeDirectory() + program))
+            << folder << "\\" << program << " is not the one built";
+}
+
+// Shortcuts of a product installed in `folder`.
+void ExpectLinksTo(const std::string& folder) {
+    ShortcutPaths links = Shortcuts();
+    LinkFields program, desktop, uninstall;
+    ASSERT_TRUE(ReadLink(links.program, &program));
+    ASSERT_TRUE(ReadLink(links.desktop, &desktop));
+    ASSERT_TRUE(ReadLink(links.uninstall, &uninstall));
+    EXPECT_EQ(program.target, folder + "\\Kandor.exe");
+    EXPECT_EQ(program.workingFolder, folder);
+    EXPECT_EQ(desktop.target, program.target);
+    EXPECT_EQ(uninstall.target, folder + "\\Uninstall.exe");
+    EXPECT_EQ(uninstall.workingFolder, folder);
+}
+
+struct WindowSearch {
+    DWORD processId;
+    HWND found;
+};
+
+BOOL CALLBACK FindVisibleWindowOf(HWND hwnd, LPARAM param) {
+    auto* search = reinterpret_cast<WindowSearch*>(param);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(hwnd, &owner);
+    if (owner != search->processId || !IsWindowVisible(hwnd)) return TRUE;
+    search->found = hwnd;
+    return FALSE;
+}
+
+// A visible top-level window of the process, or nullptr.
+HWND VisibleWindowOf(DWORD processId) {
+    WindowSearch search{processId, nullptr};
+    EnumWindows(FindVisibleWindowOf, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
 
 class SilentInstall : public ::testing::Test {
 protected:
@@ -27,10 +190,7 @@ TEST_F(SilentInstall, QuotedBaseFolderInstallsRegistersAndLinksWithoutStartingTh
     const std::string folder = DefaultInstallFolder();
     ASSERT_EQ(RunInstaller("-1 \"C:\\Program Files\\TolvanePC\""), std::optional<DWORD>(0));
 
-    for (const char* file : {"Kandor.exe", "Uninstall.exe", "boot.ini", "win.lock", "image\\boot.ini",
-                             "image\\logo.png", "image\\ico.ico", "image\\Uninstall.ico",
-                             "Collection\\Collection.ini"})
-        EXPECT_TRUE(Exists(folder + "\\" + file)) << file;
+    ExpectInstalledIn(folder);
     EXPECT_EQ(ProductValue("RunPath"), std::optional<std::string>(folder));
     EXPECT_EQ(ProductValue("UninstallString"), std::optional<std::string>("\"" + folder + "\\Uninstall.exe\""));
     EXPECT_EQ(ProductValue("DisplayName"), std::optional<std::string>("VexiloV1.1"));
@@ -47,8 +207,134 @@ TEST_F(SilentInstall, QuotedBaseFolderInstallsRegistersAndLinksWithoutStartingTh
     EXPECT_EQ(uninstall.target, folder + "\\Uninstall.exe");
     EXPECT_EQ(uninstall.iconPath, folder + "\\image\\Uninstall.ico");
 
-    EXPECT_TRUE(WindowsTitled(kProductTitle).empty()) << "a silent install does not start the product";
+    ExpectProductNotStarted();
     EXPECT_TRUE(Exists(TempArchivePath()));
+}
+
+class SilentInstallOnDriveD : public SilentInstall {
+protected:
+    void SetUp() override {
+        SilentInstall::SetUp();
+        ASSERT_TRUE(drive_.Ready()) << "drive D: could not be mapped";
+    }
+    MappedDrive drive_;
+};
+
+TEST_F(SilentInstallOnDriveD, BaseFolderFromTheArgumentsAfterMinusOne) {
+    // One quoted argument: the folder as given, blank and all.
+    ASSERT_EQ(RunInstaller("-1 \"D:\\My Tools\""), std::optional<DWORD>(0));
+    ExpectInstalledIn("D:\\My Tools\\Vexilo");
+    EXPECT_EQ(ProductValue("RunPath"), std::optional<std::string>("D:\\My Tools\\Vexilo"));
+    EXPECT_EQ(ProductValue("UninstallString"), std::optional<std::string>("\"D:\\My Tools\\Vexilo\\Uninstall.exe\""));
+    ExpectLinksTo("D:\\My Tools\\Vexilo");
+    ExpectProductNotStarted();
+
+    // The same words unquoted are two arguments, joined without a blank.
+    ResetMachine();
+    RemoveTree("D:\\My Tools");
+    ASSERT_EQ(RunInstaller("-1 D:\\My Tools"), std::optional<DWORD>(0));
+    ExpectInstalledIn("D:\\MyTools\\Vexilo");
+    EXPECT_FALSE(Exists("D:\\My Tools"));
+    EXPECT_FALSE(Exists("D:\\My"));
+    EXPECT_EQ(ProductValue("RunPath"), std::optional<std::string>("D:\\MyTools\\Vexilo"));
+    ExpectLinksTo("D:\\MyTools\\Vexilo");
+    ExpectProductNotStarted();
+
+    // Three parts: all of them, in order.
+    ResetMachine();
+    RemoveTree("D:\\MyTools");
+    ASSERT_EQ(RunInstaller("-1 D:\\a b\\c"), std::optional<DWORD>(0));
+    ExpectInstalledIn("D:\\ab\\c\\Vexilo");
+    EXPECT_EQ(ProductValue("RunPath"), std::optional<std::string>("D:\\ab\\c\\Vexilo"));
+    ExpectProductNotStarted();
+}
+
+// The current drive is that of the installer's own folder (start-up makes it
+// the current folder), so a copy of the installer on D: installs at D:\Vexilo,
+// whatever folder it was started in.
+TEST_F(SilentInstallOnDriveD, WithoutAFolderInstallsAtTheRootOfTheCurrentDrive) {
+    ASSERT_TRUE(CreateDirectoryA("D:\\Setup", nullptr));
+    ASSERT_TRUE(CopyFileA(InstallerPath().c_str(), "D:\\Setup\\VexiloSetup.exe", FALSE));
+    Process installer("\"D:\\Setup\\VexiloSetup.exe\" -1", "C:\\");
+    ASSERT_TRUE(installer.started());
+    ASSERT_EQ(installer.Wait(120000), std::optional<DWORD>(0));
+
+    ExpectInstalledIn("D:\\Vexilo");
+    EXPECT_EQ(drive_.Listing(), (std::vector<std::string>{"Setup", "Vexilo"}));
+    EXPECT_EQ(ProductValue("RunPath"), std::optional<std::string>("\\Vexilo"));
+    EXPECT_EQ(ProductValue("UninstallString"), std::optional<std::string>("\"\\Vexilo\\Uninstall.exe\""));
+    EXPECT_FALSE(Exists("C:\\Vexilo"));
+    ExpectProductNotStarted();
+}
+
+TEST_F(SilentInstallOnDriveD, RegisteredInstallationIsUpgradedWhateverTheArgumentsSay) {
+    const std::string registered = "D:\\Registered\\Vexilo";
+    ASSERT_TRUE(CreateDirectoryA("D:\\Registered", nullptr));
+    ASSERT_TRUE(CreateDirectoryA(registered.c_str(), nullptr));
+    WriteProductValue("RunPath", registered);
+
+    ASSERT_EQ(RunInstaller("-1 \"D:\\My Tools\""), std::optional<DWORD>(0));
+    ExpectInstalledIn(registered);
+    EXPECT_FALSE(Exists("D:\\My Tools"));
+    EXPECT_EQ(ProductValue("RunPath"), std::optional<std::string>(registered));
+    EXPECT_EQ(ProductValue("UninstallString"), std::optional<std::string>("\"" + registered + "\\Uninstall.exe\""));
+    EXPECT_EQ(ProductValue("DisplayName"), std::optional<std::string>("VexiloV1.1"));
+    ExpectLinksTo(registered);
+    ExpectProductNotStarted();
+
+    // No folder argument at all: still the registered folder, nothing at the
+    // root of the installer's drive.
+    ASSERT_TRUE(CreateDirectoryA("D:\\Setup", nullptr));
+    ASSERT_TRUE(CopyFileA(InstallerPath().c_str(), "D:\\Setup\\VexiloSetup.exe", FALSE));
+    {
+        Process installer("\"D:\\Setup\\VexiloSetup.exe\" -1");
+        ASSERT_TRUE(installer.started());
+        ASSERT_EQ(installer.Wait(120000), std::optional<DWORD>(0));
+    }
+    ExpectInstalledIn(registered);
+    EXPECT_FALSE(Exists("D:\\Vexilo"));
+    EXPECT_EQ(ProductValue("RunPath"), std::optional<std::string>(registered));
+    ExpectProductNotStarted();
+
+    // A registered folder that has gone is made again.
+    ResetMachine();
+    RemoveTree("D:\\Registered");
+    WriteProductValue("RunPath", registered);
+    ASSERT_EQ(RunInstaller("-1 D:\\Other"), std::optional<DWORD>(0));
+    ExpectInstalledIn(registered);
+    EXPECT_FALSE(Exists("D:\\Other"));
+    ExpectLinksTo(registered);
+    ExpectProductNotStarted();
+}
+
+// Only the exact first argument "-1" is silent; anything else opens the
+// window and installs nothing by itself.
+TEST_F(SilentInstall, NearMissesOfMinusOneStartInteractively) {
+    for (const char* arguments : {"-1x \"C:\\Program Files\\TolvanePC\"", "/1 \"C:\\Program Files\\TolvanePC\""}) {
+        SCOPED_TRACE(arguments);
+        Process installer("\"" + InstallerPath() + "\" " + arguments);
+        ASSERT_TRUE(installer.started());
+        HWND window = nullptr;
+        WaitUntil([&] { return (window = VisibleWindowOf(installer.id())) != nullptr || !installer.Running(); },
+                  30000);
+        ASSERT_NE(window, nullptr) << "no window; exit code " << installer.Wait(0).value_or(259);
+        RECT client{};
+        GetClientRect(window, &client);
+        EXPECT_EQ(client.right, 559);
+        EXPECT_EQ(client.bottom, 400);
+        // It waits for the user: nothing is installed after a while.
+        Sleep(1500);
+        EXPECT_TRUE(installer.Running());
+        EXPECT_FALSE(ProductKeyExists());
+        EXPECT_FALSE(Exists(DefaultInstallFolder()));
+        EXPECT_FALSE(Exists(Shortcuts().program));
+
+        PostMessageA(window, WM_CLOSE, 0, 0);
+        std::optional<DWORD> code = installer.Wait(20000);
+        EXPECT_TRUE(code.has_value()) << "the window did not close";
+        EXPECT_FALSE(ProductKeyExists());
+        EXPECT_FALSE(Exists(DefaultInstallFolder()));
+    }
 }
 
 }  // namespace
