@@ -60,8 +60,9 @@ bool BrowseForFolder(HWND owner, const void* titleBytes, Text& chosen) {
     Text buffer = TextOf(Call(commands::BlankByteSet, {Arg(260)}));
     auto toPath = reinterpret_cast<BOOL(WINAPI*)(LPCITEMIDLIST, char*)>(ResolveDllCommand(kDllPathFromIdList));
     auto* bytes = reinterpret_cast<char*>(const_cast<uint8_t*>(ByteSetData(buffer.get())));
-    if (!list || !toPath(list, bytes)) return false;
-    CoTaskMemFree(list);  // not leaked, even though the design never releases it
+    const bool found = list && toPath(list, bytes);
+    CoTaskMemFree(list);  // also after a choice without a file-system path
+    if (!found) return false;
     chosen = std::move(buffer);
     return true;
 }

@@ -17,7 +17,8 @@
 namespace vx {
 namespace installer {
 
-const char kMakerWebAddress[] = "https://www.tolvanepc.com/vexilo/";
+// The site the footer link names (its caption in the window template).
+const char kMakerWebAddress[] = "https://www.tolvanepc.example/vexilo/";
 const char kProductKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\qvtlpc_kandor\\";
 const char kProductRunPath[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\qvtlpc_kandor\\RunPath";
 

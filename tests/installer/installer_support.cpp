@@ -4,6 +4,7 @@
 #include <shlobj.h>
 #include <shobjidl.h>
 
+#include <cstring>
 #include <fstream>
 
 #include "tests/support/win32_harness.h"
@@ -225,6 +226,90 @@ std::optional<DWORD> RunInstaller(const std::string& arguments, DWORD timeoutMs,
     Process installer("\"" + InstallerPath() + "\" " + arguments, workingFolder);
     if (!installer.started()) return std::nullopt;
     return installer.Wait(timeoutMs);
+}
+
+namespace {
+
+struct InstallerSearch {
+    DWORD processId;
+    HWND found;
+};
+
+BOOL CALLBACK FindInstallerWindow(HWND hwnd, LPARAM param) {
+    auto* search = reinterpret_cast<InstallerSearch*>(param);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(hwnd, &owner);
+    RECT client;
+    if (owner != search->processId || !IsWindowVisible(hwnd) || !GetClientRect(hwnd, &client)) return TRUE;
+    if (client.right != 559 || client.bottom != 400) return TRUE;
+    search->found = hwnd;
+    return FALSE;
+}
+
+struct ChildSearch {
+    HWND top;
+    RECT rect;
+    const char* className;
+    HWND found;
+};
+
+BOOL CALLBACK FindChildAt(HWND hwnd, LPARAM param) {
+    auto* search = reinterpret_cast<ChildSearch*>(param);
+    if (GetParent(hwnd) != search->top) return TRUE;
+    if (search->className) {
+        char cls[64] = {};
+        GetClassNameA(hwnd, cls, sizeof cls);
+        if (lstrcmpiA(cls, search->className) != 0) return TRUE;
+    }
+    RECT r;
+    GetWindowRect(hwnd, &r);
+    MapWindowPoints(nullptr, search->top, reinterpret_cast<POINT*>(&r), 2);
+    if (!EqualRect(&r, &search->rect)) return TRUE;
+    search->found = hwnd;
+    return FALSE;
+}
+
+}  // namespace
+
+HWND WaitForInstallerWindow(DWORD processId, DWORD timeoutMs) {
+    HWND found = nullptr;
+    PollUntil(
+        [&] {
+            InstallerSearch search{processId, nullptr};
+            EnumWindows(FindInstallerWindow, reinterpret_cast<LPARAM>(&search));
+            found = search.found;
+            return found != nullptr;
+        },
+        timeoutMs);
+    return found;
+}
+
+HWND ChildAt(HWND top, int x, int y, int width, int height, const char* className) {
+    ChildSearch search{top, {x, y, x + width, y + height}, className, nullptr};
+    EnumChildWindows(top, FindChildAt, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+POINT ScreenPoint(HWND hwnd, int x, int y) {
+    POINT p{x, y};
+    ClientToScreen(hwnd, &p);
+    return p;
+}
+
+std::string WindowText(HWND hwnd) {
+    char text[4096] = {};
+    DWORD_PTR copied = 0;
+    if (!SendMessageTimeoutA(hwnd, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000,
+                             &copied))
+        return "";
+    return std::string(text, strnlen(text, sizeof text));
+}
+
+bool PollUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+    for (DWORD start = GetTickCount();; Sleep(20)) {
+        if (done()) return true;
+        if (GetTickCount() - start > timeoutMs) return done();
+    }
 }
 
 std::string ArtefactPath(const std::string& name) { return std::string(VX_ARTEFACT_DIR) + "\\" + name; }

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -92,6 +93,19 @@ private:
 // nullopt when it did not end.
 std::optional<DWORD> RunInstaller(const std::string& arguments, DWORD timeoutMs = 120000,
                                   const std::string& workingFolder = "");
+
+// The installer's main window (borderless, empty caption): the visible
+// top-level window of that process with a 559 x 400 client area.
+HWND WaitForInstallerWindow(DWORD processId, DWORD timeoutMs);
+// A child window of `top` at exactly this client rectangle (hidden ones too),
+// optionally of one window class; nullptr when there is none.
+HWND ChildAt(HWND top, int x, int y, int width, int height, const char* className = nullptr);
+// A screen point at client coordinates of a window.
+POINT ScreenPoint(HWND hwnd, int x, int y);
+// A window's text through WM_GETTEXT, also across processes ("" on timeout).
+std::string WindowText(HWND hwnd);
+// Polls `done` every 20 ms until it holds or the time is up.
+bool PollUntil(const std::function<bool()>& done, DWORD timeoutMs);
 
 // The whole screen saved as a 24-bit BMP named `name` in the tests' artefact
 // folder; returns the path written ("" on failure).

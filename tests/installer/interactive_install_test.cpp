@@ -1,0 +1,329 @@
+// A fresh interactive install: the installer window as it opens, the click on
+// the install button, the progress view while the worker runs, and the
+// machine afterwards (product key, files, shortcuts, the started product).
+#include <gtest/gtest.h>
+#include <objbase.h>
+#include <shlobj.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "tests/controls/gui_support.h"
+#include "tests/installer/installer_support.h"
+#include "tests/support/win32_harness.h"
+
+namespace {
+
+using namespace vx::test;
+using namespace vx::test::installer;
+
+constexpr DWORD kWindowTimeoutMs = 30000;
+constexpr DWORD kInstallTimeoutMs = 120000;
+
+// One entry of the archive's central directory.
+struct ZipEntry {
+    std::string name;  // with "\" separators
+    uint32_t crc = 0;
+    uint32_t size = 0;
+    bool folder = false;
+};
+
+uint32_t Le32(const std::string& b, size_t at) {
+    return uint32_t(uint8_t(b[at])) | uint32_t(uint8_t(b[at + 1])) << 8 | uint32_t(uint8_t(b[at + 2])) << 16 |
+           uint32_t(uint8_t(b[at + 3])) << 24;
+}
+uint16_t Le16(const std::string& b, size_t at) { return uint16_t(uint8_t(b[at]) | uint8_t(b[at + 1]) << 8); }
+
+std::vector<ZipEntry> CentralDirectory(const std::string& zip) {
+    std::vector<ZipEntry> entries;
+    if (zip.size() < 22) return entries;
+    size_t end = std::string::npos;
+    for (size_t at = zip.size() - 22;; --at) {
+        if (Le32(zip, at) == 0x06054b50) {
+            end = at;
+            break;
+        }
+        if (at == 0 || zip.size() - at > 22 + 65535) break;
+    }
+    if (end == std::string::npos) return entries;
+    uint16_t count = Le16(zip, end + 10);
+    size_t at = Le32(zip, end + 16);
+    for (uint16_t i = 0; i < count && at + 46 <= zip.size() && Le32(zip, at) == 0x02014b50; ++i) {
+        ZipEntry e;
+        e.crc = Le32(zip, at + 16);
+        e.size = Le32(zip, at + 24);
+        size_t nameLength = Le16(zip, at + 28);
+        e.name = zip.substr(at + 46, nameLength);
+        for (char& c : e.name)
+            if (c == '/') c = '\\';
+        e.folder = !e.name.empty() && e.name.back() == '\\';
+        if (e.folder) e.name.pop_back();
+        entries.push_back(e);
+        at += 46 + nameLength + Le16(zip, at + 30) + Le16(zip, at + 32);
+    }
+    return entries;
+}
+
+uint32_t Crc32(const std::string& bytes) {
+    static const auto table = [] {
+        std::vector<uint32_t> t(256);
+        for (uint32_t n = 0; n < 256; ++n) {
+            uint32_t c = n;
+            for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+            t[n] = c;
+        }
+        return t;
+    }();
+    uint32_t c = 0xFFFFFFFFu;
+    for (char ch : bytes) c = table[(c ^ uint8_t(ch)) & 0xFF] ^ (c >> 8);
+    return c ^ 0xFFFFFFFFu;
+}
+
+struct ChildTexts {
+    std::vector<std::string> texts;
+};
+
+BOOL CALLBACK CollectChildText(HWND hwnd, LPARAM param) {
+    reinterpret_cast<ChildTexts*>(param)->texts.push_back(WindowText(hwnd));
+    return TRUE;
+}
+
+std::string ProcessImage(HWND window) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+    if (!process) return "";
+    char path[MAX_PATH * 2] = {};
+    DWORD size = sizeof path;
+    std::string image = QueryFullProcessImageNameA(process, 0, path, &size) ? std::string(path, size) : "";
+    CloseHandle(process);
+    return image;
+}
+
+std::string Upper(std::string text) {
+    CharUpperBuffA(text.data(), static_cast<DWORD>(text.size()));
+    return text;
+}
+
+// The units of the installer window that the progress view switches.
+struct InstallerUnits {
+    HWND edit, pathCaption, changePath, box, agreementLink, agreeCaption, installButton;
+    HWND status, progressCaption, bar, percentage;
+
+    explicit InstallerUnits(HWND top)
+        : edit(ChildAt(top, 76, 324, 388, 20, "Edit")),
+          pathCaption(ChildAt(top, 16, 324, 56, 20)),
+          changePath(ChildAt(top, 480, 320, 56, 28)),
+          box(ChildAt(top, 448, 305, 16, 16)),
+          agreementLink(ChildAt(top, 496, 302, 56, 20)),
+          agreeCaption(ChildAt(top, 467, 302, 24, 20)),
+          installButton(ChildAt(top, 467, 352, 80, 32)),
+          status(ChildAt(top, 16, 304, 536, 28)),
+          progressCaption(ChildAt(top, 16, 342, 64, 24)),
+          bar(ChildAt(top, 72, 344, 472, 20)),
+          percentage(ChildAt(top, 280, 344, 56, 20)) {}
+
+    bool AllFound() const {
+        for (HWND h : {edit, pathCaption, changePath, box, agreementLink, agreeCaption, installButton, status,
+                       progressCaption, bar, percentage})
+            if (!h) return false;
+        return true;
+    }
+    bool ChoosingView() const {
+        for (HWND h : {edit, pathCaption, changePath, box, agreementLink, agreeCaption, installButton})
+            if (!IsWindowVisible(h)) return false;
+        for (HWND h : {status, progressCaption, bar, percentage})
+            if (IsWindowVisible(h)) return false;
+        return true;
+    }
+    bool ProgressView() const {
+        for (HWND h : {edit, pathCaption, changePath, box, agreementLink, agreeCaption, installButton})
+            if (IsWindowVisible(h)) return false;
+        for (HWND h : {status, progressCaption, bar, percentage})
+            if (!IsWindowVisible(h)) return false;
+        return true;
+    }
+};
+
+class InteractiveInstall : public ::testing::Test {
+protected:
+    void SetUp() override {
+        CoInitialize(nullptr);
+        ResetMachine();
+    }
+    void TearDown() override {
+        ResetMachine();
+        CoUninitialize();
+    }
+};
+
+// What the window showed while the installation ran, polled every few ms.
+struct ProgressLog {
+    bool progressView = false;
+    bool disabledWhileCopying = true;  // every poll that showed a file path
+    bool copyingSeen = false;
+    std::vector<std::string> statuses;     // distinct, in order
+    std::vector<std::string> percentages;  // distinct, in order
+    std::vector<std::string> shots;
+};
+
+void Note(std::vector<std::string>& seen, const std::string& text) {
+    if (!text.empty() && (seen.empty() || seen.back() != text)) seen.push_back(text);
+}
+
+TEST_F(InteractiveInstall, InstallButtonShowsProgressThenRegistersLinksAndStartsTheProduct) {
+    const std::string folder = DefaultInstallFolder();
+    Process installer("\"" + InstallerPath() + "\"");
+    ASSERT_TRUE(installer.started());
+    HWND top = WaitForInstallerWindow(installer.id(), kWindowTimeoutMs);
+    ASSERT_TRUE(top) << "no installer window";
+
+    // Start state: centred on the screen, choosing view, the template's folder.
+    RECT frame;
+    GetWindowRect(top, &frame);
+    EXPECT_EQ(frame.left, (GetSystemMetrics(SM_CXSCREEN) - 559) / 2);
+    EXPECT_EQ(frame.top, (GetSystemMetrics(SM_CYSCREEN) - 400) / 2);
+    InstallerUnits units(top);
+    ASSERT_TRUE(units.AllFound());
+    ASSERT_TRUE(PollUntil([&] { return WindowText(units.edit) == "C:\\Program Files\\TolvanePC"; }, 10000))
+        << WindowText(units.edit);
+    EXPECT_TRUE(units.ChoosingView());
+    EXPECT_EQ(WindowText(units.changePath), "更改路径");
+    HWND webLink = ChildAt(top, 296, 376, 128, 20);
+    ASSERT_TRUE(webLink);
+    const std::string site = WindowText(webLink);  // the maker's site as the footer shows it
+    ASSERT_FALSE(site.empty());
+    EXPECT_TRUE(IsWindowEnabled(top));
+    EXPECT_FALSE(ProductKeyExists());
+    EXPECT_FALSE(SaveScreen("interactive_1_start.bmp").empty());
+
+    ASSERT_TRUE(MouseAt(ScreenPoint(top, 467 + 40, 352 + 16), "click 1"));
+
+    // The progress view, the status line and the percentage while it runs.
+    ProgressLog log;
+    for (DWORD start = GetTickCount(); installer.Running() && GetTickCount() - start < kInstallTimeoutMs; Sleep(10)) {
+        if (!IsWindow(top) || !units.ProgressView()) continue;
+        std::string status = WindowText(units.status);
+        bool enabled = IsWindowEnabled(top);
+        std::string statusAfter = WindowText(units.status);
+        std::string percentage = WindowText(units.percentage);
+        if (!installer.Running()) break;
+        if (!log.progressView) log.shots.push_back(SaveScreen("interactive_2_progress.bmp"));
+        log.progressView = true;
+        if (status.rfind(folder + "\\", 0) == 0) {
+            if (!log.copyingSeen) log.shots.push_back(SaveScreen("interactive_3_copying.bmp"));
+            log.copyingSeen = true;
+            if (enabled && statusAfter.rfind(folder + "\\", 0) == 0) log.disabledWhileCopying = false;
+        }
+        if (percentage == "100%" && (log.percentages.empty() || log.percentages.back() != "100%"))
+            log.shots.push_back(SaveScreen("interactive_4_complete.bmp"));
+        Note(log.statuses, status);
+        Note(log.percentages, percentage);
+    }
+    std::optional<DWORD> exitCode = installer.Wait(kInstallTimeoutMs);
+    ASSERT_EQ(exitCode, std::optional<DWORD>(0));
+
+    EXPECT_TRUE(log.progressView) << "the progress view never showed";
+    for (const std::string& shot : log.shots) EXPECT_FALSE(shot.empty());
+    ASSERT_FALSE(log.percentages.empty());
+    EXPECT_EQ(log.percentages.back(), "100%");
+    int previous = -1;
+    for (const std::string& p : log.percentages) {
+        ASSERT_TRUE(p.size() >= 2 && p.back() == '%') << p;
+        char* rest = nullptr;
+        long value = std::strtol(p.c_str(), &rest, 10);
+        EXPECT_EQ(std::string(rest), "%") << p;
+        EXPECT_GE(value, previous) << "progress went back to " << p;
+        EXPECT_LE(value, 100);
+        previous = static_cast<int>(value);
+    }
+    // Every status line is one of the procedure's own texts or the full path
+    // of a file that the installation wrote.
+    for (const std::string& s : log.statuses) {
+        if (s == "正在复制文件：" || s == "正在注册软件信息..." || s == "正在创建快捷方式...") continue;
+        ASSERT_EQ(s.rfind(folder + "\\", 0), 0u) << s;
+        EXPECT_TRUE(Exists(s)) << s;
+    }
+    ASSERT_FALSE(log.statuses.empty());
+    EXPECT_EQ(log.statuses.back(), "正在创建快捷方式...");
+    EXPECT_TRUE(log.disabledWhileCopying) << "the window took input while files were copied";
+
+    // The product, started with -1000 from the installed folder.
+    HWND product = WaitForWindow(kProductTitle, kWindowTimeoutMs);
+    ASSERT_TRUE(product) << "the product did not start";
+    EXPECT_EQ(Upper(ProcessImage(product)), Upper(folder + "\\Kandor.exe"));
+    ChildTexts children;
+    ASSERT_TRUE(PollUntil(
+        [&] {
+            children.texts.clear();
+            EnumChildWindows(product, CollectChildText, reinterpret_cast<LPARAM>(&children));
+            return !children.texts.empty();
+        },
+        10000));
+    bool firstStart = false;
+    for (const std::string& t : children.texts) firstStart |= t.find("首次") != std::string::npos;
+    EXPECT_TRUE(firstStart) << "the product was not told it is its first start";
+    // The product runs from the installed folder and notes its window there.
+    char handle[32] = {};
+    GetPrivateProfileStringA("传递", "窗口句柄", "", handle, sizeof handle, (folder + "\\win.lock").c_str());
+    EXPECT_EQ(std::string(handle), std::to_string(static_cast<int32_t>(reinterpret_cast<intptr_t>(product))));
+    EXPECT_FALSE(SaveScreen("interactive_5_product.bmp").empty());
+
+    // The product key.
+    const std::string uninstall = "\"" + folder + "\\Uninstall.exe\"";
+    EXPECT_EQ(ProductValue("UninstallString"), std::optional<std::string>(uninstall));
+    EXPECT_EQ(ProductValue("DisplayIcon"), std::optional<std::string>(uninstall));
+    EXPECT_EQ(ProductValue("DisplayName"), std::optional<std::string>("VexiloV1.1"));
+    EXPECT_EQ(ProductValue("DisplayVersion"), std::optional<std::string>("V1.1"));
+    EXPECT_EQ(ProductValue("Publisher"), std::optional<std::string>("TolvanePC"));
+    EXPECT_EQ(ProductValue("RunPath"), std::optional<std::string>(folder));
+    std::optional<std::string> about = ProductValue("URLInfoAbout");
+    ASSERT_TRUE(about.has_value());
+    EXPECT_TRUE(about->rfind("http://" + site, 0) == 0 || about->rfind("https://" + site, 0) == 0)
+        << *about << " is not the site the window shows, " << site;
+
+    // The archive copy stays in the temp folder; every entry of it is in the
+    // install folder, byte for byte.
+    const std::string archive = ReadFileBytes(TempArchivePath());
+    ASSERT_GT(archive.size(), 4u);
+    EXPECT_EQ(archive.substr(0, 4), std::string("PK\x03\x04", 4));
+    std::vector<ZipEntry> entries = CentralDirectory(archive);
+    ASSERT_GE(entries.size(), 10u);
+    bool hasProgram = false;
+    for (const ZipEntry& e : entries) {
+        const std::string path = folder + "\\" + e.name;
+        hasProgram |= e.name == "Kandor.exe";
+        if (e.folder) {
+            DWORD attributes = GetFileAttributesA(path.c_str());
+            EXPECT_TRUE(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) << path;
+            continue;
+        }
+        if (e.name == "win.lock") continue;  // the running product has rewritten it
+        std::string bytes = ReadFileBytes(path);
+        EXPECT_EQ(bytes.size(), e.size) << path;
+        EXPECT_EQ(Crc32(bytes), e.crc) << path;
+    }
+    EXPECT_TRUE(hasProgram);
+
+    // The shortcuts.
+    ShortcutPaths links = Shortcuts();
+    LinkFields program, desktop, uninstaller;
+    ASSERT_TRUE(ReadLink(links.program, &program));
+    ASSERT_TRUE(ReadLink(links.desktop, &desktop));
+    ASSERT_TRUE(ReadLink(links.uninstall, &uninstaller));
+    EXPECT_EQ(program.target, folder + "\\Kandor.exe");
+    EXPECT_EQ(program.workingFolder, folder);
+    EXPECT_EQ(program.description, "Tolvane");
+    EXPECT_EQ(ReadFileBytes(links.desktop), ReadFileBytes(links.program)) << "the desktop link is a copy";
+    EXPECT_EQ(desktop.target, program.target);
+    EXPECT_EQ(uninstaller.target, folder + "\\Uninstall.exe");
+    EXPECT_EQ(uninstaller.workingFolder, folder);
+    EXPECT_EQ(uninstaller.description, "Tolvane");
+    EXPECT_EQ(uninstaller.iconPath, folder + "\\image\\Uninstall.ico");
+    EXPECT_EQ(uninstaller.iconIndex, 0);
+}
+
+}  // namespace
