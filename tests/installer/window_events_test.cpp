@@ -524,4 +524,33 @@ TEST_F(WindowEvents, EscapeClosesTheWindowWithoutAsking) {
     EXPECT_EQ(exitCode, 0u);
 }
 
+TEST_F(WindowEvents, EscapeWhileInstallingChangesNothing) {
+    ASSERT_NO_FATAL_FAILURE(Start());
+    Click(kPathEdit);
+    ASSERT_TRUE(PollUntil([&] { return GetForegroundWindow() == top_; }, kReactionTimeoutMs));
+    Click(kInstallButton);
+    // Escape pressed again and again until the installer has finished.
+    int presses = 0;
+    for (DWORD start = GetTickCount(); installer_.Running() && GetTickCount() - start < kInstallTimeoutMs;) {
+        ASSERT_TRUE(Xdotool("key Escape"));
+        ++presses;
+    }
+    DWORD exitCode = 1;
+    ASSERT_TRUE(Ended(kInstallTimeoutMs, &exitCode));
+    EXPECT_EQ(exitCode, 0u);
+    EXPECT_GT(presses, 3);
+    const std::string folder = DefaultInstallFolder();
+    EXPECT_EQ(ProductValue("RunPath"), std::optional<std::string>(folder));
+    CoInitialize(nullptr);
+    ShortcutPaths links = Shortcuts();
+    LinkFields program, uninstaller;
+    EXPECT_TRUE(ReadLink(links.program, &program));
+    EXPECT_TRUE(ReadLink(links.uninstall, &uninstaller));
+    CoUninitialize();
+    EXPECT_EQ(program.target, folder + "\\Kandor.exe");
+    EXPECT_EQ(uninstaller.target, folder + "\\Uninstall.exe");
+    EXPECT_EQ(ReadFileBytes(links.desktop), ReadFileBytes(links.program));
+    EXPECT_TRUE(WaitForWindow(kProductTitle, kWindowTimeoutMs)) << "the product was not started";
+}
+
 }  // namespace
