@@ -146,6 +146,26 @@ EmbeddedPayload FindPayload(const std::string& exe) {
     return p;
 }
 
+// Garbage in the middle of the first (and largest) entry's deflate stream.
+bool DamageFirstEntryData(std::string& exe) {
+    EmbeddedPayload payload = FindPayload(exe);
+    auto e = payload.Entry(exe, "Kandor.exe");
+    if (!e || e->compressed < 4096) return false;
+    for (size_t i = 0; i < 256; ++i) exe[e->data + e->compressed / 2 + i] ^= 0x5A;
+    return true;
+}
+
+// Intact data under a wrong checksum, on the last entry: everything before it
+// is extracted first.
+bool DamageLastEntryChecksum(std::string& exe) {
+    EmbeddedPayload payload = FindPayload(exe);
+    auto e = payload.Entry(exe, "Collection/8.png");
+    if (!e) return false;
+    Write32(exe, e->localHeader + 14, Read32(exe, e->localHeader + 14) ^ 0x00FF00FFu);
+    Write32(exe, e->centralHeader + 16, Read32(exe, e->centralHeader + 16) ^ 0x00FF00FFu);
+    return true;
+}
+
 // The payload archive of the installer under test.
 std::string OwnArchive() {
     const std::string exe = ReadFileBytes(InstallerPath());
@@ -226,6 +246,56 @@ private:
     std::vector<HANDLE> threads_;
 };
 
+// The installer's window: the visible top-level window of that process with
+// a 559 x 400 client area.
+struct TopSearch {
+    DWORD processId;
+    const char* className;  // or any class
+    HWND found;
+};
+BOOL CALLBACK FindTopOf(HWND hwnd, LPARAM param) {
+    auto* search = reinterpret_cast<TopSearch*>(param);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(hwnd, &owner);
+    if (owner != search->processId || !IsWindowVisible(hwnd)) return TRUE;
+    char cls[64] = {};
+    GetClassNameA(hwnd, cls, sizeof cls);
+    RECT client{};
+    GetClientRect(hwnd, &client);
+    if (search->className ? std::strcmp(cls, search->className) != 0 : client.right != 559 || client.bottom != 400)
+        return TRUE;
+    search->found = hwnd;
+    return FALSE;
+}
+HWND WaitForTopOf(DWORD processId, const char* className, DWORD timeoutMs) {
+    for (DWORD start = GetTickCount();; Sleep(50)) {
+        TopSearch search{processId, className, nullptr};
+        EnumWindows(FindTopOf, reinterpret_cast<LPARAM>(&search));
+        if (search.found || GetTickCount() - start > timeoutMs) return search.found;
+    }
+}
+
+struct ChildSearch {
+    HWND top;
+    RECT rect;
+    HWND found;
+};
+BOOL CALLBACK FindChildAt(HWND hwnd, LPARAM param) {
+    auto* search = reinterpret_cast<ChildSearch*>(param);
+    RECT r;
+    GetWindowRect(hwnd, &r);
+    MapWindowPoints(nullptr, search->top, reinterpret_cast<POINT*>(&r), 2);
+    if (GetParent(hwnd) != search->top || !EqualRect(&r, &search->rect)) return TRUE;
+    search->found = hwnd;
+    return FALSE;
+}
+// The install button ("图形按钮4" at 467,352, 80 x 32).
+HWND InstallButton(HWND window) {
+    ChildSearch search{window, {467, 352, 467 + 80, 352 + 32}, nullptr};
+    EnumChildWindows(window, FindChildAt, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 class FailurePaths : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -270,34 +340,13 @@ TEST_F(FailurePaths, InstallFolderThatCannotBeMadeEndsWithCodeTwoAndRegistersNot
 
 TEST_F(FailurePaths, DamagedPayloadEndsWithCodeThreeAndRegistersNothing) {
     const std::string original = ReadFileBytes(InstallerPath());
-    const EmbeddedPayload payload = FindPayload(original);
-    ASSERT_TRUE(payload.found) << "no payload archive found in the installer";
-
+    ASSERT_TRUE(FindPayload(original).found) << "no payload archive found in the installer";
     struct Damage {
         const char* what;
-        std::function<bool(std::string&)> apply;
+        bool (*apply)(std::string&);
     };
-    const std::vector<Damage> damages = {
-        // Garbage in the middle of the first (and largest) entry's deflate stream.
-        {"Kandor.exe's compressed data",
-         [&](std::string& exe) {
-             auto e = payload.Entry(exe, "Kandor.exe");
-             if (!e || e->compressed < 4096) return false;
-             for (size_t i = 0; i < 256; ++i) exe[e->data + e->compressed / 2 + i] ^= 0x5A;
-             return true;
-         }},
-        // Intact data under a wrong checksum, on the last entry: everything
-        // before it is extracted first.
-        {"the checksum of Collection/8.png",
-         [&](std::string& exe) {
-             auto e = payload.Entry(exe, "Collection/8.png");
-             if (!e) return false;
-             Write32(exe, e->localHeader + 14, Read32(exe, e->localHeader + 14) ^ 0x00FF00FFu);
-             Write32(exe, e->centralHeader + 16, Read32(exe, e->centralHeader + 16) ^ 0x00FF00FFu);
-             return true;
-         }},
-    };
-    for (const Damage& damage : damages) {
+    for (const Damage& damage : {Damage{"Kandor.exe's compressed data", DamageFirstEntryData},
+                                 Damage{"the checksum of the last entry", DamageLastEntryChecksum}}) {
         SCOPED_TRACE(damage.what);
         TempDir scratch;
         std::string exe = original;
@@ -311,6 +360,69 @@ TEST_F(FailurePaths, DamagedPayloadEndsWithCodeThreeAndRegistersNothing) {
         EXPECT_EQ(installer.Wait(120000), std::optional<DWORD>(kExitExtractionFailed));
         ExpectNothingRegisteredOrLinked();
         ResetMachine();
+    }
+}
+
+// Started without arguments and installed with the install button (pressed
+// through its mouse messages): the failure is shown, and after OK the
+// installer ends with the same codes as silently.
+TEST_F(FailurePaths, InteractiveFailuresAreShownBeforeTheInstallerEnds) {
+    const std::string drive = MissingDrive();
+    ASSERT_FALSE(drive.empty());
+    TempDir scratch;
+    std::string damaged = ReadFileBytes(InstallerPath());
+    ASSERT_TRUE(DamageFirstEntryData(damaged));
+    const std::string damagedCopy = scratch / "VexiloSetup.exe";
+    ASSERT_TRUE(WriteFileBytes(damagedCopy, damaged));
+
+    struct Case {
+        const char* what;
+        std::string exe;
+        std::string registered;  // RunPath before the start, or ""
+        const char* message;
+        DWORD code;
+        const char* screenshot;
+    };
+    const Case cases[] = {
+        {"registered folder on a missing drive", InstallerPath(), drive + "\\Registered\\Vexilo",
+         "目录创建失败，安装终止", kExitFolderNotCreated, "failure_folder.bmp"},
+        {"damaged payload", damagedCopy, "", "安装文件解压失败，安装终止", kExitExtractionFailed,
+         "failure_extraction.bmp"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ResetMachine();
+        if (!c.registered.empty()) WriteProductValue("RunPath", c.registered);
+        Process installer("\"" + c.exe + "\"");
+        ASSERT_TRUE(installer.started());
+        HWND window = WaitForTopOf(installer.id(), nullptr, 30000);
+        ASSERT_NE(window, nullptr);
+        HWND button = InstallButton(window);
+        ASSERT_NE(button, nullptr);
+        PostMessageA(button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 16));
+        PostMessageA(button, WM_LBUTTONUP, 0, MAKELPARAM(20, 16));
+
+        HWND box = WaitForTopOf(installer.id(), "#32770", 60000);
+        ASSERT_NE(box, nullptr) << "no message box";
+        Sleep(200);  // let the box lay out its text before it is read and shot
+        EXPECT_EQ(MessageBoxText(box), c.message);
+        EXPECT_NE(SaveScreen(c.screenshot), "");
+        EXPECT_TRUE(installer.Running()) << "ended before the message was answered";
+        PressButton(box, IDOK);
+        EXPECT_EQ(installer.Wait(30000), std::optional<DWORD>(c.code));
+
+        // Nothing added to the key (at most the RunPath put there), no
+        // shortcut, no product.
+        EXPECT_EQ(ProductValue("RunPath"),
+                  c.registered.empty() ? std::nullopt : std::optional<std::string>(c.registered));
+        for (const char* value : {"UninstallString", "DisplayIcon", "DisplayName", "DisplayVersion", "Publisher"})
+            EXPECT_EQ(ProductValue(value), std::nullopt) << value;
+        ShortcutPaths links = Shortcuts();
+        EXPECT_FALSE(Exists(links.program));
+        EXPECT_FALSE(Exists(links.uninstall));
+        EXPECT_FALSE(Exists(links.desktop));
+        Sleep(1000);
+        EXPECT_FALSE(ProductProcessRunning());
     }
 }
 
@@ -408,12 +520,13 @@ TEST_F(FailurePaths, ArchiveCannotBeSwappedFromItsWritingToTheEndOfExtraction) {
     auto oldFile = [&](int i) { return folder + "\\old" + std::to_string(i) + ".dat"; };
 
     int caughtBeforeExtraction = 0, caughtExtracting = 0;
-    for (int round = 0; round < 6 && (caughtBeforeExtraction < 2 || caughtExtracting < 2); ++round) {
+    for (int round = 0; round < 10 && (caughtBeforeExtraction < 1 || caughtExtracting < 1); ++round) {
         SCOPED_TRACE(round);
         ResetMachine();
         RemoveTree(folder);
         ASSERT_TRUE(WriteFileBytes(swap, PlantedArchive()));
-        const bool upgrade = caughtBeforeExtraction < 2;
+        // Both moments in turn until each has been caught once.
+        const bool upgrade = caughtBeforeExtraction < 1 && (caughtExtracting >= 1 || round % 2 == 0);
         if (upgrade) {
             // An earlier installation with many top-level files of its own.
             ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
