@@ -240,9 +240,19 @@ TEST_F(SilentInstallOnDriveD, BaseFolderFromTheArgumentsAfterMinusOne) {
     ExpectLinksTo("D:\\MyTools\\Vexilo");
     ExpectProductNotStarted();
 
-    // Three parts: all of them, in order.
+    // A quoted folder ending in a backslash: the quote still closes the
+    // argument, and the one trailing backslash goes.
     ResetMachine();
     RemoveTree("D:\\MyTools");
+    ASSERT_EQ(RunInstaller("-1 \"D:\\My Tools\\\""), std::optional<DWORD>(0));
+    ExpectInstalledIn("D:\\My Tools\\Vexilo");
+    EXPECT_EQ(ProductValue("RunPath"), std::optional<std::string>("D:\\My Tools\\Vexilo"));
+    ExpectLinksTo("D:\\My Tools\\Vexilo");
+    ExpectProductNotStarted();
+
+    // Three parts: all of them, in order.
+    ResetMachine();
+    RemoveTree("D:\\My Tools");
     ASSERT_EQ(RunInstaller("-1 D:\\a b\\c"), std::optional<DWORD>(0));
     ExpectInstalledIn("D:\\ab\\c\\Vexilo");
     EXPECT_EQ(ProductValue("RunPath"), std::optional<std::string>("D:\\ab\\c\\Vexilo"));
@@ -295,6 +305,17 @@ TEST_F(SilentInstallOnDriveD, RegisteredInstallationIsUpgradedWhateverTheArgumen
     EXPECT_FALSE(Exists("D:\\Vexilo"));
     EXPECT_EQ(ProductValue("RunPath"), std::optional<std::string>(registered));
     ExpectProductNotStarted();
+
+    // An empty RunPath is no registration: a fresh install where the
+    // arguments say.
+    ResetMachine();
+    RemoveTree("D:\\Registered");
+    WriteProductValue("RunPath", "");
+    ASSERT_EQ(RunInstaller("-1 \"D:\\My Tools\""), std::optional<DWORD>(0));
+    ExpectInstalledIn("D:\\My Tools\\Vexilo");
+    EXPECT_FALSE(Exists("D:\\Registered"));
+    EXPECT_EQ(ProductValue("RunPath"), std::optional<std::string>("D:\\My Tools\\Vexilo"));
+    ExpectLinksTo("D:\\My Tools\\Vexilo");
 
     // A registered folder that has gone is made again.
     ResetMachine();
