@@ -168,6 +168,20 @@ void CleanTopLevel(const std::string& folder) {
     EndSearch(search);
 }
 
+// An upgrade that cannot finish puts the user's settings files back under
+// their own names, in place of whatever the extraction left there.
+void PutSettingsBack(const std::string& f, const SetAside& s) {
+    auto back = [&](bool moved, const char* name, const char* aside) {
+        if (!moved) return;
+        FileDelete(f + name);
+        FileMove(f + aside, f + name);
+    };
+    back(s.collection, "\\Collection\\Collection.ini", "\\Collection\\Collections.ini");
+    back(s.boot, "\\boot.ini", "\\boots.ini");
+    back(s.imageBoot, "\\image\\boot.ini", "\\image\\boots.ini");
+    back(s.logo, "\\image\\logo.png", "\\image\\logos.png");
+}
+
 void RestoreLogo(const std::string& f, const SetAside& s) {
     if (!s.logo) return;  // keep the extracted picture
     FileDelete(f + "\\image\\logo.png");
@@ -252,7 +266,10 @@ void Upgrade(const std::string& folder) {
     CleanTopLevel(folder);
     int32_t result = held ? ExtractPayload(payload.path(), folder) : 0;
     payload.Close();
-    if (result != 1) ExtractionFailure();
+    if (result != 1) {
+        PutSettingsBack(folder, aside);
+        ExtractionFailure();
+    }
     RestoreLogo(folder, aside);
     CarryLogoSetting(folder, aside);
     WriteFixedSettings(folder);

@@ -390,6 +390,38 @@ TEST_F(Upgrade, SilentUpgradeWaitsForTheProductAndKeepsTheUsersSettingsInTheRegi
     ExpectInstallerLink(links.uninstall, kFolder, "Uninstall.exe", true);
 }
 
+TEST_F(Upgrade, AProductThatDoesNotAnswerEndsTheUpgradeWithTheUsersSettingsInPlace) {
+    Earlier e = LayOut(kFolder, Lacking::kNothing);
+    RunningProduct running = StartProduct(kFolder);
+    ASSERT_NE(running.window, nullptr) << "the earlier product did not come up";
+    SuspendedThread frozen(GetWindowThreadProcessId(running.window, nullptr));
+    ASSERT_TRUE(frozen.held());
+
+    // The installer neither hangs on the silent product nor replaces the
+    // program that is still running: it gives up after its bounded wait.
+    const DWORD start = GetTickCount();
+    std::optional<DWORD> exit = RunInstaller("-1 \"" + kElsewhere + "\"", 60000);
+    ASSERT_TRUE(exit.has_value()) << "the installer hangs on a product that does not answer";
+    EXPECT_NE(*exit, 0u) << "a failed upgrade reported as success";
+    EXPECT_GE(GetTickCount() - start, 9000u) << "the product was not given its time to close";
+    EXPECT_TRUE(running.process.Running());
+
+    // The user's settings files are where they were, as they were.
+    EXPECT_EQ(ReadFileBytes(In(kFolder, kCollection)), kUserCollection);
+    EXPECT_EQ(ReadFileBytes(In(kFolder, kBoot)), kUserBoot);
+    EXPECT_EQ(ReadFileBytes(In(kFolder, kImageBoot)), kUserImageBoot);
+    EXPECT_TRUE(ReadFileBytes(In(kFolder, kLogo)) == e.logo);
+    for (const char* name : kSetAsideNames) EXPECT_FALSE(Exists(In(kFolder, name))) << name << " left behind";
+    EXPECT_TRUE(ReadFileBytes(In(kFolder, "Kandor.exe")) == e.kandor);
+    EXPECT_EQ(ProductValue("RunPath"), std::optional<std::string>(kFolder));
+    EXPECT_EQ(ProductValue("UninstallString"), std::nullopt) << "an unfinished upgrade was registered";
+    EXPECT_FALSE(Exists(Shortcuts().program)) << "an unfinished upgrade was linked";
+
+    // Once it answers again, the close request is there.
+    frozen.Resume();
+    EXPECT_EQ(running.process.Wait(10000), std::optional<DWORD>(0));
+}
+
 TEST_F(Upgrade, AnEarlierInstallationLackingASettingsFileOrTheProgramStillUpgrades) {
     for (Lacking lacking : {Lacking::kCollection, Lacking::kBoot, Lacking::kImageBoot, Lacking::kLogo, Lacking::kKandor}) {
         Clean();
@@ -509,7 +541,7 @@ TEST_F(Upgrade, ClickedUpgradeClosesTheRunningProductThenStartsTheNewOne) {
     ClientToScreen(window, &install);
     ASSERT_TRUE(MouseAt(install, "click 1"));
     SaveScreen("upgrade_clicked_installing.bmp");
-    ASSERT_EQ(installer.Wait(120000), std::optional<DWORD>(0));
+    ASSERT_EQ(installer.Wait(60000), std::optional<DWORD>(0));
     EXPECT_EQ(running.process.Wait(5000), std::optional<DWORD>(0)) << "the earlier product did not end on WM_CLOSE";
     EXPECT_FALSE(IsWindow(running.window));
 
