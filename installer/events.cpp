@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <atomic>
 #include <cstring>
 #include <string>
 
@@ -35,6 +36,11 @@ constexpr Switch kProgressView[] = {
     {iw::kStatusLine, property::kVisible, 1},      {iw::kCloseButton, property::kDisabled, 1},
     {iw::kSelf, property::kDisabled, 1},
 };
+
+// The percentage the bar and its label show. A payload has more files than
+// percent steps, and every write repaints synchronously from the worker, so
+// the two are written only when the percentage changes.
+std::atomic<int32_t> gShownPercentage{-1};
 
 // "请选择文件夹" padded with blanks to 161 bytes.
 std::string BrowseTitle() {
@@ -77,6 +83,7 @@ void OnInstallClicked() {
     for (const Switch& s : kProgressView) SetNumber(iw::kId, s.unit, s.index, s.value);
     Text runPath = TextOf(Call(commands::RegistryReadText, {Arg(kLocalMachine), Arg(kProductRunPath)}));
     InstallFinished = 0;
+    gShownPercentage = -1;
     ValueRecord entry = ValueRecord::OfAddress(reinterpret_cast<void*>(&InstallThreadEntry), type::SubProgram);
     bool started = CallLibrary(kMultithreadingLibrary, commands::ThreadStart, {entry}).Bool();
     if (!started) {
@@ -139,6 +146,7 @@ void OnCloseClicked() {
 void OnExtractProgress(int32_t percentage) {
     Text file = TextOf(CallLibrary(kArchiveLibrary, zip::CurrentFileNameCommand, {WindowRef(iw::kId, iw::kZip)}));
     SetText(iw::kId, iw::kStatusLine, property::kContent, file.get());
+    if (gShownPercentage.exchange(percentage) == percentage) return;
     SetNumber(iw::kId, iw::kProgressBar, property::kPosition, percentage);
     Text number = TextOf(Call(commands::ToText, {Arg(percentage)}));
     std::string caption = number.str() + "%";
