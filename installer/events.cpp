@@ -144,6 +144,10 @@ void OnCloseClicked() {
 }
 
 void OnExtractProgress(int32_t percentage) {
+    // A silent install keeps the window hidden: nothing written here would be
+    // seen, and every write still waits for a repaint on the window thread
+    // (together several times the extraction itself).
+    if (SilentMode) return;
     Text file = TextOf(CallLibrary(kArchiveLibrary, zip::CurrentFileNameCommand, {WindowRef(iw::kId, iw::kZip)}));
     SetText(iw::kId, iw::kStatusLine, property::kContent, file.get());
     if (gShownPercentage.exchange(percentage) == percentage) return;
