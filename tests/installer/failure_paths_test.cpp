@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/installer/installer_support.h"
+#include "tests/installer/installer_test.h"
 #include "tests/support/win32_harness.h"
 
 namespace {
@@ -24,18 +24,6 @@ using namespace vx::test::installer;
 
 constexpr DWORD kExitFolderNotCreated = 2;
 constexpr DWORD kExitExtractionFailed = 3;
-
-bool ProductProcessRunning() {
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) return false;
-    PROCESSENTRY32 entry{};
-    entry.dwSize = sizeof entry;
-    bool found = false;
-    for (BOOL more = Process32First(snapshot, &entry); more && !found; more = Process32Next(snapshot, &entry))
-        found = lstrcmpiA(entry.szExeFile, "Kandor.exe") == 0;
-    CloseHandle(snapshot);
-    return found;
-}
 
 // What a failed run must not leave: no product key, no shortcut, no product
 // running.
@@ -246,67 +234,10 @@ private:
     std::vector<HANDLE> threads_;
 };
 
-// The installer's window: the visible top-level window of that process with
-// a 559 x 400 client area.
-struct TopSearch {
-    DWORD processId;
-    const char* className;  // or any class
-    HWND found;
-};
-BOOL CALLBACK FindTopOf(HWND hwnd, LPARAM param) {
-    auto* search = reinterpret_cast<TopSearch*>(param);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(hwnd, &owner);
-    if (owner != search->processId || !IsWindowVisible(hwnd)) return TRUE;
-    char cls[64] = {};
-    GetClassNameA(hwnd, cls, sizeof cls);
-    RECT client{};
-    GetClientRect(hwnd, &client);
-    if (search->className ? std::strcmp(cls, search->className) != 0 : client.right != 559 || client.bottom != 400)
-        return TRUE;
-    search->found = hwnd;
-    return FALSE;
-}
-HWND WaitForTopOf(DWORD processId, const char* className, DWORD timeoutMs) {
-    for (DWORD start = GetTickCount();; Sleep(50)) {
-        TopSearch search{processId, className, nullptr};
-        EnumWindows(FindTopOf, reinterpret_cast<LPARAM>(&search));
-        if (search.found || GetTickCount() - start > timeoutMs) return search.found;
-    }
-}
-
-struct ChildSearch {
-    HWND top;
-    RECT rect;
-    HWND found;
-};
-BOOL CALLBACK FindChildAt(HWND hwnd, LPARAM param) {
-    auto* search = reinterpret_cast<ChildSearch*>(param);
-    RECT r;
-    GetWindowRect(hwnd, &r);
-    MapWindowPoints(nullptr, search->top, reinterpret_cast<POINT*>(&r), 2);
-    if (GetParent(hwnd) != search->top || !EqualRect(&r, &search->rect)) return TRUE;
-    search->found = hwnd;
-    return FALSE;
-}
 // The install button ("图形按钮4" at 467,352, 80 x 32).
-HWND InstallButton(HWND window) {
-    ChildSearch search{window, {467, 352, 467 + 80, 352 + 32}, nullptr};
-    EnumChildWindows(window, FindChildAt, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
+HWND InstallButton(HWND window) { return ChildAt(window, 467, 352, 80, 32); }
 
-class FailurePaths : public ::testing::Test {
-protected:
-    void SetUp() override {
-        CoInitialize(nullptr);
-        ResetMachine();
-    }
-    void TearDown() override {
-        ResetMachine();
-        CoUninitialize();
-    }
-};
+class FailurePaths : public InstallerTest {};
 
 TEST_F(FailurePaths, InstallFolderThatCannotBeMadeEndsWithCodeTwoAndRegistersNothing) {
     TempDir scratch;
@@ -395,14 +326,14 @@ TEST_F(FailurePaths, InteractiveFailuresAreShownBeforeTheInstallerEnds) {
         if (!c.registered.empty()) WriteProductValue("RunPath", c.registered);
         Process installer("\"" + c.exe + "\"");
         ASSERT_TRUE(installer.started());
-        HWND window = WaitForTopOf(installer.id(), nullptr, 30000);
+        HWND window = WaitForInstallerWindow(installer.id(), 30000);
         ASSERT_NE(window, nullptr);
         HWND button = InstallButton(window);
         ASSERT_NE(button, nullptr);
         PostMessageA(button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 16));
         PostMessageA(button, WM_LBUTTONUP, 0, MAKELPARAM(20, 16));
 
-        HWND box = WaitForTopOf(installer.id(), "#32770", 60000);
+        HWND box = WaitForMessageBoxOf(installer.id(), 60000);
         ASSERT_NE(box, nullptr) << "no message box";
         Sleep(200);  // let the box lay out its text before it is read and shot
         EXPECT_EQ(MessageBoxText(box), c.message);

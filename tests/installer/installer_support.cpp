@@ -3,6 +3,7 @@
 #include <objbase.h>
 #include <shlobj.h>
 #include <shobjidl.h>
+#include <tlhelp32.h>
 
 #include <cstring>
 #include <fstream>
@@ -148,6 +149,22 @@ HWND WaitForWindow(const char* title, DWORD timeoutMs, DWORD processId) {
     }
 }
 
+bool ProcessRunning(const std::function<bool(const char* exeName)>& matches) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return false;
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    bool found = false;
+    for (BOOL more = Process32First(snapshot, &entry); more && !found; more = Process32Next(snapshot, &entry))
+        found = matches(entry.szExeFile);
+    CloseHandle(snapshot);
+    return found;
+}
+
+bool ProductProcessRunning() {
+    return ProcessRunning([](const char* exe) { return lstrcmpiA(exe, "Kandor.exe") == 0; });
+}
+
 void CloseProductWindows() {
     for (HWND hwnd : WindowsTitled(kProductTitle)) {
         DWORD pid = 0;
@@ -230,18 +247,18 @@ std::optional<DWORD> RunInstaller(const std::string& arguments, DWORD timeoutMs,
 
 namespace {
 
-struct InstallerSearch {
+struct TopSearch {
     DWORD processId;
+    const std::function<bool(HWND)>* match;
     HWND found;
 };
 
-BOOL CALLBACK FindInstallerWindow(HWND hwnd, LPARAM param) {
-    auto* search = reinterpret_cast<InstallerSearch*>(param);
+BOOL CALLBACK FindTopOf(HWND hwnd, LPARAM param) {
+    auto* search = reinterpret_cast<TopSearch*>(param);
     DWORD owner = 0;
     GetWindowThreadProcessId(hwnd, &owner);
-    RECT client;
-    if (owner != search->processId || !IsWindowVisible(hwnd) || !GetClientRect(hwnd, &client)) return TRUE;
-    if (client.right != 559 || client.bottom != 400) return TRUE;
+    if (owner != search->processId || !IsWindowVisible(hwnd)) return TRUE;
+    if (*search->match && !(*search->match)(hwnd)) return TRUE;
     search->found = hwnd;
     return FALSE;
 }
@@ -271,17 +288,37 @@ BOOL CALLBACK FindChildAt(HWND hwnd, LPARAM param) {
 
 }  // namespace
 
-HWND WaitForInstallerWindow(DWORD processId, DWORD timeoutMs) {
+HWND VisibleTopWindowOf(DWORD processId, const std::function<bool(HWND)>& match) {
+    TopSearch search{processId, &match, nullptr};
+    EnumWindows(FindTopOf, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND WaitForTopWindowOf(DWORD processId, const std::function<bool(HWND)>& match, DWORD timeoutMs) {
     HWND found = nullptr;
-    PollUntil(
-        [&] {
-            InstallerSearch search{processId, nullptr};
-            EnumWindows(FindInstallerWindow, reinterpret_cast<LPARAM>(&search));
-            found = search.found;
-            return found != nullptr;
+    PollUntil([&] { return (found = VisibleTopWindowOf(processId, match)) != nullptr; }, timeoutMs);
+    return found;
+}
+
+HWND WaitForInstallerWindow(DWORD processId, DWORD timeoutMs) {
+    return WaitForTopWindowOf(
+        processId,
+        [](HWND hwnd) {
+            RECT client;
+            return GetClientRect(hwnd, &client) && client.right == 559 && client.bottom == 400;
         },
         timeoutMs);
-    return found;
+}
+
+HWND WaitForMessageBoxOf(DWORD processId, DWORD timeoutMs) {
+    return WaitForTopWindowOf(
+        processId,
+        [](HWND hwnd) {
+            char cls[16] = {};
+            GetClassNameA(hwnd, cls, sizeof cls);
+            return std::strcmp(cls, "#32770") == 0;
+        },
+        timeoutMs);
 }
 
 HWND ChildAt(HWND top, int x, int y, int width, int height, const char* className) {

@@ -58,6 +58,10 @@ bool WaitForPath(const std::string& path, DWORD timeoutMs, bool gone = false);
 std::vector<HWND> WindowsTitled(const char* title);
 // Waits for a visible top-level window of that title, optionally of one process.
 HWND WaitForWindow(const char* title, DWORD timeoutMs, DWORD processId = 0);
+// True while a process runs whose exe name (no folder) `matches` accepts.
+bool ProcessRunning(const std::function<bool(const char* exeName)>& matches);
+// True while a Kandor.exe process of any origin runs.
+bool ProductProcessRunning();
 // Closes every running product window (WM_CLOSE) and waits for its process.
 void CloseProductWindows();
 
@@ -94,9 +98,15 @@ private:
 std::optional<DWORD> RunInstaller(const std::string& arguments, DWORD timeoutMs = 120000,
                                   const std::string& workingFolder = "");
 
+// The first visible top-level window of the process that `match` accepts
+// (any, without one), or nullptr; the waiting form polls for it.
+HWND VisibleTopWindowOf(DWORD processId, const std::function<bool(HWND)>& match = nullptr);
+HWND WaitForTopWindowOf(DWORD processId, const std::function<bool(HWND)>& match, DWORD timeoutMs);
 // The installer's main window (borderless, empty caption): the visible
 // top-level window of that process with a 559 x 400 client area.
 HWND WaitForInstallerWindow(DWORD processId, DWORD timeoutMs);
+// A message box ("#32770") of that process.
+HWND WaitForMessageBoxOf(DWORD processId, DWORD timeoutMs);
 // A child window of `top` at exactly this client rectangle (hidden ones too),
 // optionally of one window class; nullptr when there is none.
 HWND ChildAt(HWND top, int x, int y, int width, int height, const char* className = nullptr);

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "tests/controls/gui_support.h"
-#include "tests/installer/installer_support.h"
+#include "tests/installer/installer_test.h"
 #include "tests/support/win32_harness.h"
 
 namespace {
@@ -148,17 +148,7 @@ struct InstallerUnits {
     }
 };
 
-class InteractiveInstall : public ::testing::Test {
-protected:
-    void SetUp() override {
-        CoInitialize(nullptr);
-        ResetMachine();
-    }
-    void TearDown() override {
-        ResetMachine();
-        CoUninitialize();
-    }
-};
+class InteractiveInstall : public InstallerTest {};
 
 // What the window showed while the installation ran, polled every few ms.
 struct ProgressLog {

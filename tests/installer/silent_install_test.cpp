@@ -2,14 +2,13 @@
 // arguments, everything registered and linked, the product not started.
 #include <gtest/gtest.h>
 #include <objbase.h>
-#include <tlhelp32.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <vector>
 
-#include "tests/installer/installer_support.h"
+#include "tests/installer/installer_test.h"
 #include "tests/support/win32_harness.h"
 
 namespace {
@@ -106,19 +105,6 @@ private:
     bool mapped_ = false;
 };
 
-// A Kandor.exe process of any origin.
-bool ProductProcessRunning() {
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) return false;
-    PROCESSENTRY32 entry{};
-    entry.dwSize = sizeof entry;
-    bool found = false;
-    for (BOOL more = Process32First(snapshot, &entry); more && !found; more = Process32Next(snapshot, &entry))
-        found = lstrcmpiA(entry.szExeFile, "Kandor.exe") == 0;
-    CloseHandle(snapshot);
-    return found;
-}
-
 // Neither a product window nor a product process, also a moment after the
 // installer has ended (a launch would have been waited for at most a second).
 void ExpectProductNotStarted() {
@@ -153,38 +139,7 @@ void ExpectLinksTo(const std::string& folder) {
     EXPECT_EQ(uninstall.workingFolder, folder);
 }
 
-struct WindowSearch {
-    DWORD processId;
-    HWND found;
-};
-
-BOOL CALLBACK FindVisibleWindowOf(HWND hwnd, LPARAM param) {
-    auto* search = reinterpret_cast<WindowSearch*>(param);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(hwnd, &owner);
-    if (owner != search->processId || !IsWindowVisible(hwnd)) return TRUE;
-    search->found = hwnd;
-    return FALSE;
-}
-
-// A visible top-level window of the process, or nullptr.
-HWND VisibleWindowOf(DWORD processId) {
-    WindowSearch search{processId, nullptr};
-    EnumWindows(FindVisibleWindowOf, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-class SilentInstall : public ::testing::Test {
-protected:
-    void SetUp() override {
-        CoInitialize(nullptr);
-        ResetMachine();
-    }
-    void TearDown() override {
-        ResetMachine();
-        CoUninitialize();
-    }
-};
+class SilentInstall : public InstallerTest {};
 
 TEST_F(SilentInstall, QuotedBaseFolderInstallsRegistersAndLinksWithoutStartingTheProduct) {
     const std::string folder = DefaultInstallFolder();
@@ -336,7 +291,7 @@ TEST_F(SilentInstall, NearMissesOfMinusOneStartInteractively) {
         Process installer("\"" + InstallerPath() + "\" " + arguments);
         ASSERT_TRUE(installer.started());
         HWND window = nullptr;
-        WaitUntil([&] { return (window = VisibleWindowOf(installer.id())) != nullptr || !installer.Running(); },
+        WaitUntil([&] { return (window = VisibleTopWindowOf(installer.id())) != nullptr || !installer.Running(); },
                   30000);
         ASSERT_NE(window, nullptr) << "no window; exit code " << installer.Wait(0).value_or(259);
         RECT client{};

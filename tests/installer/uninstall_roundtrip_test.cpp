@@ -3,14 +3,13 @@
 #include <gtest/gtest.h>
 #include <objbase.h>
 #include <shlobj.h>
-#include <tlhelp32.h>
 
 #include <algorithm>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "tests/installer/installer_support.h"
+#include "tests/installer/installer_test.h"
 #include "tests/support/win32_harness.h"
 
 namespace {
@@ -107,17 +106,7 @@ void ExpectSameState(const MachineState& now, const MachineState& before) {
     EXPECT_EQ(now.temp, before.temp);
 }
 
-bool UninstallCopyRunning() {
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) return false;
-    PROCESSENTRY32 entry{};
-    entry.dwSize = sizeof entry;
-    bool found = false;
-    for (BOOL more = Process32First(snapshot, &entry); more && !found; more = Process32Next(snapshot, &entry))
-        found = IsUninstallCopy(entry.szExeFile);
-    CloseHandle(snapshot);
-    return found;
-}
+bool UninstallCopyRunning() { return ProcessRunning(IsUninstallCopy); }
 
 // The removal finishes in the background: back to `before` within 20 s, and
 // the copy doing it has ended.
@@ -132,16 +121,8 @@ void ExpectBackTo(const MachineState& before) {
     EXPECT_FALSE(UninstallCopyRunning());
 }
 
-class UninstallRoundTrip : public ::testing::Test {
+class UninstallRoundTrip : public InstallerTest {
 protected:
-    void SetUp() override {
-        CoInitialize(nullptr);
-        ResetMachine();
-    }
-    void TearDown() override {
-        ResetMachine();
-        CoUninitialize();
-    }
 
     // A silent install into the default folder, checked to have changed the
     // machine in every place the snapshot looks at.
