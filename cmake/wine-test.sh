@@ -1,0 +1,11 @@
+#!/bin/sh
+# Runs a Windows test exe under wine for ctest, its output going through a
+# file: a wine service process the test happens to start (the desktop)
+# inherits the test's streams and outlives it, and ctest would wait on those
+# streams until the service ends, long after the test itself.
+out=$(mktemp "${TMPDIR:-/tmp}/vx-wine-test.XXXXXX") || exit 1
+trap 'rm -f "$out"' EXIT
+wine "$@" >"$out" 2>&1
+rc=$?
+cat "$out"
+exit $rc
