@@ -39,19 +39,6 @@ void ExpectNothingRegisteredOrLinked() {
     EXPECT_FALSE(ProductProcessRunning());
 }
 
-std::vector<std::string> Listing(const std::string& folder) {
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA data;
-    HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &data);
-    if (h == INVALID_HANDLE_VALUE) return names;
-    do {
-        std::string name = data.cFileName;
-        if (name != "." && name != "..") names.push_back(name);
-    } while (FindNextFileA(h, &data));
-    FindClose(h);
-    return names;
-}
-
 // A drive letter that names no drive.
 std::string MissingDrive() {
     for (char letter = 'Q'; letter <= 'Y'; ++letter) {

@@ -51,6 +51,8 @@ struct LinkFields {
 bool ReadLink(const std::string& file, LinkFields* out);
 
 bool Exists(const std::string& path);
+// Names in a folder (without "." and ".."), sorted; empty when it is missing.
+std::vector<std::string> Listing(const std::string& folder);
 // Waits until the path exists (or, with `gone`, no longer exists).
 bool WaitForPath(const std::string& path, DWORD timeoutMs, bool gone = false);
 
