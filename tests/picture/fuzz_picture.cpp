@@ -1,7 +1,7 @@
 // libFuzzer target for one decoder family, chosen at build time with
 // VX_FUZZ_FAMILY (bmp, gif, pcx, icon, png, jpeg, or any for detection and
-// the dispatch). The decoded record is walked so that a wrong size would be
-// caught by the sanitizers.
+// the dispatch). The decoded record's size is checked against its kind and
+// its ends are read, so that a wrong size would be caught by the sanitizers.
 #include "runtime/controls/picture/picture_data.h"
 
 #include <cstdint>
@@ -44,9 +44,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         picture->pixels.size() != ExpectedSize(*picture)) {
         __builtin_trap();
     }
-    unsigned sum = 0;
-    for (size_t i = 0; i < picture->pixels.size(); ++i) sum += picture->pixels.data()[i];
-    volatile unsigned sink = sum;
+    // The size is right, so the ends bound the block. Summing every byte
+    // would spend seconds of instrumented loop on a few hundred input bytes
+    // that rightly decode to tens of millions of pixels.
+    const uint8_t* bytes = picture->pixels.data();
+    volatile unsigned sink = unsigned(bytes[0]) + bytes[picture->pixels.size() - 1];
     (void)sink;
     return 0;
 }
