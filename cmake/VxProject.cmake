@@ -111,6 +111,12 @@ function(vx_wine_test name)
   endif()
   # wine's own chatter on stderr must not fail a test; gtest's exit code does.
   set_tests_properties(wine.${name} PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS "${labels}")
+  if(T_GUI)
+    # Windows and message boxes on the one screen take activation and clicks
+    # from each other: one GUI test at a time. Tests setting locks of their
+    # own name this one too.
+    set_tests_properties(wine.${name} PROPERTIES RESOURCE_LOCK vx_display_mouse)
+  endif()
 endfunction()
 
 set(VX_WIN32_LIBS user32 gdi32 comctl32 comdlg32 shell32 shlwapi ole32 oleaut32 uuid advapi32 msimg32 winmm version)
