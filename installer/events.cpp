@@ -52,15 +52,9 @@ std::string BrowseTitle() {
 // The folder browser: true and the 260-byte path buffer, or false and the
 // empty byte set.
 bool BrowseForFolder(HWND owner, const void* titleBytes, Text& chosen) {
-    BROWSEINFOA info{};
+    BROWSEINFOA info{};  // no root, flags or callback: the whole shell namespace
     info.hwndOwner = owner;
-    info.pidlRoot = nullptr;
-    info.pszDisplayName = nullptr;
     info.lpszTitle = reinterpret_cast<const char*>(ByteSetData(titleBytes));
-    info.ulFlags = 0;
-    info.lpfn = nullptr;
-    info.lParam = 0;
-    info.iImage = 0;
     auto browse = reinterpret_cast<LPITEMIDLIST(WINAPI*)(BROWSEINFOA*)>(ResolveDllCommand(kDllBrowseForFolder));
     LPITEMIDLIST list = browse(&info);
     Text buffer = TextOf(Call(commands::BlankByteSet, {Arg(260)}));

@@ -168,24 +168,24 @@ void CleanTopLevel(const std::string& folder) {
     EndSearch(search);
 }
 
+// A file set aside takes its own name again, in place of the extracted one.
+void MoveBack(const std::string& f, bool movedAside, const char* name, const char* aside) {
+    if (!movedAside) return;  // keep the extracted file
+    FileDelete(f + name);
+    FileMove(f + aside, f + name);
+}
+
 // An upgrade that cannot finish puts the user's settings files back under
 // their own names, in place of whatever the extraction left there.
 void PutSettingsBack(const std::string& f, const SetAside& s) {
-    auto back = [&](bool moved, const char* name, const char* aside) {
-        if (!moved) return;
-        FileDelete(f + name);
-        FileMove(f + aside, f + name);
-    };
-    back(s.collection, "\\Collection\\Collection.ini", "\\Collection\\Collections.ini");
-    back(s.boot, "\\boot.ini", "\\boots.ini");
-    back(s.imageBoot, "\\image\\boot.ini", "\\image\\boots.ini");
-    back(s.logo, "\\image\\logo.png", "\\image\\logos.png");
+    MoveBack(f, s.collection, "\\Collection\\Collection.ini", "\\Collection\\Collections.ini");
+    MoveBack(f, s.boot, "\\boot.ini", "\\boots.ini");
+    MoveBack(f, s.imageBoot, "\\image\\boot.ini", "\\image\\boots.ini");
+    MoveBack(f, s.logo, "\\image\\logo.png", "\\image\\logos.png");
 }
 
 void RestoreLogo(const std::string& f, const SetAside& s) {
-    if (!s.logo) return;  // keep the extracted picture
-    FileDelete(f + "\\image\\logo.png");
-    FileMove(f + "\\image\\logos.png", f + "\\image\\logo.png");
+    MoveBack(f, s.logo, "\\image\\logo.png", "\\image\\logos.png");
 }
 
 void CarryLogoSetting(const std::string& f, const SetAside& s) {

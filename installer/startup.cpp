@@ -40,12 +40,10 @@ void StartSilently(const Arguments& args) {
     SetNumber(iw::kId, iw::kSelf, property::kVisible, 0);
     AgreementAccepted = 1;
     SilentMode = 1;
+    // Members 2 to n joined without a separator: one quoted folder stays as
+    // it is, an unquoted one split at its blanks loses them, none is empty.
     std::string base;
-    if (args.Count() == 2) {
-        base = args.Member(2);
-    } else {
-        for (int32_t i = 2; i <= args.Count(); ++i) base += args.Member(i);
-    }
+    for (int32_t i = 2; i <= args.Count(); ++i) base += args.Member(i);
     SetText(iw::kId, iw::kPathEdit, property::kContent, base.c_str());
     OnInstallClicked();
     EndProgram(kExitSuccess);

@@ -298,21 +298,14 @@ TEST_F(InteractiveInstall, InstallButtonShowsProgressThenRegistersLinksAndStarts
     }
     EXPECT_TRUE(hasProgram);
 
-    // The shortcuts.
+    // The shortcuts: the desktop one a copy of the program's, the uninstaller's
+    // with its icon first in the file and the maker's note.
+    ExpectLinksTo(folder);
     ShortcutPaths links = Shortcuts();
-    LinkFields program, desktop, uninstaller;
-    ASSERT_TRUE(ReadLink(links.program, &program));
-    ASSERT_TRUE(ReadLink(links.desktop, &desktop));
+    LinkFields uninstaller;
     ASSERT_TRUE(ReadLink(links.uninstall, &uninstaller));
-    EXPECT_EQ(program.target, folder + "\\Kandor.exe");
-    EXPECT_EQ(program.workingFolder, folder);
-    EXPECT_EQ(program.description, "Tolvane");
     EXPECT_EQ(ReadFileBytes(links.desktop), ReadFileBytes(links.program)) << "the desktop link is a copy";
-    EXPECT_EQ(desktop.target, program.target);
-    EXPECT_EQ(uninstaller.target, folder + "\\Uninstall.exe");
-    EXPECT_EQ(uninstaller.workingFolder, folder);
     EXPECT_EQ(uninstaller.description, "Tolvane");
-    EXPECT_EQ(uninstaller.iconPath, folder + "\\image\\Uninstall.ico");
     EXPECT_EQ(uninstaller.iconIndex, 0);
 }
 
