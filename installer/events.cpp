@@ -52,9 +52,11 @@ std::string BrowseTitle() {
 // The folder browser: true and the 260-byte path buffer, or false and the
 // empty byte set.
 bool BrowseForFolder(HWND owner, const void* titleBytes, Text& chosen) {
+    // A byte set carries no terminator: the shell gets a copy with one.
+    const std::string title(reinterpret_cast<const char*>(ByteSetData(titleBytes)), ByteSetSize(titleBytes));
     BROWSEINFOA info{};  // no root, flags or callback: the whole shell namespace
     info.hwndOwner = owner;
-    info.lpszTitle = reinterpret_cast<const char*>(ByteSetData(titleBytes));
+    info.lpszTitle = title.c_str();
     auto browse = reinterpret_cast<LPITEMIDLIST(WINAPI*)(BROWSEINFOA*)>(ResolveDllCommand(kDllBrowseForFolder));
     LPITEMIDLIST list = browse(&info);
     Text buffer = TextOf(Call(commands::BlankByteSet, {Arg(260)}));
@@ -75,8 +77,8 @@ void OnInstallClicked() {
         return;
     }
     for (const Switch& s : kProgressView) SetNumber(iw::kId, s.unit, s.index, s.value);
-    Text runPath = TextOf(Call(commands::RegistryReadText, {Arg(kLocalMachine), Arg(kProductRunPath)}));
-    InstallFinished = 0;
+    const std::string registered = FindRegistration().folder;
+    ResetInstallWorkerSignal();
     gShownPercentage = -1;
     ValueRecord entry = ValueRecord::OfAddress(reinterpret_cast<void*>(&InstallThreadEntry), type::SubProgram);
     bool started = CallLibrary(kMultithreadingLibrary, commands::ThreadStart, {entry}).Bool();
@@ -84,8 +86,12 @@ void OnInstallClicked() {
         // No worker: do the work here rather than wait for a flag no one sets.
         InstallFiles();
     }
-    while (!InstallFinished) CallLibrary(kSpecialFunctionsLibrary, commands::Delay, {Arg(1000)});
-    RunShortcutStep(runPath.str());
+    WaitForInstallWorker();
+    // Back to an enabled window only now: nothing can close it between the
+    // worker's end and the shortcut step, which runs without dispatching.
+    SetNumber(iw::kId, iw::kCloseButton, property::kDisabled, 0);
+    SetNumber(iw::kId, iw::kSelf, property::kDisabled, 0);
+    RunShortcutStep(registered);
 }
 
 void OnAgreementTicked() {

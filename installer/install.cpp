@@ -1,14 +1,26 @@
 // The install procedure: runs on its own worker thread, writes the payload
 // archive out, keeps the user's settings across an upgrade, extracts, and
 // registers the product for uninstalling.
+//
+// Nothing of an earlier installation is touched before everything that can
+// be known in advance has been checked (the product has ended, the archive is
+// written and held, the drive has room), and every step after that can be
+// run again: an upgrade cut short by a crash or a power cut is completed by
+// the next run. A fresh install that fails takes away what it added.
 #include <windows.h>
 
 #include <cstring>
+#include <optional>
+#include <set>
 #include <string>
+#include <vector>
 
 #include "installer/installer.h"
 #include "installer/units.h"
 #include "runtime/commands/commands.h"
+#include "runtime/commands/win_handles.h"
+#include "runtime/threads/threads.h"
+#include "runtime/zip/archive_reader.h"
 #include "runtime/zip/extraction.h"
 
 extern "C" const unsigned char vxPayloadByteSet[];
@@ -20,6 +32,14 @@ namespace iw = installer_window;
 
 constexpr char kProductTitle[] = "TolvanePC-Vexilo";
 constexpr DWORD kProductCloseTimeoutMs = 10000;
+constexpr int32_t kTemporaryFolder = 11;  // special folder kind
+constexpr int32_t kStopMessage = MB_OK | MB_ICONSTOP;
+// What an extracted file takes beyond its bytes at most (one allocation
+// unit), and room for the settings files while both copies exist.
+constexpr uint64_t kAllocationUnit = 4096;
+constexpr uint64_t kSettingsRoom = 64 * 1024;
+// The product key as a 32-bit installer sees it (advapi32 view flag).
+constexpr char kProductKey32[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\qvtlpc_kandor";
 
 bool FileExists(const std::string& path) { return Call(commands::FileExists, {Arg(path)}).Bool(); }
 bool FileDelete(const std::string& path) { return Call(commands::FileDelete, {Arg(path)}).Bool(); }
@@ -37,31 +57,45 @@ void RegistryWrite(const char* name, const std::string& value) {
     Call(commands::RegistryWrite, {Arg(kLocalMachine), Arg(path), Arg(value)});
 }
 
-// "The folder could not be created": nothing is rolled back.
-[[noreturn]] void FolderFailure() {
-    if (!SilentMode) Call(commands::ShowMessageBox, {Arg("目录创建失败，安装终止"), Arg(16)});
-    EndProgram(kExitFolderNotCreated);
-}
-
-// An extraction that did not finish must not be registered, linked or
-// started as if it had.
-[[noreturn]] void ExtractionFailure() {
-    if (!SilentMode) Call(commands::ShowMessageBox, {Arg("安装文件解压失败，安装终止"), Arg(16)});
-    EndProgram(kExitExtractionFailed);
-}
-
 template <class Fn>
 Fn Dll(DllCommandNumber k) {
     return reinterpret_cast<Fn>(ResolveDllCommand(k));
 }
 
+// Why an installation ends before it is complete, what the user is told
+// (not in silent mode) and the exit code.
+enum class Failure { kFolderNotCreated, kProductStillRunning, kArchiveNotHeld, kNoRoom, kExtraction };
+struct FailureReport {
+    Failure failure;
+    const char* message;
+    ExitCode code;
+};
+constexpr FailureReport kFailureReports[] = {
+    {Failure::kFolderNotCreated, "目录创建失败，安装终止", kExitFolderNotCreated},
+    {Failure::kProductStillRunning, "Vexilo 仍在运行，无法升级，安装终止", kExitExtractionFailed},
+    {Failure::kArchiveNotHeld, "安装文件无法写入临时文件夹，安装终止", kExitExtractionFailed},
+    {Failure::kNoRoom, "磁盘空间不足，安装终止", kExitExtractionFailed},
+    {Failure::kExtraction, "安装文件解压失败，安装终止", kExitExtractionFailed},
+};
+
+// Nothing is registered, linked or started after a failure.
+[[noreturn]] void Fail(Failure failure) {
+    for (const FailureReport& r : kFailureReports) {
+        if (r.failure != failure) continue;
+        if (!SilentMode) Call(commands::ShowMessageBox, {Arg(r.message), Arg(kStopMessage)});
+        EndProgram(r.code);
+    }
+    EndProgram(kExitExtractionFailed);
+}
+
 // Asks a running product to close and waits (bounded) for its process to
-// end, so that extraction does not meet its files still in use.
-void CloseRunningProduct(const std::string& folder) {
+// end, so that extraction does not meet its files still in use. False when
+// it is still running.
+bool CloseRunningProduct(const std::string& folder) {
     Text handleText = IniRead(folder + "\\win.lock", "传递", "窗口句柄");
     int32_t handle = Call(commands::ToInteger, {Arg(handleText.get())}).Int();
     Text title = TextOf(CallLibrary(kApplicationInterfaceLibrary, commands::GetWindowTextByHandle, {Arg(handle)}));
-    if (title.view() != kProductTitle) return;
+    if (title.view() != kProductTitle) return true;
     HWND window = reinterpret_cast<HWND>(static_cast<intptr_t>(handle));
 
     DWORD processId = 0;
@@ -69,10 +103,10 @@ void CloseRunningProduct(const std::string& folder) {
     HANDLE process = processId ? Dll<HANDLE(WINAPI*)(DWORD, BOOL, DWORD)>(kDllOpenProcess)(SYNCHRONIZE, FALSE, processId)
                                : nullptr;
     Dll<BOOL(WINAPI*)(HWND, UINT, WPARAM, LPARAM)>(kDllPostMessage)(window, WM_CLOSE, 0, 0);
-    if (process) {
-        Dll<DWORD(WINAPI*)(HANDLE, DWORD)>(kDllWaitForSingleObject)(process, kProductCloseTimeoutMs);
-        Dll<BOOL(WINAPI*)(HANDLE)>(kDllCloseHandle)(process);
-    }
+    if (!process) return true;  // nothing to wait on: extraction will tell
+    DWORD waited = Dll<DWORD(WINAPI*)(HANDLE, DWORD)>(kDllWaitForSingleObject)(process, kProductCloseTimeoutMs);
+    Dll<BOOL(WINAPI*)(HANDLE)>(kDllCloseHandle)(process);
+    return waited == WAIT_OBJECT_0;
 }
 
 // The archive as written to the temporary folder, held open from the write
@@ -130,7 +164,7 @@ private:
 };
 
 std::string TemporaryArchivePath() {
-    Text temp = TextOf(CallLibrary(kSystemInterfaceLibrary, commands::SpecialFolderPath, {Arg(11)}));
+    Text temp = TextOf(CallLibrary(kSystemInterfaceLibrary, commands::SpecialFolderPath, {Arg(kTemporaryFolder)}));
     return temp.str() + "qvzip.zip";
 }
 
@@ -140,25 +174,68 @@ int32_t ExtractPayload(const std::string& archive, const std::string& folder) {
         .Int();
 }
 
-// The user's settings set aside before extraction, so the upgrade keeps them.
-struct SetAside {
-    bool collection = false, boot = false, imageBoot = false, logo = false;
-};
+uint64_t RoundUp(uint64_t bytes) { return (bytes + kAllocationUnit - 1) / kAllocationUnit * kAllocationUnit; }
 
-SetAside SetSettingsAside(const std::string& f) {
-    SetAside s;
-    s.collection = FileMove(f + "\\Collection\\Collection.ini", f + "\\Collection\\Collections.ini");
-    s.boot = FileMove(f + "\\boot.ini", f + "\\boots.ini");
-    s.imageBoot = FileMove(f + "\\image\\boot.ini", f + "\\image\\boots.ini");
-    s.logo = FileMove(f + "\\image\\logo.png", f + "\\image\\logos.png");
-    return s;
+uint64_t ExistingFileSize(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return 0;
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return 0;
+    return (uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+// Whether the folder's drive has room for what the archive adds to it: every
+// entry rounded up to an allocation unit, less what a file it replaces holds.
+// An archive that cannot be read has no room anywhere.
+bool RoomFor(const std::string& archive, const std::string& folder) {
+    zip::ArchiveReader reader;
+    if (reader.Open(archive.c_str()) != zip::kOk) return false;
+    uint64_t needed = kSettingsRoom;
+    for (int32_t i = 0; i < reader.EntryCount(); ++i) {
+        zip::ZipEntry entry;
+        if (reader.GetEntry(i, entry) != zip::kOk) return false;
+        std::string name = entry.name;
+        for (char& c : name)  // '/' is never a trail byte
+            if (c == '/') c = '\\';
+        uint64_t size = RoundUp(entry.uncompressedSize) + kAllocationUnit;  // and its directory entry
+        uint64_t present = RoundUp(ExistingFileSize(folder + "\\" + name));
+        if (size > present) needed += size - present;
+    }
+    ULARGE_INTEGER available{};
+    auto freeSpace = Dll<BOOL(WINAPI*)(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER)>(
+        kDllGetDiskFreeSpaceEx);
+    if (!freeSpace((folder + "\\").c_str(), &available, nullptr, nullptr)) return true;  // unknown: try
+    return available.QuadPart >= needed;
+}
+
+// The user's settings files and the names they are set aside under while the
+// payload is extracted over them.
+struct SettingsFile {
+    const char* name;
+    const char* aside;
+};
+constexpr SettingsFile kCollectionFile{"\\Collection\\Collection.ini", "\\Collection\\Collections.ini"};
+constexpr SettingsFile kBootFile{"\\boot.ini", "\\boots.ini"};
+constexpr SettingsFile kImageBootFile{"\\image\\boot.ini", "\\image\\boots.ini"};
+constexpr SettingsFile kLogoFile{"\\image\\logo.png", "\\image\\logos.png"};
+constexpr const SettingsFile* kSettingsFiles[] = {&kCollectionFile, &kBootFile, &kImageBootFile, &kLogoFile};
+
+// Whether a file is set aside is what the disk says, not what this run did:
+// an upgrade cut short leaves the user's file under its set-aside name, and
+// the next run takes it from there instead of setting a copy over it.
+bool IsAside(const std::string& f, const SettingsFile& file) { return FileExists(f + file.aside); }
+
+void SetSettingsAside(const std::string& f) {
+    for (const SettingsFile* file : kSettingsFiles)
+        if (!IsAside(f, *file)) FileMove(f + file->name, f + file->aside);
 }
 
 // Removes the top-level files of an earlier installation, keeping the two
-// files set aside there. Only a folder that holds the product is cleaned:
-// RunPath could name any folder, and its other files are not ours.
+// files set aside there. Only a folder that holds the product (or an upgrade
+// of it cut short) is cleaned: RunPath could name any folder, and its other
+// files are not ours.
 void CleanTopLevel(const std::string& folder) {
-    if (!FileExists(folder + "\\Kandor.exe") && !FileExists(folder + "\\Uninstall.exe")) return;
+    if (!FileExists(folder + "\\Kandor.exe") && !FileExists(folder + "\\Uninstall.exe") && !IsAside(folder, kBootFile))
+        return;
     intptr_t search = 0;
     std::string pattern = folder + "\\*";
     for (Text name(FindFile(pattern.c_str(), 0, true, &search)); !name.empty();
@@ -169,30 +246,23 @@ void CleanTopLevel(const std::string& folder) {
 }
 
 // A file set aside takes its own name again, in place of the extracted one.
-void MoveBack(const std::string& f, bool movedAside, const char* name, const char* aside) {
-    if (!movedAside) return;  // keep the extracted file
-    FileDelete(f + name);
-    FileMove(f + aside, f + name);
+void MoveBack(const std::string& f, const SettingsFile& file) {
+    if (!IsAside(f, file)) return;  // keep the extracted file
+    FileDelete(f + file.name);
+    FileMove(f + file.aside, f + file.name);
 }
 
 // An upgrade that cannot finish puts the user's settings files back under
 // their own names, in place of whatever the extraction left there.
-void PutSettingsBack(const std::string& f, const SetAside& s) {
-    MoveBack(f, s.collection, "\\Collection\\Collection.ini", "\\Collection\\Collections.ini");
-    MoveBack(f, s.boot, "\\boot.ini", "\\boots.ini");
-    MoveBack(f, s.imageBoot, "\\image\\boot.ini", "\\image\\boots.ini");
-    MoveBack(f, s.logo, "\\image\\logo.png", "\\image\\logos.png");
+void PutSettingsBack(const std::string& f) {
+    for (const SettingsFile* file : kSettingsFiles) MoveBack(f, *file);
 }
 
-void RestoreLogo(const std::string& f, const SetAside& s) {
-    MoveBack(f, s.logo, "\\image\\logo.png", "\\image\\logos.png");
-}
-
-void CarryLogoSetting(const std::string& f, const SetAside& s) {
-    if (!s.imageBoot) return;
-    Text logo = IniRead(f + "\\image\\boots.ini", "配置", "logo");
-    IniWrite(f + "\\image\\boot.ini", "配置", "logo", logo.get());
-    FileDelete(f + "\\image\\boots.ini");
+void CarryLogoSetting(const std::string& f) {
+    if (!IsAside(f, kImageBootFile)) return;
+    Text logo = IniRead(f + kImageBootFile.aside, "配置", "logo");
+    IniWrite(f + kImageBootFile.name, "配置", "logo", logo.get());
+    FileDelete(f + kImageBootFile.aside);
 }
 
 void WriteFixedSettings(const std::string& f) {
@@ -202,9 +272,9 @@ void WriteFixedSettings(const std::string& f) {
         {"功能", "滤镜颜色", "255"}, {"热键", "增亮", "2"},        {"热键", "增亮按键", "50"},
         {"热键", "调暗", "2"},       {"热键", "调暗按键", "49"},
     };
-    std::string boot = f + "\\boot.ini";
+    std::string boot = f + kBootFile.name;
     for (const auto& v : kValues) IniWrite(boot, v[0], v[1], v[2]);
-    FileDelete(f + "\\boots.ini");
+    FileDelete(f + kBootFile.aside);
 }
 
 std::string IconSection(int32_t n) {
@@ -213,11 +283,12 @@ std::string IconSection(int32_t n) {
 }
 
 // The user's shortcut list survives; entries whose text the shipped list
-// also has take the shipped name.
-void MergeCollection(const std::string& f, const SetAside& s) {
-    if (!s.collection) return;  // keep the extracted list
-    std::string oldFile = f + "\\Collection\\Collections.ini";
-    std::string newFile = f + "\\Collection\\Collection.ini";
+// also has take the shipped name. Writing the same names again is harmless,
+// so a merge cut short is simply done again.
+void MergeCollection(const std::string& f) {
+    if (!IsAside(f, kCollectionFile)) return;  // keep the extracted list
+    std::string oldFile = f + kCollectionFile.aside;
+    std::string newFile = f + kCollectionFile.name;
     int32_t k = 1;
     Text t = IniRead(oldFile, IconSection(k).c_str(), "文本");
     Text count = IniRead(newFile, "配置", "个数");
@@ -257,25 +328,79 @@ void ShowRegistering() {
 
 void ShowLinking() { SetText(iw::kId, iw::kStatusLine, property::kContent, "正在创建快捷方式..."); }
 
-void Upgrade(const std::string& folder) {
-    if (!FileExists(folder) && !CreateFolderPath(folder.c_str())) FolderFailure();
-    CloseRunningProduct(folder);
+// What a fresh install found in its folder before extracting, so that a
+// failed one takes away exactly what it added, then the folders it made.
+class FreshFolder {
+public:
+    FreshFolder(std::string folder, std::vector<std::string> made) : folder_(std::move(folder)), made_(std::move(made)) {
+        Walk("", [this](const std::string& relative, bool) { before_.insert(relative); });
+    }
+
+    void Undo() const {
+        Walk("", [this](const std::string& relative, bool isFolder) {
+            if (before_.count(relative)) return;
+            std::string path = folder_ + relative;
+            if (isFolder) {
+                RemoveDirectoryA(path.c_str());
+            } else {
+                SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);  // extracted read-only
+                DeleteFileA(path.c_str());
+            }
+        });
+        for (auto level = made_.rbegin(); level != made_.rend(); ++level) RemoveDirectoryA(level->c_str());
+    }
+
+private:
+    // Calls visit(relative path, is folder) for everything below `relative`,
+    // a folder's contents before the folder itself.
+    template <class Visit>
+    void Walk(const std::string& relative, const Visit& visit) const {
+        WIN32_FIND_DATAA data;
+        commands::FindHandle search(FindFirstFileA((folder_ + relative + "\\*").c_str(), &data));
+        if (!search) return;
+        do {
+            if (!std::strcmp(data.cFileName, ".") || !std::strcmp(data.cFileName, "..")) continue;
+            std::string child = relative + "\\" + data.cFileName;
+            const bool isFolder = data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
+            if (isFolder) Walk(child, visit);
+            visit(child, isFolder);
+        } while (FindNextFileA(search.get(), &data));
+    }
+
+    std::string folder_;
+    std::vector<std::string> made_;
+    std::set<std::string> before_;
+};
+
+void RemoveFolders(const std::vector<std::string>& made) {
+    for (auto level = made.rbegin(); level != made.rend(); ++level) RemoveDirectoryA(level->c_str());
+}
+
+void Upgrade(const Registration& registration) {
+    const std::string& folder = registration.folder;
+    if (!FileExists(folder) && !CreateFolderPath(folder.c_str())) Fail(Failure::kFolderNotCreated);
+    // Everything that can be known before the first file is touched.
+    if (!CloseRunningProduct(folder)) Fail(Failure::kProductStillRunning);
     PayloadFile payload(TemporaryArchivePath());
-    bool held = payload.WriteAndHold();
-    SetAside aside = SetSettingsAside(folder);
+    if (!payload.WriteAndHold()) Fail(Failure::kArchiveNotHeld);
+    if (!RoomFor(payload.path(), folder)) Fail(Failure::kNoRoom);
+
+    SetSettingsAside(folder);
     CleanTopLevel(folder);
-    int32_t result = held ? ExtractPayload(payload.path(), folder) : 0;
+    int32_t result = ExtractPayload(payload.path(), folder);
     payload.Close();
     if (result != 1) {
-        PutSettingsBack(folder, aside);
-        ExtractionFailure();
+        PutSettingsBack(folder);
+        Fail(Failure::kExtraction);
     }
-    RestoreLogo(folder, aside);
-    CarryLogoSetting(folder, aside);
+    MoveBack(folder, kLogoFile);
+    CarryLogoSetting(folder);
     WriteFixedSettings(folder);
-    MergeCollection(folder, aside);
+    MergeCollection(folder);
     ShowRegistering();
-    RegisterProduct(folder, false);
+    // A registration found only in the 32-bit view moves to the native one.
+    RegisterProduct(folder, registration.in32BitView);
+    if (registration.in32BitView) Drop32BitRegistration();
     ShowLinking();
 }
 
@@ -288,17 +413,48 @@ void FreshInstall() {
         SetText(iw::kId, iw::kPathEdit, property::kContent, shortened.c_str());
     }
     std::string folder = GetText(iw::kId, iw::kPathEdit, property::kContent).str() + "\\Vexilo";
-    if (!FileExists(folder) && !CreateFolderPath(folder.c_str())) FolderFailure();
-    int32_t result = held ? ExtractPayload(payload.path(), folder) : 0;
+    if (!held) Fail(Failure::kArchiveNotHeld);
+    std::vector<std::string> made;
+    if (!FileExists(folder) && !CreateFolderPath(folder.c_str(), &made)) {
+        RemoveFolders(made);
+        Fail(Failure::kFolderNotCreated);
+    }
+    FreshFolder added(folder, made);
+    if (!RoomFor(payload.path(), folder)) {
+        added.Undo();
+        Fail(Failure::kNoRoom);
+    }
+    int32_t result = ExtractPayload(payload.path(), folder);
     payload.Close();
-    if (result != 1) ExtractionFailure();
+    if (result != 1) {
+        added.Undo();
+        Fail(Failure::kExtraction);
+    }
     ShowRegistering();
     std::string current = GetText(iw::kId, iw::kPathEdit, property::kContent).str() + "\\Vexilo";
     RegisterProduct(current, true);
     ShowLinking();
 }
 
+threads::Signal& InstallWorkerDone() {
+    static threads::Signal done;
+    return done;
+}
+
 }  // namespace
+
+Registration FindRegistration() {
+    for (const char* path : {kProductRunPath, kProductRunPath32}) {
+        Text runPath = TextOf(Call(commands::RegistryReadText, {Arg(kLocalMachine), Arg(path)}));
+        if (!runPath.empty()) return {runPath.str(), path == kProductRunPath32};
+    }
+    return {};
+}
+
+void Drop32BitRegistration() {
+    Dll<LONG(WINAPI*)(HKEY, LPCSTR, REGSAM, DWORD)>(kDllRegDeleteKeyEx)(HKEY_LOCAL_MACHINE, kProductKey32,
+                                                                       KEY_WOW64_32KEY, 0);
+}
 
 unsigned long __stdcall InstallThreadEntry(void*) {
     InstallFiles();
@@ -306,22 +462,41 @@ unsigned long __stdcall InstallThreadEntry(void*) {
 }
 
 void InstallFiles() {
-    Text runPath = TextOf(Call(commands::RegistryReadText, {Arg(kLocalMachine), Arg(kProductRunPath)}));
-    if (!runPath.empty())
-        Upgrade(runPath.str());
+    Registration registration = FindRegistration();
+    if (!registration.folder.empty())
+        Upgrade(registration);
     else
         FreshInstall();
-    SetNumber(iw::kId, iw::kCloseButton, property::kDisabled, 0);
-    SetNumber(iw::kId, iw::kSelf, property::kDisabled, 0);
+    // The window and its close button come back on the window thread, once
+    // it has seen the worker end: enabled from here, an Escape in between
+    // could close the window before the shortcut step reads it.
     InstallFinished = 1;
+    InstallWorkerDone().Set();
 }
 
-bool CreateFolderPath(const char* path) {
+void ResetInstallWorkerSignal() {
+    InstallFinished = 0;
+    InstallWorkerDone().Reset();
+}
+
+void WaitForInstallWorker() {
+    // The delays of the install button's wait, each ended early by the worker.
+    while (!InstallFinished) threads::DelayUntil(InstallWorkerDone(), 1000);
+}
+
+bool CreateFolderPath(const char* path) { return CreateFolderPath(path, nullptr); }
+
+bool CreateFolderPath(const char* path, std::vector<std::string>* made) {
     auto folderExists = [](const std::string& p) {
         intptr_t search = 0;
         Text found(FindFile(p.c_str(), FILE_ATTRIBUTE_DIRECTORY, false, &search));
         EndSearch(search);
         return !found.empty();
+    };
+    auto create = [&](const std::string& level) {
+        if (!Call(commands::DirectoryCreate, {Arg(level)}).Bool()) return false;
+        if (made) made->push_back(level);
+        return true;
     };
     std::string whole = path ? path : "";
     if (folderExists(whole)) return true;
@@ -333,12 +508,11 @@ bool CreateFolderPath(const char* path) {
         p = find(p + 1);  // past the backslash of a drive root such as "C:\"
         while (p != -1) {
             Text prefix = TextOf(Call(commands::LeftText, {Arg(whole), Arg(p - 1)}));
-            if (!folderExists(prefix.str()) && !Call(commands::DirectoryCreate, {Arg(prefix.get())}).Bool())
-                return false;
+            if (!folderExists(prefix.str()) && !create(prefix.str())) return false;
             p = find(p + 1);
         }
     }
-    return Call(commands::DirectoryCreate, {Arg(whole)}).Bool();
+    return create(whole);
 }
 
 }  // namespace vx::installer

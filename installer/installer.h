@@ -3,6 +3,8 @@
 
 #include <atomic>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "installer/calls.h"
 
@@ -19,7 +21,7 @@ extern char* AgreementText;  // freed by the exit routine
 enum ExitCode : int32_t {
     kExitSuccess = 0,
     kExitFolderNotCreated = 2,
-    kExitExtractionFailed = 3,
+    kExitExtractionFailed = 3,  // also: not begun, the earlier installation untouched
 };
 
 // Declared DLL functions of the program descriptor, by number.
@@ -33,7 +35,19 @@ enum DllCommandNumber : int32_t {
     kDllCloseHandle = 6,
     kDllCreateFile = 7,
     kDllReadFile = 8,
+    kDllGetDiskFreeSpaceEx = 9,
+    kDllRegDeleteKeyEx = 10,
 };
+
+// An earlier installation as the registry knows it: RunPath in the native
+// view, else in the 32-bit view (where a 32-bit installer put it).
+struct Registration {
+    std::string folder;  // empty: none
+    bool in32BitView = false;
+};
+Registration FindRegistration();
+// Forgets the 32-bit view's registration once the native view has one.
+void Drop32BitRegistration();
 
 // Start-up.
 void OnStartWindowCreated();
@@ -43,6 +57,11 @@ void FreeGlobals();
 unsigned long __stdcall InstallThreadEntry(void* parameter);
 void InstallFiles();
 bool CreateFolderPath(const char* path);
+// The same, noting each level it made, outermost first.
+bool CreateFolderPath(const char* path, std::vector<std::string>* made);
+// Set by the worker as its last action, after InstallFinished.
+void WaitForInstallWorker();
+void ResetInstallWorkerSignal();
 
 // Shortcuts and launch.
 bool CreateShortcutFile(std::string& linkPath, const std::string& target, const char* description,
@@ -67,6 +86,7 @@ void OnExtractProgress(int32_t percentage);
 extern const char kAgreementTextConstant[];
 extern const char kMakerWebAddress[];
 extern const char kProductRunPath[];  // registry path of RunPath
+extern const char kProductRunPath32[];  // the same in the 32-bit view
 extern const char kProductKey[];      // registry path prefix with trailing "\"
 constexpr int32_t kLocalMachine = 4;
 

@@ -21,6 +21,9 @@ namespace installer {
 const char kMakerWebAddress[] = "https://www.tolvanepc.example/vexilo/";
 const char kProductKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\qvtlpc_kandor\\";
 const char kProductRunPath[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\qvtlpc_kandor\\RunPath";
+// A 64-bit program reaches the 32-bit view's key under this name.
+const char kProductRunPath32[] =
+    "SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\qvtlpc_kandor\\RunPath";
 
 const char kAgreementTextConstant[] =
     " 欢迎使用 Vexilo V1.1。本软件可以自由传播和复制，修改本软件须经作者同意，"
@@ -34,12 +37,14 @@ namespace {
 
 constexpr uint32_t kStartWindowId = 0x52010001;
 
-const char* const kDllLibraries[] = {"user32", "", "", "user32", "kernel32", "kernel32", "kernel32", "kernel32",
-                                     "kernel32"};
-const char* const kDllNames[] = {"PostMessageA", "SHBrowseForFolderA", "SHGetPathFromIDListA",
-                                 "GetWindowThreadProcessId", "OpenProcess", "WaitForSingleObject",
-                                 "CloseHandle", "CreateFileA", "ReadFile"};
-static_assert(sizeof kDllNames / sizeof kDllNames[0] == kDllReadFile + 1);
+const char* const kDllLibraries[] = {"user32",   "",         "",         "user32",   "kernel32", "kernel32",
+                                     "kernel32", "kernel32", "kernel32", "kernel32", "advapi32"};
+const char* const kDllNames[] = {"PostMessageA",        "SHBrowseForFolderA",  "SHGetPathFromIDListA",
+                                 "GetWindowThreadProcessId", "OpenProcess",  "WaitForSingleObject",
+                                 "CloseHandle",         "CreateFileA",         "ReadFile",
+                                 "GetDiskFreeSpaceExA", "RegDeleteKeyExA"};
+static_assert(sizeof kDllNames / sizeof kDllNames[0] == kDllRegDeleteKeyEx + 1);
+static_assert(sizeof kDllLibraries / sizeof kDllLibraries[0] == kDllRegDeleteKeyEx + 1);
 
 // The program's literals: its read-only data section, which holds the
 // texts, the pictures, the payload archive and the window template.

@@ -109,7 +109,8 @@ void RunShortcutStep(const std::string& registeredFolder) {
         makeUninstallLink();
     }
     if (!SilentMode) {
-        std::string command = folder() + "\\Kandor.exe -1000";
+        // Quoted: unquoted, "C:\Program Files\..." would start C:\Program.exe.
+        std::string command = "\"" + folder() + "\\Kandor.exe\" -1000";
         Call(commands::RunProgram, {Arg(command), Arg(false)});
         EndProgram(kExitSuccess);
     }

@@ -50,10 +50,10 @@ void StartSilently(const Arguments& args) {
 }
 
 void StartInteractively() {
-    Text runPath = TextOf(Call(commands::RegistryReadText, {Arg(kLocalMachine), Arg(kProductRunPath)}));
-    if (!runPath.empty()) {
+    const Registration registration = FindRegistration();
+    if (!registration.folder.empty()) {
         // Upgrade: the registered folder, which the user cannot change.
-        SetText(iw::kId, iw::kPathEdit, property::kContent, runPath.get());
+        SetText(iw::kId, iw::kPathEdit, property::kContent, registration.folder.c_str());
         SetNumber(iw::kId, iw::kPathEdit, property::kDisabled, 1);
         SetNumber(iw::kId, iw::kChangePathLink, property::kDisabled, 1);
         SetText(iw::kId, iw::kChangePathLink, property::kContent, "升级模式");

@@ -33,6 +33,26 @@ int32_t IntegerArgument(HostRequestFn host, const ValueRecord& v);
 enum class DelayWait { kWaitForMessages, kSpin };
 void DelayFor(int32_t milliseconds, DelayWait wait = DelayWait::kWaitForMessages);
 
+// A flag that one thread sets once and another waits for while it keeps
+// dispatching its window messages (a manual-reset event).
+class Signal {
+public:
+    Signal();
+    ~Signal();
+    Signal(const Signal&) = delete;
+    Signal& operator=(const Signal&) = delete;
+    void Set();
+    void Reset();
+    bool IsSet() const;
+    void* handle() const { return event_; }
+
+private:
+    void* event_;
+};
+
+// Delays like DelayFor, but ends as soon as `signal` is set; true when it is.
+bool DelayUntil(const Signal& signal, int32_t milliseconds);
+
 // Locks (critical sections) of the multithreading library. Each lives in a
 // block of its own on a singly linked list until the program ends.
 void* CreateLock();

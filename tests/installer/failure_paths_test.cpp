@@ -256,6 +256,36 @@ TEST_F(FailurePaths, InstallFolderThatCannotBeMadeEndsWithCodeTwoAndRegistersNot
     EXPECT_FALSE(Exists(scratch / "Vexilo"));
 }
 
+// A fresh install that fails takes away what it added: the files it wrote,
+// the folders it made, never what was there before it.
+TEST_F(FailurePaths, FailedFreshInstallLeavesTheMachineAsItWas) {
+    {
+        // One of the payload's files cannot be written: a folder of the
+        // user's stands in its place, in a Vexilo folder that was there.
+        SCOPED_TRACE("a file that cannot be written");
+        TempDir scratch;
+        const std::string folder = scratch / "Vexilo";
+        ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+        ASSERT_TRUE(CreateDirectoryA((folder + "\\Uninstall.exe").c_str(), nullptr));
+        ASSERT_TRUE(WriteFileBytes(folder + "\\Uninstall.exe\\mine.txt", "the user's"));
+        ASSERT_TRUE(WriteFileBytes(folder + "\\notes.txt", "notes"));
+        EXPECT_EQ(RunInstaller("-1 \"" + scratch.path() + "\""), std::optional<DWORD>(kExitExtractionFailed));
+        EXPECT_EQ(Listing(folder), (std::vector<std::string>{"Uninstall.exe", "notes.txt"}));
+        EXPECT_EQ(Listing(folder + "\\Uninstall.exe"), std::vector<std::string>{"mine.txt"});
+        EXPECT_EQ(ReadFileBytes(folder + "\\notes.txt"), "notes");
+        ExpectNothingRegisteredOrLinked();
+    }
+    {
+        SCOPED_TRACE("a drive too small for the payload");
+        ResetMachine();
+        MappedDrive small('E', 256 * 1024);
+        if (!small.Ready()) GTEST_SKIP() << "a small tmpfs could not be mounted as E: (tests must run as root)";
+        EXPECT_EQ(RunInstaller("-1 \"E:\\Tools\\Vexilo Setup\""), std::optional<DWORD>(kExitExtractionFailed));
+        EXPECT_TRUE(small.Listing().empty()) << "left on the drive: " << small.Listing().front();
+        ExpectNothingRegisteredOrLinked();
+    }
+}
+
 TEST_F(FailurePaths, DamagedPayloadEndsWithCodeThreeAndRegistersNothing) {
     const std::string original = ReadFileBytes(InstallerPath());
     ASSERT_TRUE(FindPayload(original).found) << "no payload archive found in the installer";

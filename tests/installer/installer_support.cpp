@@ -6,6 +6,7 @@
 #include <tlhelp32.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 
@@ -64,9 +65,9 @@ ShortcutPaths Shortcuts() {
     return s;
 }
 
-std::optional<std::string> ProductValue(const char* name) {
+std::optional<std::string> ProductValue(const char* name, REGSAM view) {
     HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kProductKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return std::nullopt;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kProductKey, 0, KEY_READ | view, &key) != ERROR_SUCCESS) return std::nullopt;
     char data[2048] = {};
     DWORD size = sizeof data - 1, type = 0;
     LONG rc = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
@@ -75,16 +76,16 @@ std::optional<std::string> ProductValue(const char* name) {
     return std::string(data);
 }
 
-bool ProductKeyExists() {
+bool ProductKeyExists(REGSAM view) {
     HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kProductKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kProductKey, 0, KEY_READ | view, &key) != ERROR_SUCCESS) return false;
     RegCloseKey(key);
     return true;
 }
 
-void WriteProductValue(const char* name, const std::string& value) {
+void WriteProductValue(const char* name, const std::string& value, REGSAM view) {
     HKEY key;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kProductKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) !=
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kProductKey, 0, nullptr, 0, KEY_WRITE | view, nullptr, &key, nullptr) !=
         ERROR_SUCCESS)
         return;
     RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
@@ -196,6 +197,7 @@ void CloseProductWindows() {
 void ResetMachine() {
     CloseProductWindows();
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, kProductKey);
+    RegDeleteKeyExA(HKEY_LOCAL_MACHINE, kProductKey, KEY_WOW64_32KEY, 0);
     RemoveTree(DefaultInstallFolder());
     RemoveIfEmpty("C:\\Program Files\\TolvanePC");
     ShortcutPaths s = Shortcuts();
@@ -401,6 +403,72 @@ std::string SaveScreen(const std::string& name) {
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
     return path;
+}
+
+// Wine hands out no handle to wait on for a Unix process, so the script
+// leaves its exit status in a marker file that is seen through Z:.
+bool UnixShell(const std::string& script) {
+    static int serial = 0;
+    char name[64];
+    std::snprintf(name, sizeof name, "/tmp/vx_installer_sh_%lu_%d", GetCurrentProcessId(), ++serial);
+    const std::string marker = name, dosMarker = "Z:" + marker;
+    std::string command =
+        "/bin/sh -c \"" + script + "; echo $? > " + marker + ".tmp; mv " + marker + ".tmp " + marker + "\"";
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
+    if (pi.hThread) CloseHandle(pi.hThread);
+    if (pi.hProcess) CloseHandle(pi.hProcess);
+    std::string status;
+    PollUntil(
+        [&] {
+            status = vx::test::ReadFileBytes(dosMarker);
+            return !status.empty();
+        },
+        20000);
+    DeleteFileA(dosMarker.c_str());
+    return !status.empty() && status[0] == '0';
+}
+
+// DefineDosDevice is not enough: wine's file lookup only follows the
+// dosdevices links. An existing drive of that letter that is not ours is
+// left alone and fails the test.
+MappedDrive::MappedDrive(char letter, unsigned long tmpfsBytes) : letter_(letter) {
+    const std::string folder = Folder(), link = std::string("dosdevices/") + char(letter - 'A' + 'a') + ":";
+    if (!UnixShell("cd \\\"$WINEPREFIX\\\" && mkdir -p " + folder + " && { test ! -e " + link + " -a ! -L " + link +
+                   " || test \\\"$(readlink " + link + ")\\\" = ../" + folder + "; }"))
+        return;
+    if (tmpfsBytes) {
+        mounted_ = UnixShell("cd \\\"$WINEPREFIX\\\" && mount -t tmpfs -o size=" + std::to_string(tmpfsBytes) +
+                             " tmpfs " + folder);
+        if (!mounted_) return;
+    }
+    mapped_ = UnixShell("cd \\\"$WINEPREFIX\\\" && ln -sfn ../" + folder + " " + link);
+    if (mapped_) Empty();
+}
+
+MappedDrive::~MappedDrive() {
+    const std::string link = std::string("dosdevices/") + char(letter_ - 'A' + 'a') + ":";
+    if (mapped_) Empty();
+    if (mapped_) UnixShell("cd \\\"$WINEPREFIX\\\" && rm -f " + link);
+    if (mounted_) UnixShell("cd \\\"$WINEPREFIX\\\" && umount " + Folder());
+    if (mapped_ || mounted_) UnixShell("cd \\\"$WINEPREFIX\\\" && rm -rf " + Folder());
+}
+
+bool MappedDrive::Ready() const { return mapped_ && GetDriveTypeA(Root().c_str()) == DRIVE_FIXED; }
+
+std::vector<std::string> MappedDrive::Listing() const { return installer::Listing(Root().substr(0, 2)); }
+
+void MappedDrive::Empty() const {
+    for (const std::string& name : Listing()) {
+        std::string path = Root() + name;
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_DIRECTORY)
+            RemoveTree(path);
+        else
+            DeleteFileA(path.c_str());
+    }
 }
 
 }  // namespace vx::test::installer

@@ -35,9 +35,10 @@ struct ShortcutPaths {
 ShortcutPaths Shortcuts();
 
 // A value of the product key (HKLM), or nullopt when key or value is missing.
-std::optional<std::string> ProductValue(const char* name);
-bool ProductKeyExists();
-void WriteProductValue(const char* name, const std::string& value);
+// view: 0 for the native registry view, KEY_WOW64_32KEY for the 32-bit one.
+std::optional<std::string> ProductValue(const char* name, REGSAM view = 0);
+bool ProductKeyExists(REGSAM view = 0);
+void WriteProductValue(const char* name, const std::string& value, REGSAM view = 0);
 
 struct LinkFields {
     std::string target;
@@ -118,6 +119,34 @@ POINT ScreenPoint(HWND hwnd, int x, int y);
 std::string WindowText(HWND hwnd);
 // Polls `done` every 20 ms until it holds or the time is up.
 bool PollUntil(const std::function<bool()>& done, DWORD timeoutMs);
+
+// Runs a script under the Linux /bin/sh (as the user the tests run as);
+// true when it exits with 0.
+bool UnixShell(const std::string& script);
+
+// A drive letter for the test: a folder inside the wine prefix linked in as
+// dosdevices/<letter>:, or with tmpfsBytes a tmpfs of that size mounted
+// there (a drive that fills up). Emptied and unmapped when it goes.
+class MappedDrive {
+public:
+    explicit MappedDrive(char letter = 'D', unsigned long tmpfsBytes = 0);
+    ~MappedDrive();
+    MappedDrive(const MappedDrive&) = delete;
+    MappedDrive& operator=(const MappedDrive&) = delete;
+
+    bool Ready() const;
+    std::string Root() const { return std::string(1, letter_) + ":\\"; }
+    // Top-level entries of the drive, sorted.
+    std::vector<std::string> Listing() const;
+
+private:
+    void Empty() const;
+    std::string Folder() const { return std::string("vx_drive_") + char(letter_ - 'A' + 'a'); }
+
+    char letter_;
+    bool mounted_ = false;
+    bool mapped_ = false;
+};
 
 // The whole screen saved as a 24-bit BMP named `name` in the tests' artefact
 // folder; returns the path written ("" on failure).

@@ -150,6 +150,51 @@ struct InstallerUnits {
 
 class InteractiveInstall : public InstallerTest {};
 
+// A program planted where an unquoted launch command would find it: the
+// prefix of the install folder up to its first blank, + ".exe". It notes in
+// `<path>.ran` that it was started.
+class PlantedProgram {
+public:
+    explicit PlantedProgram(std::string path) : path_(std::move(path)) {
+        DeleteFileA(Marker().c_str());
+        planted_ = CopyFileA((ExeDirectory() + "planted_program.exe").c_str(), path_.c_str(), FALSE);
+    }
+    ~PlantedProgram() {
+        DeleteFileA(path_.c_str());
+        DeleteFileA(Marker().c_str());
+    }
+    PlantedProgram(const PlantedProgram&) = delete;
+    PlantedProgram& operator=(const PlantedProgram&) = delete;
+    bool planted() const { return planted_; }
+    bool Ran() const { return Exists(Marker()); }
+    std::string CommandLine() const { return ReadFileBytes(Marker()); }
+
+private:
+    std::string Marker() const { return path_ + ".ran"; }
+    std::string path_;
+    bool planted_ = false;
+};
+
+// The product, started from `folder` with -1000: it says it is its first start.
+HWND ExpectProductStartedFirstTime(const std::string& folder) {
+    HWND product = WaitForWindow(kProductTitle, kWindowTimeoutMs);
+    EXPECT_TRUE(product) << "the product did not start";
+    if (!product) return nullptr;
+    EXPECT_EQ(Upper(ProcessImage(product)), Upper(folder + "\\Kandor.exe"));
+    ChildTexts children;
+    EXPECT_TRUE(PollUntil(
+        [&] {
+            children.texts.clear();
+            EnumChildWindows(product, CollectChildText, reinterpret_cast<LPARAM>(&children));
+            return !children.texts.empty();
+        },
+        10000));
+    bool firstStart = false;
+    for (const std::string& t : children.texts) firstStart |= t.find("首次") != std::string::npos;
+    EXPECT_TRUE(firstStart) << "the product was not told it is its first start";
+    return product;
+}
+
 // What the window showed while the installation ran, polled every few ms.
 struct ProgressLog {
     bool progressView = false;
@@ -166,6 +211,8 @@ void Note(std::vector<std::string>& seen, const std::string& text) {
 
 TEST_F(InteractiveInstall, InstallButtonShowsProgressThenRegistersLinksAndStartsTheProduct) {
     const std::string folder = DefaultInstallFolder();
+    PlantedProgram planted("C:\\Program.exe");
+    ASSERT_TRUE(planted.planted());
     Process installer("\"" + InstallerPath() + "\"");
     ASSERT_TRUE(installer.started());
     HWND top = WaitForInstallerWindow(installer.id(), kWindowTimeoutMs);
@@ -241,21 +288,11 @@ TEST_F(InteractiveInstall, InstallButtonShowsProgressThenRegistersLinksAndStarts
     EXPECT_EQ(log.statuses.back(), "正在创建快捷方式...");
     EXPECT_TRUE(log.disabledWhileCopying) << "the window took input while files were copied";
 
-    // The product, started with -1000 from the installed folder.
-    HWND product = WaitForWindow(kProductTitle, kWindowTimeoutMs);
-    ASSERT_TRUE(product) << "the product did not start";
-    EXPECT_EQ(Upper(ProcessImage(product)), Upper(folder + "\\Kandor.exe"));
-    ChildTexts children;
-    ASSERT_TRUE(PollUntil(
-        [&] {
-            children.texts.clear();
-            EnumChildWindows(product, CollectChildText, reinterpret_cast<LPARAM>(&children));
-            return !children.texts.empty();
-        },
-        10000));
-    bool firstStart = false;
-    for (const std::string& t : children.texts) firstStart |= t.find("首次") != std::string::npos;
-    EXPECT_TRUE(firstStart) << "the product was not told it is its first start";
+    // The product, started with -1000 from the installed folder, and nothing
+    // planted at "C:\Program.exe".
+    HWND product = ExpectProductStartedFirstTime(folder);
+    ASSERT_TRUE(product);
+    EXPECT_FALSE(planted.Ran()) << "the launch started " << planted.CommandLine();
     // The product runs from the installed folder and notes its window there.
     char handle[32] = {};
     GetPrivateProfileStringA("传递", "窗口句柄", "", handle, sizeof handle, (folder + "\\win.lock").c_str());
@@ -307,6 +344,33 @@ TEST_F(InteractiveInstall, InstallButtonShowsProgressThenRegistersLinksAndStarts
     EXPECT_EQ(ReadFileBytes(links.desktop), ReadFileBytes(links.program)) << "the desktop link is a copy";
     EXPECT_EQ(uninstaller.description, "Tolvane");
     EXPECT_EQ(uninstaller.iconIndex, 0);
+}
+
+// A folder with a blank on another drive: D:\My.exe lies in wait for an
+// unquoted launch of "D:\My Tools\Vexilo\Kandor.exe -1000".
+TEST_F(InteractiveInstall, ProductIsStartedByItsQuotedPathOnly) {
+    MappedDrive drive('D');
+    ASSERT_TRUE(drive.Ready()) << "drive D: could not be mapped";
+    PlantedProgram planted("D:\\My.exe");
+    ASSERT_TRUE(planted.planted());
+    const std::string folder = "D:\\My Tools\\Vexilo";
+
+    Process installer("\"" + InstallerPath() + "\"");
+    ASSERT_TRUE(installer.started());
+    HWND top = WaitForInstallerWindow(installer.id(), kWindowTimeoutMs);
+    ASSERT_TRUE(top) << "no installer window";
+    InstallerUnits units(top);
+    ASSERT_TRUE(units.AllFound());
+    ASSERT_TRUE(PollUntil([&] { return !WindowText(units.edit).empty(); }, 10000));
+    SendMessageA(units.edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("D:\\My Tools"));
+    ASSERT_EQ(WindowText(units.edit), "D:\\My Tools");
+    ASSERT_TRUE(MouseAt(ScreenPoint(top, 467 + 40, 352 + 16), "click 1"));
+    ASSERT_EQ(installer.Wait(kInstallTimeoutMs), std::optional<DWORD>(0));
+
+    EXPECT_TRUE(ExpectProductStartedFirstTime(folder));
+    EXPECT_FALSE(planted.Ran()) << "the launch started " << planted.CommandLine();
+    EXPECT_EQ(ProductValue("RunPath"), std::optional<std::string>(folder));
+    CloseProductWindows();
 }
 
 }  // namespace

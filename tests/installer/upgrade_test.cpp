@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -105,6 +106,27 @@ std::string ShippedName(const std::string& shippedList, const std::string& text)
 bool MakeFolders(const std::string& path) {
     int rc = SHCreateDirectoryExA(nullptr, path.c_str(), nullptr);
     return rc == ERROR_SUCCESS || rc == ERROR_ALREADY_EXISTS;
+}
+
+// Every file (with its bytes) and folder below `folder`, by relative path.
+std::map<std::string, std::string> Snapshot(const std::string& folder, const std::string& relative = "") {
+    std::map<std::string, std::string> found;
+    WIN32_FIND_DATAA data;
+    HANDLE search = FindFirstFileA((folder + relative + "\\*").c_str(), &data);
+    if (search == INVALID_HANDLE_VALUE) return found;
+    do {
+        const std::string name = data.cFileName;
+        if (name == "." || name == "..") continue;
+        const std::string child = relative + "\\" + name;
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            found[child + "\\"] = "";
+            found.merge(Snapshot(folder, child));
+        } else {
+            found[child] = ReadFileBytes(folder + child);
+        }
+    } while (FindNextFileA(search, &data));
+    FindClose(search);
+    return found;
 }
 
 // A shortcut written by the shell link object, as a user or an older
@@ -394,6 +416,7 @@ TEST_F(Upgrade, AProductThatDoesNotAnswerEndsTheUpgradeWithTheUsersSettingsInPla
     Earlier e = LayOut(kFolder, Lacking::kNothing);
     RunningProduct running = StartProduct(kFolder);
     ASSERT_NE(running.window, nullptr) << "the earlier product did not come up";
+    const auto before = Snapshot(kFolder);  // win.lock names the running window
     SuspendedThread frozen(GetWindowThreadProcessId(running.window, nullptr));
     ASSERT_TRUE(frozen.held());
 
@@ -416,6 +439,7 @@ TEST_F(Upgrade, AProductThatDoesNotAnswerEndsTheUpgradeWithTheUsersSettingsInPla
     EXPECT_EQ(ProductValue("RunPath"), std::optional<std::string>(kFolder));
     EXPECT_EQ(ProductValue("UninstallString"), std::nullopt) << "an unfinished upgrade was registered";
     EXPECT_FALSE(Exists(Shortcuts().program)) << "an unfinished upgrade was linked";
+    EXPECT_TRUE(Snapshot(kFolder) == before) << "the earlier installation was changed";
 
     // Once it answers again, the close request is there.
     frozen.Resume();
@@ -455,6 +479,98 @@ TEST_F(Upgrade, ARegisteredFolderWithoutTheProductKeepsTheFilesFoundThere) {
     EXPECT_EQ(ReadFileBytes(In(f, kBoot)), AfterWrites(ShippedBytes(kBoot), kFixedBootValues));
     for (const char* name : kSetAsideNames) EXPECT_FALSE(Exists(In(f, name))) << name;
     ExpectRegistered(f);
+}
+
+// Checks that fail before the first file is touched: the archive cannot be
+// written (another process holds it), the drive has no room. Each ends with
+// 3 and leaves the earlier installation as it was, still uninstallable.
+TEST_F(Upgrade, AnUpgradeThatCannotFinishLeavesTheEarlierInstallationAsItWas) {
+    {
+        SCOPED_TRACE("archive held by another process");
+        LayOut(kFolder, Lacking::kNothing);
+        WriteProductValue("UninstallString", "\"" + kFolder + "\\Uninstall.exe\"");
+        const auto before = Snapshot(kFolder);
+        ASSERT_TRUE(WriteFileBytes(TempArchivePath(), "held by someone else"));
+        HANDLE held = CreateFileA(TempArchivePath().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(held, INVALID_HANDLE_VALUE);
+        std::optional<DWORD> exit = RunInstaller("-1");
+        CloseHandle(held);
+        EXPECT_EQ(exit, std::optional<DWORD>(3));
+        EXPECT_TRUE(Snapshot(kFolder) == before) << "the earlier installation was changed";
+        EXPECT_EQ(ProductValue("UninstallString"), std::optional<std::string>("\"" + kFolder + "\\Uninstall.exe\""));
+    }
+    {
+        SCOPED_TRACE("a drive without room for the payload");
+        Clean();
+        MappedDrive small('E', 256 * 1024);
+        if (!small.Ready()) GTEST_SKIP() << "a small tmpfs could not be mounted as E: (tests must run as root)";
+        // A small earlier installation that fits where the payload does not.
+        const std::string f = "E:\\Vexilo";
+        ASSERT_TRUE(MakeFolders(f + "\\image"));
+        ASSERT_TRUE(MakeFolders(f + "\\Collection"));
+        for (const auto& [name, bytes] : std::vector<std::pair<std::string, std::string>>{
+                 {"Kandor.exe", "an earlier Kandor"}, {"Uninstall.exe", "an earlier uninstaller"},
+                 {kBoot, kUserBoot}, {kImageBoot, kUserImageBoot}, {kCollection, kUserCollection},
+                 {kLogo, SolidPng(8, 8, 1, 2, 3)}})
+            ASSERT_TRUE(WriteFileBytes(In(f, name), bytes)) << name;
+        WriteProductValue("RunPath", f);
+        WriteProductValue("UninstallString", "\"" + f + "\\Uninstall.exe\"");
+        const auto before = Snapshot(f);
+        EXPECT_EQ(RunInstaller("-1"), std::optional<DWORD>(3));
+        EXPECT_TRUE(Snapshot(f) == before) << "the earlier installation was changed";
+        EXPECT_EQ(ProductValue("UninstallString"), std::optional<std::string>("\"" + f + "\\Uninstall.exe\""));
+        EXPECT_FALSE(Exists(Shortcuts().program)) << "an unfinished upgrade was linked";
+    }
+}
+
+// An upgrade killed at any moment (a crash, a power cut) is completed by the
+// next run, with the user's settings carried over as a whole upgrade would
+// and no set-aside file left behind.
+TEST_F(Upgrade, AnUpgradeCutShortAnywhereIsCompletedByTheNextRun) {
+    Earlier e = LayOut(kFolder, Lacking::kNothing);
+    DWORD start = GetTickCount();
+    ASSERT_EQ(RunInstaller("-1"), std::optional<DWORD>(0));
+    DWORD whole = GetTickCount() - start;  // the shortest whole run seen so far
+    ExpectUpgraded(e, false);
+
+    constexpr int kMoments = 24;
+    int cut = 0;
+    for (int i = 1; i <= kMoments; ++i) {
+        const DWORD moment = whole * i / (kMoments + 1);
+        SCOPED_TRACE("cut after " + std::to_string(moment) + " of " + std::to_string(whole) + " ms");
+        Clean();
+        e = LayOut(kFolder, Lacking::kNothing);
+        {
+            Process installer("\"" + InstallerPath() + "\" -1");
+            ASSERT_TRUE(installer.started()) << "error " << GetLastError();
+            Sleep(moment);
+            if (installer.Running() && TerminateProcess(installer.handle(), 255)) ++cut;
+            installer.Wait(10000);
+        }
+        start = GetTickCount();
+        ASSERT_EQ(RunInstaller("-1"), std::optional<DWORD>(0));
+        whole = std::min(whole, GetTickCount() - start);
+        ExpectUpgraded(e, false);
+        if (HasFatalFailure()) return;
+    }
+    EXPECT_GE(cut, 20) << "too few runs were cut short";
+}
+
+// An installation that a 32-bit installer registered (in the 32-bit registry
+// view) is upgraded where it is, and stays registered once, natively.
+TEST_F(Upgrade, AnInstallationRegisteredIn32BitViewIsUpgradedInPlace) {
+    Earlier e = LayOut(kFolder, Lacking::kNothing);
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kProductKey);
+    WriteProductValue("RunPath", kFolder, KEY_WOW64_32KEY);
+    WriteProductValue("DisplayName", "VexiloV1.0", KEY_WOW64_32KEY);
+    ASSERT_EQ(ProductValue("RunPath", KEY_WOW64_32KEY), std::optional<std::string>(kFolder));
+    ASSERT_FALSE(ProductKeyExists());
+
+    ASSERT_EQ(RunInstaller("-1 \"" + kElsewhere + "\""), std::optional<DWORD>(0));
+    ExpectUpgraded(e, false);
+    EXPECT_FALSE(Exists(DefaultInstallFolder()));
+    EXPECT_FALSE(ProductKeyExists(KEY_WOW64_32KEY)) << "the 32-bit registration stays beside the native one";
 }
 
 // The installer's window: the one visible top-level window of its process

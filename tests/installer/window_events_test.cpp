@@ -553,4 +553,31 @@ TEST_F(WindowEvents, EscapeWhileInstallingChangesNothing) {
     EXPECT_TRUE(WaitForWindow(kProductTitle, kWindowTimeoutMs)) << "the product was not started";
 }
 
+// The window comes back enabled only when nothing can close it any more: an
+// Escape the moment it does must not cost the shortcuts or the launch.
+TEST_F(WindowEvents, EscapeTheMomentTheInstallEndsStillLinksAndStartsTheProduct) {
+    ASSERT_NO_FATAL_FAILURE(Start());
+    Click(kPathEdit);
+    ASSERT_TRUE(PollUntil([&] { return GetForegroundWindow() == top_; }, kReactionTimeoutMs));
+    Click(kInstallButton);
+    ASSERT_TRUE(PollUntil([&] { return !IsWindowEnabled(top_); }, kReactionTimeoutMs)) << "never disabled";
+    bool pressed = false;
+    for (DWORD start = GetTickCount(); installer_.Running() && GetTickCount() - start < kInstallTimeoutMs; Sleep(1)) {
+        if (!IsWindowEnabled(top_)) continue;
+        pressed = Xdotool("key Escape");
+        break;
+    }
+    DWORD exitCode = 1;
+    ASSERT_TRUE(Ended(kInstallTimeoutMs, &exitCode));
+    EXPECT_EQ(exitCode, 0u);
+    if (!pressed) std::printf("the installer ended before its window was seen enabled\n");
+    CoInitialize(nullptr);
+    ShortcutPaths links = Shortcuts();
+    LinkFields program;
+    EXPECT_TRUE(ReadLink(links.program, &program));
+    CoUninitialize();
+    EXPECT_EQ(program.target, DefaultInstallFolder() + "\\Kandor.exe");
+    EXPECT_TRUE(WaitForWindow(kProductTitle, kWindowTimeoutMs)) << "the product was not started";
+}
+
 }  // namespace
