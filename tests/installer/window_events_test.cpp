@@ -436,9 +436,35 @@ TEST_F(WindowEvents, WebLinkOpensTheMakersAddress) {
     EXPECT_TRUE(IsWindowVisible(Unit(kInstallButton)));
 }
 
+// The installer's heap with its blocks' tails filled (the system's heap tail
+// check, set per program): a text read past the end of its block shows it.
+class HeapTailCheck {
+public:
+    HeapTailCheck() {
+        if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kOptionsKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key_, nullptr))
+            key_ = nullptr;
+        const DWORD flags = kTailCheck;
+        if (key_) RegSetValueExA(key_, "GlobalFlag", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&flags), sizeof flags);
+    }
+    ~HeapTailCheck() {
+        if (!key_) return;
+        RegCloseKey(key_);
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, kOptionsKey);
+    }
+    HeapTailCheck(const HeapTailCheck&) = delete;
+    HeapTailCheck& operator=(const HeapTailCheck&) = delete;
+
+private:
+    static constexpr char kOptionsKey[] =
+        "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Image File Execution Options\\VexiloSetup.exe";
+    static constexpr DWORD kTailCheck = 0x10;  // FLG_HEAP_ENABLE_TAIL_CHECK
+    HKEY key_ = nullptr;
+};
+
 TEST_F(WindowEvents, ChangePathLinkTakesTheChosenFolderAndCancelKeepsIt) {
     const std::string desktop = SpecialFolder(CSIDL_DESKTOPDIRECTORY);
     ScratchFolder chosen(desktop + "\\VxChosenFolder");
+    HeapTailCheck tails;  // the browser's title must end where its bytes do
     ASSERT_NO_FATAL_FAILURE(Start());
     const std::string initial = WindowText(edit_);
     EXPECT_EQ(initial, "C:\\Program Files\\TolvanePC");
