@@ -1,6 +1,7 @@
 // Shortcut files written through the shell's automation object, and the
 // step after the install worker: shortcuts, launch, end.
 #include "installer/installer.h"
+#include "installer/phases.h"
 #include "installer/units.h"
 #include "runtime/com/com_object.h"
 #include "runtime/commands/commands.h"
@@ -108,10 +109,12 @@ void RunShortcutStep(const std::string& registeredFolder) {
         Call(commands::FileCopy, {Arg(programLink), Arg(desktopLink)});
         makeUninstallLink();
     }
+    MarkPhase("linked");
     if (!SilentMode) {
         // Quoted: unquoted, "C:\Program Files\..." would start C:\Program.exe.
         std::string command = "\"" + folder() + "\\Kandor.exe\" -1000";
         Call(commands::RunProgram, {Arg(command), Arg(false)});
+        MarkPhase("handed off");
         EndProgram(kExitSuccess);
     }
 }
