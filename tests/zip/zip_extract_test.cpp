@@ -250,6 +250,22 @@ TEST_F(ZipExtract, TreeWithFoldersTimesAttributesAndGbkNames) {
     EXPECT_EQ(LastWrite(d + "docs\\plain.txt"), (uint64_t(utc.dwHighDateTime) << 32) | utc.dwLowDateTime);
 }
 
+// Run a second time under a French locale (code page 1252): an accented
+// letter is one character, so the "\", "/" or "." after it is one too. The
+// destination's missing levels and the entry folders split there.
+TEST_F(ZipExtract, CodePage1252AccentedNamesAndFolders) {
+    ASSERT_EQ(GetACP(), 1252u) << "this case runs under a French locale";
+    const std::string dest = scratch_ + "Caf\xe9\\Outils";
+    EXPECT_EQ(Run("cafe.zip", dest), 1);
+    EXPECT_EQ(recorder_.percentages, (std::vector<int32_t>{0, 33, 66, 100}));
+    const std::string d = dest + "\\";
+    ExpectEntry(d, "caf\xe9.txt", 700);
+    ExpectEntry(d, "\xe9t\xe9/d\xe9j\xe0.txt", 800);
+    EXPECT_EQ(ListTree(scratch_),
+              (std::set<std::string>{"Caf\xe9\\", "Caf\xe9\\Outils\\", "Caf\xe9\\Outils\\caf\xe9.txt",
+                                     "Caf\xe9\\Outils\\\xe9t\xe9\\", "Caf\xe9\\Outils\\\xe9t\xe9\\d\xe9j\xe0.txt"}));
+}
+
 TEST_F(ZipExtract, TrailingSeparatorOnDestinationChangesNothing) {
     const std::string dest = scratch_ + "out";
     ASSERT_EQ(Run("tree.zip", dest), 1);
