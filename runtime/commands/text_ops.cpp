@@ -12,7 +12,8 @@ unsigned char Byte(std::string_view s, size_t i) { return static_cast<unsigned c
 
 unsigned char FoldAscii(unsigned char c) { return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + 32) : c; }
 
-bool MatchesAt(const text::LeadBytes& lead, std::string_view text, size_t pos, std::string_view needle, bool ignoreCase) {
+bool MatchesAt(const text::LeadBytes& lead, std::string_view text, size_t pos, std::string_view needle,
+               bool ignoreCase) {
     for (size_t i = 0; i < needle.size();) {
         unsigned char n = Byte(needle, i);
         if (text::IsLeadByte(lead, n) && i + 1 < needle.size()) {
@@ -33,7 +34,8 @@ bool IsBlank(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
 }  // namespace
 
-int32_t FindTextIn(const text::LeadBytes& lead, std::string_view text, std::string_view needle, int32_t start, bool ignoreCase) {
+int32_t FindTextIn(const text::LeadBytes& lead, std::string_view text, std::string_view needle, int32_t start,
+                   bool ignoreCase) {
     size_t from = start > 1 ? static_cast<size_t>(start) - 1 : 0;
     if (from >= text.size()) return -1;
     if (needle.empty()) return 1;

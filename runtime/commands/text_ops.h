@@ -17,7 +17,8 @@ namespace vx::commands {
 // (below 1 counts as 1; 0 = from the beginning), or -1. A match never begins
 // on the second byte of a double-byte character. ignoreCase folds A-Z only
 // in single-byte characters.
-int32_t FindTextIn(const text::LeadBytes& lead, std::string_view text, std::string_view needle, int32_t start, bool ignoreCase);
+int32_t FindTextIn(const text::LeadBytes& lead, std::string_view text, std::string_view needle, int32_t start,
+                   bool ignoreCase);
 
 // A-Z to a-z; the byte after a lead byte is left alone.
 std::string LowerCaseText(const text::LeadBytes& lead, std::string_view text);

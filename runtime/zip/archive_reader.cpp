@@ -195,16 +195,17 @@ uint32_t ArchiveReader::ExtractEntry(int32_t index, const char* target, uint32_t
     if (!MoveTo(index)) return kBadLocalHeader;
     unzFile f = Zip(file_);
     const std::string_view t = text::View(target);
+    const text::LeadBytes& lead = text::SystemLeadBytes();
 
     if (e.attributes & attr::Directory) {
-        if (IsRelativeFolder(text::SystemLeadBytes(), t)) CreateBelowBase(std::string(t));
+        if (IsRelativeFolder(lead, t)) CreateBelowBase(std::string(t));
         else CreateFolderLevels(t);
         return kOk;
     }
     // Relative targets get their folders below the base folder; an absolute
     // target relies on the folders that already exist.
-    const FolderPart folder = FolderOfTarget(text::SystemLeadBytes(), t);
-    if (folder.found && IsRelativeFolder(text::SystemLeadBytes(), folder.folder)) CreateBelowBase(std::string(folder.folder));
+    const FolderPart folder = FolderOfTarget(lead, t);
+    if (folder.found && IsRelativeFolder(lead, folder.folder)) CreateBelowBase(std::string(folder.folder));
 
     // Only stored and deflated data can be written; anything else (bzip2,
     // encrypted) would come out as raw bytes.

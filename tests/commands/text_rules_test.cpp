@@ -100,7 +100,8 @@ TEST(SplitCommandLine, QuotesBlanksAndDoubleByte) {
     EXPECT_EQ(SplitCommandLine(kGbk, "p \"\" x"), (V{"", "x"}));
     EXPECT_EQ(SplitCommandLine(kGbk, "p \"open"), (V{"open"}));
     // "D:\软件\" with a second byte '\' inside, quoted and not.
-    EXPECT_EQ(SplitCommandLine(kGbk, "p -1 D:\\\xc8\xed\xbc\xfe\\\x95\x5c"), (V{"-1", "D:\\\xc8\xed\xbc\xfe\\\x95\x5c"}));
+    EXPECT_EQ(SplitCommandLine(kGbk, "p -1 D:\\\xc8\xed\xbc\xfe\\\x95\x5c"),
+              (V{"-1", "D:\\\xc8\xed\xbc\xfe\\\x95\x5c"}));
     EXPECT_EQ(SplitCommandLine(kGbk, "\"\xb0\xb2\xd7\xb0.exe\" \"\x95\x5c x\""), (V{"\x95\x5c x"}));
     EXPECT_EQ(SplitCommandLine(kGbk, "p a\x81"), (V{"a\x81"}));
 }
