@@ -83,14 +83,18 @@ function(vx_native_test name)
     ENVIRONMENT "ASAN_OPTIONS=allocator_may_return_null=1")
 endfunction()
 
-# vx_wine_test(name SOURCES ... LIBS ... [GUI] [NO_MAIN] [TIMEOUT s]): a
-# Windows console test exe, run under wine by ctest. GUI marks tests that need
-# the X display (./dev test provides one through DISPLAY).
+# vx_wine_test(name SOURCES ... LIBS ... [GUI] [NO_MAIN] [TIMEOUT s]
+#              [LOCALE <LC_ALL value> <gtest filter>]): a Windows console test
+# exe, run under wine by ctest. GUI marks tests that need the X display
+# (./dev test provides one through DISPLAY). Wine takes the ANSI code page
+# from the process's locale: with LOCALE the cases the filter names run apart
+# as wine.<name>.<language> under that locale, and the plain run leaves them
+# out. The exe's property VX_TESTS lists the tests made.
 function(vx_wine_test name)
   if(NOT VX_WINDOWS)
     return()
   endif()
-  cmake_parse_arguments(T "GUI;NO_MAIN" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "GUI;NO_MAIN" "TIMEOUT" "SOURCES;LIBS;LOCALE" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   if(T_NO_MAIN)
     target_link_libraries(${name} PRIVATE ${T_LIBS} gtest)
@@ -104,18 +108,30 @@ function(vx_wine_test name)
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 300)
   endif()
-  add_test(NAME wine.${name} COMMAND ${name})
+  set(tests wine.${name})
+  if(T_LOCALE)
+    list(GET T_LOCALE 0 locale)
+    list(GET T_LOCALE 1 filter)
+    string(REGEX REPLACE "[._].*" "" language "${locale}")
+    add_test(NAME wine.${name} COMMAND ${name} --gtest_filter=-${filter})
+    add_test(NAME wine.${name}.${language} COMMAND ${name} --gtest_filter=${filter})
+    set_tests_properties(wine.${name}.${language} PROPERTIES ENVIRONMENT "LC_ALL=${locale}")
+    list(APPEND tests wine.${name}.${language})
+  else()
+    add_test(NAME wine.${name} COMMAND ${name})
+  endif()
+  set_property(TARGET ${name} PROPERTY VX_TESTS ${tests})
   set(labels wine)
   if(T_GUI)
     list(APPEND labels gui)
   endif()
   # wine's own chatter on stderr must not fail a test; gtest's exit code does.
-  set_tests_properties(wine.${name} PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS "${labels}")
+  set_tests_properties(${tests} PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS "${labels}")
   if(T_GUI)
     # Windows and message boxes on the one screen take activation and clicks
     # from each other: one GUI test at a time. Tests setting locks of their
     # own name this one too.
-    set_tests_properties(wine.${name} PROPERTIES RESOURCE_LOCK vx_display_mouse)
+    set_tests_properties(${tests} PROPERTIES RESOURCE_LOCK vx_display_mouse)
   endif()
 endfunction()
 

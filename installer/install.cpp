@@ -20,6 +20,7 @@
 #include "installer/units.h"
 #include "runtime/commands/commands.h"
 #include "runtime/commands/win_handles.h"
+#include "runtime/text.h"
 #include "runtime/threads/threads.h"
 #include "runtime/zip/archive_reader.h"
 #include "runtime/zip/extraction.h"
@@ -422,7 +423,8 @@ void FreshInstall() {
     PayloadFile payload(TemporaryArchivePath());
     bool held = payload.WriteAndHold();
     Text base = GetText(iw::kId, iw::kPathEdit, property::kContent);
-    if (!base.view().empty() && base.view().back() == '\\') {
+    // A trail byte equal to "\" (運 is DF 5C) is half a character, no separator.
+    if (text::EndsWithChar(base.view(), '\\')) {
         std::string shortened(base.view().substr(0, base.view().size() - 1));
         SetText(iw::kId, iw::kPathEdit, property::kContent, shortened.c_str());
     }

@@ -54,7 +54,7 @@ void ReturnText(ValueRecord* result, std::string_view text) { result->SetAddress
 int32_t ToInt32(const ValueRecord& v) {
     switch (v.type) {
     case type::Bool: return v.low != 0 ? 1 : 0;
-    case type::Text: return ParseDecimal(NarrowFullWidth(text::View(v.Text())));
+    case type::Text: return ParseDecimal(NarrowFullWidth(text::SystemLeadBytes(), text::View(v.Text())));
     case type::Byte: return static_cast<int32_t>(v.low & 0xFF);
     case type::Short: return static_cast<int16_t>(v.low & 0xFFFF);
     case type::Int: case type::SubProgram: case type::Long: return static_cast<int32_t>(v.low);

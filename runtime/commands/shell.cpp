@@ -49,12 +49,6 @@ size_t QueryFolder(const FolderKind& kind, char* buffer) {
     return n < kPathBuffer ? n : 0;
 }
 
-bool EndsWithBackslash(std::string_view path) {
-    size_t last = std::string_view::npos;
-    for (size_t i = 0; i < path.size(); i += text::CharWidth(path, i)) last = i;
-    return last != std::string_view::npos && last == path.size() - 1 && path[last] == '\\';
-}
-
 }  // namespace
 
 void SpecialFolderPath(ValueRecord* result, int32_t argc, ValueRecord* args) {
@@ -64,7 +58,7 @@ void SpecialFolderPath(ValueRecord* result, int32_t argc, ValueRecord* args) {
     size_t length = QueryFolder(kFolderKinds[kind - 1], buffer);
     if (length == 0) return;
     std::string path(buffer, length);
-    if (!EndsWithBackslash(path)) path.push_back('\\');
+    if (!text::EndsWithChar(path, '\\')) path.push_back('\\');
     result->SetAddress(NewText(path));
 }
 

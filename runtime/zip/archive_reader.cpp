@@ -76,7 +76,7 @@ uint32_t ArchiveReader::Open(const char* fileName) {
     known_.assign(static_cast<size_t>(count_), false);
     char current[MAX_PATH + 1];
     DWORD n = GetCurrentDirectoryA(sizeof current, current);
-    baseFolder_ = TargetPath(std::string_view(current, n < sizeof current ? n : 0), "");
+    baseFolder_ = TargetPath(text::SystemLeadBytes(), std::string_view(current, n < sizeof current ? n : 0), "");
     return kOk;
 }
 
@@ -182,7 +182,7 @@ uint32_t ArchiveReader::ReadRecord(int32_t index, ZipEntry& e) {
 }
 
 void ArchiveReader::CreateBelowBase(const std::string& folder) const {
-    for (const std::string& level : FolderLevels(baseFolder_ + folder))
+    for (const std::string& level : FolderLevels(text::SystemLeadBytes(), baseFolder_ + folder))
         if (GetFileAttributesA(level.c_str()) == INVALID_FILE_ATTRIBUTES) CreateDirectoryA(level.c_str(), nullptr);
 }
 
@@ -195,16 +195,17 @@ uint32_t ArchiveReader::ExtractEntry(int32_t index, const char* target, uint32_t
     if (!MoveTo(index)) return kBadLocalHeader;
     unzFile f = Zip(file_);
     const std::string_view t = text::View(target);
+    const text::LeadBytes& lead = text::SystemLeadBytes();
 
     if (e.attributes & attr::Directory) {
-        if (IsRelativeFolder(t)) CreateBelowBase(std::string(t));
+        if (IsRelativeFolder(lead, t)) CreateBelowBase(std::string(t));
         else CreateFolderLevels(t);
         return kOk;
     }
     // Relative targets get their folders below the base folder; an absolute
     // target relies on the folders that already exist.
-    const FolderPart folder = FolderOfTarget(t);
-    if (folder.found && IsRelativeFolder(folder.folder)) CreateBelowBase(std::string(folder.folder));
+    const FolderPart folder = FolderOfTarget(lead, t);
+    if (folder.found && IsRelativeFolder(lead, folder.folder)) CreateBelowBase(std::string(folder.folder));
 
     // Only stored and deflated data can be written; anything else (bzip2,
     // encrypted) would come out as raw bytes.

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "runtime/memory.h"
+#include "runtime/text.h"
 #include "runtime/zip/archive_reader.h"
 #include "runtime/zip/extraction.h"
 #include "runtime/zip/zip_unit.h"
@@ -248,6 +249,33 @@ TEST_F(ZipExtract, TreeWithFoldersTimesAttributesAndGbkNames) {
     ASSERT_TRUE(DosDateTimeToFileTime(((2012 - 1980) << 9) | (3 << 5) | 4, (5 << 11) | (6 << 5) | 4, &local));
     ASSERT_TRUE(LocalFileTimeToFileTime(&local, &utc));
     EXPECT_EQ(LastWrite(d + "docs\\plain.txt"), (uint64_t(utc.dwHighDateTime) << 32) | utc.dwLowDateTime);
+}
+
+// Run a second time under a French locale (code page 1252): an accented
+// letter is one character, so the "\", "/" or "." after it is one too. The
+// destination's missing levels and the entry folders split there.
+TEST_F(ZipExtract, CodePage1252AccentedNamesAndFolders) {
+    ASSERT_EQ(GetACP(), 1252u) << "this case runs under a French locale";
+    EXPECT_TRUE(text::SystemLeadBytes() == text::kSingleByte);
+    const std::string dest = scratch_ + "Caf\xe9\\Outils";
+    EXPECT_EQ(Run("cafe.zip", dest), 1);
+    EXPECT_EQ(recorder_.percentages, (std::vector<int32_t>{0, 33, 66, 100}));
+    const std::string d = dest + "\\";
+    ExpectEntry(d, "caf\xe9.txt", 700);
+    ExpectEntry(d, "\xe9t\xe9/d\xe9j\xe0.txt", 800);
+    EXPECT_EQ(ListTree(scratch_),
+              (std::set<std::string>{"Caf\xe9\\", "Caf\xe9\\Outils\\", "Caf\xe9\\Outils\\caf\xe9.txt",
+                                     "Caf\xe9\\Outils\\\xe9t\xe9\\", "Caf\xe9\\Outils\\\xe9t\xe9\\d\xe9j\xe0.txt"}));
+}
+
+// The table names are walked by is the one the system's own test gives.
+TEST(SystemLeadBytes, SameAsTheSystemsOwnTest) {
+    ASSERT_EQ(GetACP(), 936u) << "the bench runs in code page 936";
+    EXPECT_TRUE(text::SystemLeadBytes() == text::kGbkLeadBytes);
+    for (unsigned c = 0; c < 256; ++c) {
+        const auto byte = static_cast<unsigned char>(c);
+        EXPECT_EQ(text::SystemLeadBytes().Contains(byte), IsDBCSLeadByte(byte) != 0) << c;
+    }
 }
 
 TEST_F(ZipExtract, TrailingSeparatorOnDestinationChangesNothing) {
