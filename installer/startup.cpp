@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "installer/installer.h"
+#include "installer/phases.h"
 #include "installer/units.h"
 #include "runtime/array.h"
 #include "runtime/commands/commands.h"
@@ -67,6 +68,7 @@ void StartInteractively() {
 }  // namespace
 
 void OnStartWindowCreated() {
+    MarkPhase("window created");
     Arguments args;
     ValueRecord variable = ValueRecord::OfAddress(&args.block, type::Text | type::ByAddress);
     CallCommand(commands::ReadCommandLine, 1, &variable);
