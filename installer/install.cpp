@@ -34,7 +34,6 @@ namespace iw = installer_window;
 
 constexpr char kProductTitle[] = "TolvanePC-Vexilo";
 constexpr DWORD kProductCloseTimeoutMs = 10000;
-constexpr int32_t kTemporaryFolder = 11;  // special folder kind
 constexpr int32_t kStopMessage = MB_OK | MB_ICONSTOP;
 // What an extracted file takes beyond its bytes at most (one allocation
 // unit), and room for the settings files while both copies exist.
@@ -170,7 +169,7 @@ private:
 };
 
 std::string TemporaryArchivePath() {
-    Text temp = TextOf(CallLibrary(kSystemInterfaceLibrary, commands::SpecialFolderPath, {Arg(kTemporaryFolder)}));
+    Text temp = TextOf(CallLibrary(kSystemInterfaceLibrary, commands::SpecialFolderPath, {Arg(commands::kFolderTemporary)}));
     return temp.str() + "qvzip.zip";
 }
 

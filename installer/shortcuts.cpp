@@ -44,9 +44,10 @@ std::string Folder(int32_t kind) {
 bool CreateShortcutFile(std::string& linkPath, const std::string& target, const char* description,
                         const char* arguments, const char* workingFolder, const char* iconFile, const char* hotKey,
                         const int32_t* windowStyle) {
-    Text tail = TextOf(Call(commands::RightText, {Arg(linkPath), Arg(4)}));
+    constexpr char kLinkEnding[] = ".lnk";
+    Text tail = TextOf(Call(commands::RightText, {Arg(linkPath), Arg(int32_t(sizeof kLinkEnding - 1))}));
     Text lowered = TextOf(Call(commands::ToLowerCase, {Arg(tail.get())}));
-    if (lowered.view() != ".lnk") linkPath += ".lnk";
+    if (lowered.view() != kLinkEnding) linkPath += kLinkEnding;
 
     ObjectVariable shell, shortcut;
     Call(ObjectCreate, {shell.Ref(), Arg("WScript.Shell")});
@@ -75,8 +76,8 @@ bool CreateShortcutFile(std::string& linkPath, const std::string& target, const 
 }
 
 void RunShortcutStep(const std::string& registeredFolder) {
-    std::string programs = Folder(6);
-    std::string desktopLink = Folder(3) + "Vexilo.lnk";
+    std::string programs = Folder(commands::kFolderPrograms);
+    std::string desktopLink = Folder(commands::kFolderDesktop) + "Vexilo.lnk";
     std::string menu = programs + "TolvanePC\\Vexilo\\";
     const bool upgrade = !registeredFolder.empty() && FileExists(registeredFolder);
     auto folder = [&] {

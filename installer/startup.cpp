@@ -60,7 +60,8 @@ void StartInteractively() {
         SetText(iw::kId, iw::kChangePathLink, property::kContent, "升级模式");
     }
     Call(commands::SoundBeep, {});
-    CallLibrary(kVisualStyleLibrary, commands::SetXpStyle, {Arg(1)});
+    constexpr int32_t kSystemStyle = 1;
+    CallLibrary(kVisualStyleLibrary, commands::SetXpStyle, {Arg(kSystemStyle)});
     AgreementAccepted = 1;
     SetBytes(iw::kId, iw::kAgreementBox, property::kNormalPicture, vxTickedPicture);
 }
