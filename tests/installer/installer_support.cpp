@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstring>
 #include <fstream>
+#include <sstream>
 
 #include "tests/support/win32_harness.h"
 
@@ -253,6 +254,47 @@ std::optional<DWORD> Process::Wait(DWORD timeoutMs) {
 }
 
 bool Process::Running() const { return process_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT; }
+
+namespace {
+
+std::optional<std::string> Environment(const char* name) {
+    char value[4096];
+    DWORD n = GetEnvironmentVariableA(name, value, sizeof value);
+    if (n == 0 || n >= sizeof value) return std::nullopt;
+    return std::string(value, n);
+}
+
+}  // namespace
+
+PlantedInstaller::PlantedInstaller() {
+    exe_ = folder_ / "VexiloSetup.exe";
+    marker_ = folder_ / "probes.txt";
+    ready_ = CopyFileA(InstallerPath().c_str(), exe_.c_str(), FALSE);
+    // Override names: without ".dll", other suffixes kept.
+    std::string names;
+    std::istringstream list(VX_PLANTED_SYSTEM_DLLS);
+    for (std::string file; std::getline(list, file, ',');) {
+        ready_ = CopyFileA((ExeDirectory() + "planted\\" + file).c_str(), (folder_ / file).c_str(), FALSE) &&
+                 ready_;
+        if (file.size() > 4 && lstrcmpiA(file.c_str() + file.size() - 4, ".dll") == 0) file.resize(file.size() - 4);
+        names += (names.empty() ? "" : ",") + file;
+    }
+    std::optional<std::string> overrides = Environment("WINEDLLOVERRIDES");
+    const std::pair<const char*, std::string> settings[] = {
+        {"WINEDLLOVERRIDES", (overrides ? *overrides + ";" : std::string()) + names + "=n,b"},
+        {"VX_PROBE_MARKER", marker_},
+    };
+    for (const auto& [name, value] : settings) {
+        saved_.emplace_back(name, Environment(name));
+        ready_ = SetEnvironmentVariableA(name, value.c_str()) && ready_;
+    }
+}
+
+PlantedInstaller::~PlantedInstaller() {
+    for (const auto& [name, value] : saved_) SetEnvironmentVariableA(name.c_str(), value ? value->c_str() : nullptr);
+}
+
+std::string PlantedInstaller::Loaded() const { return ReadFileBytes(marker_); }
 
 std::optional<DWORD> RunInstaller(const std::string& arguments, DWORD timeoutMs, const std::string& workingFolder) {
     Process installer("\"" + InstallerPath() + "\" " + arguments, workingFolder);
