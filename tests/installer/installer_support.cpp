@@ -257,12 +257,12 @@ bool Process::Running() const { return process_ && WaitForSingleObject(process_,
 
 namespace {
 
-std::optional<std::string> Environment(const char* name) {
-    char value[4096];
-    DWORD n = GetEnvironmentVariableA(name, value, sizeof value);
-    if (n == 0 || n >= sizeof value) return std::nullopt;
-    return std::string(value, n);
-}
+// wine's DLL overrides for one program (its exe name): wine reads them when
+// the program starts, unlike WINEDLLOVERRIDES, which a child process takes
+// from wine's own environment rather than from its parent's.
+constexpr char kInstallerOverrides[] = "Software\\Wine\\AppDefaults\\VexiloSetup.exe\\DllOverrides";
+constexpr char kInstallerDefaults[] = "Software\\Wine\\AppDefaults\\VexiloSetup.exe";
+constexpr char kProbeMarkerVariable[] = "VX_PROBE_MARKER";
 
 }  // namespace
 
@@ -270,28 +270,30 @@ PlantedInstaller::PlantedInstaller() {
     exe_ = folder_ / "VexiloSetup.exe";
     marker_ = folder_ / "probes.txt";
     ready_ = CopyFileA(InstallerPath().c_str(), exe_.c_str(), FALSE);
-    // Override names: without ".dll", other suffixes kept.
-    std::string names;
+    HKEY key = nullptr;
+    DWORD created = 0;
+    ready_ = RegCreateKeyExA(HKEY_CURRENT_USER, kInstallerOverrides, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                             &created) == ERROR_SUCCESS &&
+             created == REG_CREATED_NEW_KEY && ready_;  // none of the prefix's own to mix with
     std::istringstream list(VX_PLANTED_SYSTEM_DLLS);
     for (std::string file; std::getline(list, file, ',');) {
-        ready_ = CopyFileA((ExeDirectory() + "planted\\" + file).c_str(), (folder_ / file).c_str(), FALSE) &&
-                 ready_;
+        ready_ = CopyFileA((ExeDirectory() + "planted\\" + file).c_str(), (folder_ / file).c_str(), FALSE) && ready_;
+        // Override names: without ".dll", other suffixes kept.
         if (file.size() > 4 && lstrcmpiA(file.c_str() + file.size() - 4, ".dll") == 0) file.resize(file.size() - 4);
-        names += (names.empty() ? "" : ",") + file;
+        static const char kNativeFirst[] = "native,builtin";
+        ready_ = key &&
+                 RegSetValueExA(key, file.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(kNativeFirst),
+                                sizeof kNativeFirst) == ERROR_SUCCESS &&
+                 ready_;
     }
-    std::optional<std::string> overrides = Environment("WINEDLLOVERRIDES");
-    const std::pair<const char*, std::string> settings[] = {
-        {"WINEDLLOVERRIDES", (overrides ? *overrides + ";" : std::string()) + names + "=n,b"},
-        {"VX_PROBE_MARKER", marker_},
-    };
-    for (const auto& [name, value] : settings) {
-        saved_.emplace_back(name, Environment(name));
-        ready_ = SetEnvironmentVariableA(name, value.c_str()) && ready_;
-    }
+    if (key) RegCloseKey(key);
+    ready_ = SetEnvironmentVariableA(kProbeMarkerVariable, marker_.c_str()) && ready_;
 }
 
 PlantedInstaller::~PlantedInstaller() {
-    for (const auto& [name, value] : saved_) SetEnvironmentVariableA(name.c_str(), value ? value->c_str() : nullptr);
+    SetEnvironmentVariableA(kProbeMarkerVariable, nullptr);
+    RegDeleteKeyA(HKEY_CURRENT_USER, kInstallerOverrides);
+    RegDeleteKeyA(HKEY_CURRENT_USER, kInstallerDefaults);
 }
 
 std::string PlantedInstaller::Loaded() const { return ReadFileBytes(marker_); }

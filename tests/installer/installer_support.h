@@ -100,9 +100,9 @@ private:
 // A copy of the installer in a fresh folder with a probe DLL beside it under
 // each name of VX_PLANTED_SYSTEM_DLLS (tests/CMakeLists.txt). Windows looks
 // for such a DLL in the exe's folder first; wine does too for the names it is
-// told to prefer native DLLs of. While this object lives, this process's
-// environment carries those overrides and the probes' marker file, for the
-// installer it starts to inherit.
+// told to prefer native DLLs of. While this object lives, wine prefers native
+// DLLs of those names for VexiloSetup.exe, and this process's environment
+// names the probes' marker file, for the installer it starts to inherit.
 class PlantedInstaller {
 public:
     PlantedInstaller();
@@ -117,7 +117,6 @@ public:
 private:
     TempDir folder_;
     std::string exe_, marker_;
-    std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
     bool ready_ = false;
 };
 
