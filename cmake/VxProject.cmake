@@ -161,7 +161,8 @@ function(vx_delay_load_system_dlls)
     find_library(VX_IMPORT_LIBRARY_${name} NAMES ${name} REQUIRED)
     set(import ${VX_IMPORT_LIBRARY_${name}})
     set(def ${CMAKE_BINARY_DIR}/delayimp/${name}.def)
-    if(NOT EXISTS ${def} OR ${import} IS_NEWER_THAN ${def})
+    if(NOT EXISTS ${def} OR ${import} IS_NEWER_THAN ${def}
+       OR ${CMAKE_CURRENT_FUNCTION_LIST_FILE} IS_NEWER_THAN ${def})
       execute_process(COMMAND ${CMAKE_DLLTOOL} --identify ${import}
         OUTPUT_VARIABLE dll OUTPUT_STRIP_TRAILING_WHITESPACE RESULT_VARIABLE rc)
       if(NOT rc EQUAL 0 OR dll STREQUAL "" OR dll MATCHES "\n")
