@@ -266,9 +266,9 @@ TEST_F(UninstallTest, CopyRunsFromAPrivateFolderOfItsOwnThatGoesAfterwards) {
     ASSERT_FALSE(user.empty());
     const std::vector<std::string> allowed = {"protected", "allow S-1-5-18", "allow S-1-5-32-544", "allow " + user};
     std::vector<std::string> access = FolderAccess(folder);
-    EXPECT_NE(std::find(access.begin(), access.end(), "allow " + user), access.end()) << folder;
+    EXPECT_TRUE(std::count(access.begin(), access.end(), "allow " + user)) << folder << ": not this user's";
     for (const std::string& entry : access)
-        EXPECT_NE(std::find(allowed.begin(), allowed.end(), entry), allowed.end()) << folder << ": " << entry;
+        EXPECT_TRUE(std::count(allowed.begin(), allowed.end(), entry)) << folder << " lets in: " << entry;
 
     PressButton(result, IDOK);
     EXPECT_EQ(WaitForSingleObject(original.process, 20000), WAIT_OBJECT_0);
