@@ -137,6 +137,71 @@ endfunction()
 
 set(VX_WIN32_LIBS user32 gdi32 comctl32 comdlg32 shell32 shlwapi ole32 oleaut32 uuid advapi32 msimg32 winmm version)
 
+# Every system DLL but kernel32 and msvcrt is delay-loaded: the loader looks
+# for a statically imported DLL that is not a known DLL beside the exe first,
+# before WinMain can narrow the search with SetDefaultDllDirectories. These
+# are those DLLs; uuid is a static library.
+set(VX_DELAY_LOADED_DLLS user32 gdi32 comctl32 comdlg32 shell32 shlwapi ole32 oleaut32 advapi32 msimg32 winmm
+  version uxtheme)
+
+# A delay-load import library made by dlltool from a .def file.
+function(vx_make_delay_library def lib)
+  if(EXISTS ${lib} AND NOT ${def} IS_NEWER_THAN ${lib})
+    return()
+  endif()
+  execute_process(COMMAND ${CMAKE_DLLTOOL} --input-def ${def} --output-delaylib ${lib}
+    RESULT_VARIABLE rc ERROR_VARIABLE err)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "dlltool could not make ${lib}: ${err}")
+  endif()
+endfunction()
+
+# vx_delay_library_from_def(target def): an imported library `target` that
+# delay-loads the DLL the .def file names.
+function(vx_delay_library_from_def target def)
+  set(lib ${CMAKE_BINARY_DIR}/delayimp/lib${target}.a)
+  file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/delayimp)
+  vx_make_delay_library(${def} ${lib})
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${def})
+  add_library(${target} STATIC IMPORTED GLOBAL)
+  set_target_properties(${target} PROPERTIES IMPORTED_LOCATION ${lib})
+endfunction()
+
+# Turns each name of VX_DELAY_LOADED_DLLS into an imported target of the same
+# name, so that every target_link_libraries(... user32 ...) of the tree links
+# the delay-load import library made from MinGW's import library: its
+# function exports (data exports cannot be delay-loaded and are left out)
+# under the DLL name that library carries.
+function(vx_delay_load_system_dlls)
+  foreach(name IN LISTS VX_DELAY_LOADED_DLLS)
+    find_library(VX_IMPORT_LIBRARY_${name} NAMES ${name} REQUIRED)
+    set(import ${VX_IMPORT_LIBRARY_${name}})
+    set(def ${CMAKE_BINARY_DIR}/delayimp/${name}.def)
+    if(NOT EXISTS ${def} OR ${import} IS_NEWER_THAN ${def}
+       OR ${CMAKE_CURRENT_FUNCTION_LIST_FILE} IS_NEWER_THAN ${def})
+      execute_process(COMMAND ${CMAKE_DLLTOOL} --identify ${import}
+        OUTPUT_VARIABLE dll OUTPUT_STRIP_TRAILING_WHITESPACE RESULT_VARIABLE rc)
+      if(NOT rc EQUAL 0 OR dll STREQUAL "" OR dll MATCHES "\n")
+        message(FATAL_ERROR "${import} does not name exactly one DLL")
+      endif()
+      execute_process(COMMAND ${CMAKE_NM} -g --defined-only ${import} OUTPUT_VARIABLE symbols RESULT_VARIABLE rc)
+      if(NOT rc EQUAL 0)
+        message(FATAL_ERROR "nm could not read ${import}")
+      endif()
+      # A function has its thunk (T name) beside its pointer (I __imp_name).
+      string(REGEX MATCHALL "[0-9a-f]+ T [^\n]+" thunks "${symbols}")
+      set(exports "")
+      foreach(line IN LISTS thunks)
+        string(REGEX REPLACE "^[0-9a-f]+ T " "" fn "${line}")
+        string(APPEND exports "  ${fn}\n")
+      endforeach()
+      file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/delayimp)
+      file(WRITE ${def} "LIBRARY ${dll}\nEXPORTS\n${exports}")
+    endif()
+    vx_delay_library_from_def(${name} ${def})
+  endforeach()
+endfunction()
+
 # Third-party libraries as targets vx_dep_zlib, vx_dep_minizip, vx_dep_png,
 # vx_dep_jpeg: Debian's -dev packages in the host build, the libraries ./dev
 # builds from Debian's sources in the Windows build.

@@ -80,9 +80,8 @@ void* ResolveDllCommand(int32_t k) {
         }
     }
     if (!found) {
-        if (c.library.empty())
-            ReportErrorF("无法找到指定DLL库文件中的输出命令“%s”", c.name.c_str());
-        ReportErrorF("无法找到指定DLL库文件“%s”中的输出命令“%s”", c.library.c_str(), c.name.c_str());
+        if (c.library.empty()) ReportErrorF(kMissingSystemExportText, c.name.c_str());
+        ReportErrorF(kMissingExportText, c.library.c_str(), c.name.c_str());
     }
     c.module = module;
     c.address = reinterpret_cast<void*>(found);

@@ -44,4 +44,9 @@ private:
 // printf-style message (the runtime's own texts carry %d / %s).
 [[noreturn]] void ReportErrorF(const char* format, ...);
 
+// Messages of a function missing from a DLL: library and function name, or
+// the function name alone when the system libraries were searched.
+inline constexpr char kMissingExportText[] = "无法找到指定DLL库文件“%s”中的输出命令“%s”";
+inline constexpr char kMissingSystemExportText[] = "无法找到指定DLL库文件中的输出命令“%s”";
+
 }  // namespace vx

@@ -211,6 +211,21 @@ TEST_F(SilentInstall, CodePage1252FolderWithAnAccentedLetter) {
 
 // Only the exact first argument "-1" is silent; anything else opens the
 // window and installs nothing by itself.
+// DLLs planted beside the installer under the names of the DLLs an install
+// loads (not known DLLs, so Windows would look beside the exe first): none
+// is loaded, and the installation completes.
+TEST_F(SilentInstall, DllsPlantedBesideTheInstallerAreNeverLoaded) {
+    PlantedInstaller planted;
+    ASSERT_TRUE(planted.ready());
+    Process installer("\"" + planted.path() + "\" -1 \"C:\\Program Files\\TolvanePC\"");
+    ASSERT_TRUE(installer.started());
+    EXPECT_EQ(installer.Wait(120000), std::optional<DWORD>(0));
+    EXPECT_EQ(planted.Loaded(), "");
+    EXPECT_TRUE(Exists(DefaultInstallFolder() + "\\Kandor.exe"));
+    EXPECT_EQ(ProductValue("RunPath"), std::optional<std::string>(DefaultInstallFolder()));
+    ExpectLinksTo(DefaultInstallFolder());
+}
+
 TEST_F(SilentInstall, NearMissesOfMinusOneStartInteractively) {
     for (const char* arguments : {"-1x \"C:\\Program Files\\TolvanePC\"", "/1 \"C:\\Program Files\\TolvanePC\""}) {
         SCOPED_TRACE(arguments);

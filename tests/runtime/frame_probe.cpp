@@ -12,6 +12,11 @@
 #include "runtime/runtime_object.h"
 #include "runtime/services.h"
 
+// Delay-loaded from tests/runtime/absent_dll.def and absent_export.def:
+// neither can be found when called.
+extern "C" int WINAPI VxAbsentAnswer();
+extern "C" int WINAPI VxAbsentKernelExport();
+
 namespace vx {
 namespace {
 
@@ -93,6 +98,8 @@ int ProgramMain() {
         RunModalLoop(Never, nullptr);
     }
     if (scenario == "end-5") EndProgram(5);
+    if (scenario == "absent-dll") AppendMarker("answer=" + std::to_string(VxAbsentAnswer()));
+    if (scenario == "absent-export") AppendMarker("answer=" + std::to_string(VxAbsentKernelExport()));
     if (scenario == "start-window") LoadStartWindow(0x52010001);
     if (scenario.rfind("dll-", 0) == 0) {
         int k = std::stoi(scenario.substr(4));

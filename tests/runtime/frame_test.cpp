@@ -125,6 +125,28 @@ TEST_F(Frame, PlantedSystemDllIsNeverLoaded) {
     EXPECT_NE(run.marker.find("cached"), std::string::npos);
 }
 
+// A delay-loaded system function whose DLL or export is missing: the run-time
+// error of a missing export, not an unhandled exception.
+TEST_F(Frame, MissingDelayLoadedDllOrExportIsARunTimeError) {
+    struct Case {
+        const char* scenario;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"absent-dll", "无法找到指定DLL库文件“vxabsent.dll”中的输出命令“VxAbsentAnswer”"},
+        {"absent-export", "无法找到指定DLL库文件“kernel32.dll”中的输出命令“VxAbsentKernelExport”"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.scenario);
+        ProbeRun run = Run(c.scenario);
+        EXPECT_EQ(run.result.exitCode, kMinusOne);
+        ASSERT_EQ(run.result.boxTexts.size(), 1u);
+        EXPECT_EQ(Flat(run.result.boxTexts[0]), std::string("运行时出错!错误信息：") + c.message);
+        EXPECT_EQ(run.marker.find("answer="), std::string::npos) << run.marker;
+        EXPECT_EQ(Count(run.marker, "exit-routine"), 0);
+    }
+}
+
 TEST_F(Frame, OwnDllIsFoundInProgramFolder) {
     ProbeRun run = Run("dll-3", {"vxplugin.dll"});
     EXPECT_EQ(run.result.exitCode, 0u);
