@@ -49,11 +49,6 @@ void HeapGive(void* p) {
 #endif
 }
 
-[[noreturn]] void AllocationFailed(size_t size) {
-    // Printed in full: a size past 2 GiB must not show up as a negative number.
-    ReportErrorF("分配 %llu 字节内存失败!", static_cast<unsigned long long>(size));
-}
-
 }  // namespace
 
 namespace constants {
@@ -75,7 +70,7 @@ void* TryAllocate(size_t size) { return HeapTake(size); }
 
 void* Allocate(size_t size) {
     void* p = HeapTake(size);
-    if (!p) AllocationFailed(size);
+    if (!p) ReportAllocationFailure(size);
     return p;
 }
 
@@ -89,7 +84,7 @@ void* Reallocate(void* block, size_t size) {
         return copy;
     }
     void* p = HeapResize(block, size);
-    if (!p) AllocationFailed(size);
+    if (!p) ReportAllocationFailure(size);
     return p;
 }
 

@@ -14,8 +14,10 @@ namespace {
 constexpr char kHiddenClass[] = "VxRuntimeHidden";
 
 LRESULT CALLBACK HiddenWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == kEndProgramMessage) EndProgram(static_cast<int32_t>(wp));
-    return DefWindowProcA(hwnd, msg, wp, lp);
+    return Contained([&]() -> LRESULT {
+        if (msg == kEndProgramMessage) EndProgram(static_cast<int32_t>(wp));
+        return DefWindowProcA(hwnd, msg, wp, lp);
+    });
 }
 
 void CreateHiddenWindow(RuntimeObject& rt) {

@@ -1,9 +1,26 @@
 #include <windows.h>
 
 #include "runtime/commands/args.h"
+#include "runtime/errors.h"
+#include "runtime/memory.h"
 #include "runtime/threads/threads.h"
 
 namespace vx::commands {
+namespace {
+
+struct ThreadCall {
+    LPTHREAD_START_ROUTINE entry;
+    void* parameter;
+};
+
+// The procedure runs inside the runtime's exception boundary.
+DWORD WINAPI ContainedEntry(void* block) {
+    const ThreadCall call = *static_cast<ThreadCall*>(block);
+    Free(block);
+    return Contained([&] { return call.entry(call.parameter); });
+}
+
+}  // namespace
 
 void ThreadStart(ValueRecord* result, int32_t argc, ValueRecord* args) {
     const ValueRecord& procedure = Arg(argc, args, 0);
@@ -15,9 +32,14 @@ void ThreadStart(ValueRecord* result, int32_t argc, ValueRecord* args) {
     // the pointer-sized start-routine argument.
     uint32_t parameter = static_cast<uint32_t>(
         Given(argc, args, 1) ? threads::IntegerArgument(threads::MultithreadingHost(), args[1]) : 0);
-    HANDLE thread = CreateThread(nullptr, 0, reinterpret_cast<LPTHREAD_START_ROUTINE>(entry),
-                                 reinterpret_cast<void*>(static_cast<uintptr_t>(parameter)), 0, nullptr);
-    if (!thread) return;
+    auto* call = static_cast<ThreadCall*>(TryAllocate(sizeof(ThreadCall)));
+    if (!call) return;
+    *call = {reinterpret_cast<LPTHREAD_START_ROUTINE>(entry), reinterpret_cast<void*>(static_cast<uintptr_t>(parameter))};
+    HANDLE thread = CreateThread(nullptr, 0, ContainedEntry, call, 0, nullptr);
+    if (!thread) {
+        Free(call);
+        return;
+    }
     result->SetBool(true);
 
     const ValueRecord& handleVariable = Arg(argc, args, 2);

@@ -11,6 +11,9 @@
 #include "runtime/program.h"
 #include "runtime/runtime_object.h"
 #include "runtime/services.h"
+#include "runtime/threads/threads.h"
+
+#include <new>
 
 namespace vx {
 namespace {
@@ -43,6 +46,10 @@ DWORD WINAPI EndFromThread(void*) {
     Sleep(100);
     EndProgram(7);
 }
+
+// A command and a thread procedure whose C++ code runs out of memory.
+void CommandOutOfMemory(ValueRecord*, int32_t, ValueRecord*) { throw std::bad_alloc(); }
+DWORD WINAPI ThreadOutOfMemory(void*) { throw std::bad_alloc(); }
 
 std::string Argument() {
     int argc = 0;
@@ -90,6 +97,13 @@ int ProgramMain() {
     if (scenario == "alloc") Allocate(SIZE_MAX - 4095);
     if (scenario == "end-thread") {
         CloseHandle(CreateThread(nullptr, 0, EndFromThread, nullptr, 0, nullptr));
+        RunModalLoop(Never, nullptr);
+    }
+    if (scenario == "command-bad-alloc") CallCommand(CommandOutOfMemory, 0, nullptr);
+    if (scenario == "thread-bad-alloc") {
+        ValueRecord procedure = ValueRecord::OfAddress(reinterpret_cast<void*>(&ThreadOutOfMemory), type::SubProgram);
+        ValueRecord started{};
+        commands::ThreadStart(&started, 1, &procedure);
         RunModalLoop(Never, nullptr);
     }
     if (scenario == "end-5") EndProgram(5);

@@ -101,6 +101,9 @@ TEST_F(Frame, RuntimeMessagesWithoutCode) {
         const char* message;
     } cases[] = {
         {"alloc", "分配 18446744073709547520 字节内存失败!"},
+        // C++ code out of memory inside a command or a thread procedure.
+        {"command-bad-alloc", "分配 0 字节内存失败!"},
+        {"thread-bad-alloc", "分配 0 字节内存失败!"},
         {"no-template", "载入窗口模板数据段出错!"},
         {"start-window", "载入启动窗口失败"},
         {"dll-0", "无法找到指定DLL库文件“kernel32”中的输出命令“NoSuchExport”"},

@@ -1,5 +1,7 @@
 #include "runtime/controls/superbar/skin_window.h"
 
+#include "runtime/errors.h"
+
 #include <windowsx.h>
 
 #include <algorithm>
@@ -331,7 +333,7 @@ LRESULT CALLBACK SkinWindow::SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM
         self->hwnd_ = nullptr;
         return DefSubclassProc(hwnd, msg, wp, lp);
     }
-    return self->Handle(msg, wp, lp);
+    return ContainedOr([&] { return self->Handle(msg, wp, lp); }, [&] { return DefSubclassProc(hwnd, msg, wp, lp); });
 }
 
 LRESULT SkinWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {

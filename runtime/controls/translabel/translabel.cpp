@@ -1,5 +1,7 @@
 #include "runtime/controls/translabel/translabel.h"
 
+#include "runtime/errors.h"
+
 #include <cstring>
 #include <vector>
 
@@ -216,31 +218,34 @@ void TransLabel::Paint() {
 }
 
 LRESULT CALLBACK TransLabel::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    auto* self = reinterpret_cast<TransLabel*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    if (!self) return StartProc(hwnd, msg, wp, lp);
-    switch (msg) {
-    case WM_ERASEBKGND:
-        return 1;
-    case WM_PAINT:
-        self->Paint();
-        return 0;
-    case kRunOnWindowThread:
-        (*reinterpret_cast<const std::function<void()>*>(lp))();
-        return 0;
-    case WM_WINDOWPOSCHANGED: {
-        auto* pos = reinterpret_cast<const WINDOWPOS*>(lp);
-        LRESULT r = DefWindowProcA(hwnd, msg, wp, lp);
-        if ((pos->flags & (SWP_NOMOVE | SWP_NOSIZE)) != (SWP_NOMOVE | SWP_NOSIZE)) self->RedrawBehindNow();
-        return r;
-    }
-    case WM_NCDESTROY:
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
-        self->hwnd_ = nullptr;
-        break;
-    default:
-        break;
-    }
-    return DefWindowProcA(hwnd, msg, wp, lp);
+    return ContainedOr(
+        [&]() -> LRESULT {
+        auto* self = reinterpret_cast<TransLabel*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+        if (!self) return StartProc(hwnd, msg, wp, lp);
+        switch (msg) {
+        case WM_ERASEBKGND:
+            return 1;
+        case WM_PAINT:
+            self->Paint();
+            return 0;
+        case kRunOnWindowThread:
+            (*reinterpret_cast<const std::function<void()>*>(lp))();
+            return 0;
+        case WM_WINDOWPOSCHANGED: {
+            auto* pos = reinterpret_cast<const WINDOWPOS*>(lp);
+            LRESULT r = DefWindowProcA(hwnd, msg, wp, lp);
+            if ((pos->flags & (SWP_NOMOVE | SWP_NOSIZE)) != (SWP_NOMOVE | SWP_NOSIZE)) self->RedrawBehindNow();
+            return r;
+        }
+        case WM_NCDESTROY:
+            SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+            self->hwnd_ = nullptr;
+            break;
+        default:
+            break;
+        }
+        return DefWindowProcA(hwnd, msg, wp, lp);
+    }, [&] { return DefWindowProcA(hwnd, msg, wp, lp); });
 }
 
 }  // namespace vx::controls
