@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "runtime/errors.h"
+#include "runtime/window_thread.h"
 #include "runtime/windows/system/events.h"
 #include "runtime/windows/system/window_system.h"
 #include "runtime/windows/units/core_units.h"
@@ -224,6 +225,7 @@ LRESULT CALLBACK WindowUnit::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     return Contained([&]() -> LRESULT {
         auto* self = reinterpret_cast<WindowUnit*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
         if (!self) return DefWindowProcA(hwnd, msg, wp, lp);
+        if (WindowThreadCalls::Handle(msg, wp)) return 0;
         switch (msg) {
         case WM_ERASEBKGND: return 1;  // painted with the picture in WM_PAINT
         case WM_PAINT: self->Paint(); return 0;
@@ -324,6 +326,8 @@ void WindowUnit::ApplyIcons() {
             small = make(sx);
         }
     }
+    // The old icons go only once the window has the new ones.
+    picture::IconHandle oldBig = std::move(bigIcon_), oldSmall = std::move(smallIcon_);
     bigIcon_.reset(big);
     smallIcon_.reset(small);
     HICON fallback = LoadIconA(ProgramInstance(), "DEFAULT_ICON");
