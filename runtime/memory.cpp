@@ -103,6 +103,8 @@ char* NewText(std::string_view text) {
 
 void* NewByteSet(const void* data, size_t count) {
     if (count == 0) return nullptr;
+    // The header counts in 32 signed bits: a larger set cannot be made.
+    if (count > size_t(INT32_MAX)) ReportAllocationFailure(count + 8);
     auto* p = static_cast<uint8_t*>(Allocate(8 + count));
     int32_t header[2] = {1, static_cast<int32_t>(count)};
     std::memcpy(p, header, 8);

@@ -38,8 +38,8 @@ int32_t NumericToInteger(const ValueRecord& v) {
     case type::Short: return static_cast<int16_t>(v.low);
     case type::Int: return v.Int();
     case type::Long: return static_cast<int32_t>(v.Long());
-    case type::Float: return static_cast<int32_t>(v.Float());
-    case type::Double: return static_cast<int32_t>(v.Double());
+    case type::Float: return TruncateToInt32(v.Float());
+    case type::Double: return TruncateToInt32(v.Double());
     default: ReportError("欲转换数据类型不是数值", 0);
     }
 }

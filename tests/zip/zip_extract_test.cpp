@@ -13,6 +13,7 @@
 
 #include "runtime/memory.h"
 #include "runtime/zip/archive_reader.h"
+#include "runtime/zip/buffered_io.h"
 #include "runtime/zip/extraction.h"
 #include "runtime/zip/zip_unit.h"
 
@@ -439,6 +440,21 @@ TEST_F(ZipExtract, CommandsThroughValueRecords) {
 }
 
 uint64_t Ticks(const FILETIME& ft) { return (uint64_t(ft.dwHighDateTime) << 32) | ft.dwLowDateTime; }
+
+// minizip's positions are longs (32 bits here): one past their range is
+// an error, never a negative offset.
+TEST(ArchiveReader, PositionBeyondLongIsAnError) {
+    zlib_filefunc_def io;
+    FillBufferedWin32FileFunc(&io);
+    voidpf stream = io.zopen_file(io.opaque, ArchivePath("tree.zip").c_str(),
+                                  ZLIB_FILEFUNC_MODE_READ | ZLIB_FILEFUNC_MODE_EXISTING);
+    ASSERT_NE(stream, nullptr);
+    ASSERT_EQ(io.zseek_file(io.opaque, stream, 0x7FFFFFFF, ZLIB_FILEFUNC_SEEK_SET), 0);
+    EXPECT_EQ(io.ztell_file(io.opaque, stream), 0x7FFFFFFF);
+    ASSERT_EQ(io.zseek_file(io.opaque, stream, 0x80000000u, ZLIB_FILEFUNC_SEEK_SET), 0);
+    EXPECT_EQ(io.ztell_file(io.opaque, stream), -1);
+    io.zclose_file(io.opaque, stream);
+}
 
 TEST(ArchiveReader, RecordsAndResultCodes) {
     ArchiveReader reader;
