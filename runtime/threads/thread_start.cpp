@@ -3,6 +3,7 @@
 #include "runtime/commands/args.h"
 #include "runtime/errors.h"
 #include "runtime/memory.h"
+#include "runtime/runtime_object.h"
 #include "runtime/threads/threads.h"
 
 namespace vx::commands {
@@ -13,11 +14,14 @@ struct ThreadCall {
     void* parameter;
 };
 
-// The procedure runs inside the runtime's exception boundary.
+// The procedure runs inside the runtime's exception boundary, counted as
+// running until it returns.
 DWORD WINAPI ContainedEntry(void* block) {
     const ThreadCall call = *static_cast<ThreadCall*>(block);
     Free(block);
-    return Contained([&] { return call.entry(call.parameter); });
+    const DWORD code = Contained([&] { return call.entry(call.parameter); });
+    Runtime().runningThreads--;
+    return code;
 }
 
 }  // namespace
@@ -35,8 +39,10 @@ void ThreadStart(ValueRecord* result, int32_t argc, ValueRecord* args) {
     auto* call = static_cast<ThreadCall*>(TryAllocate(sizeof(ThreadCall)));
     if (!call) return;
     *call = {reinterpret_cast<LPTHREAD_START_ROUTINE>(entry), reinterpret_cast<void*>(static_cast<uintptr_t>(parameter))};
+    Runtime().runningThreads++;
     HANDLE thread = CreateThread(nullptr, 0, ContainedEntry, call, 0, nullptr);
     if (!thread) {
+        Runtime().runningThreads--;
         Free(call);
         return;
     }

@@ -8,6 +8,7 @@
 
 #include "runtime/array.h"
 #include "runtime/errors.h"
+#include "runtime/memory.h"
 #include "runtime/program.h"
 #include "runtime/runtime_object.h"
 #include "runtime/services.h"
@@ -50,6 +51,22 @@ DWORD WINAPI EndFromThread(void*) {
 // A command and a thread procedure whose C++ code runs out of memory.
 void CommandOutOfMemory(ValueRecord*, int32_t, ValueRecord*) { throw std::bad_alloc(); }
 DWORD WINAPI ThreadOutOfMemory(void*) { throw std::bad_alloc(); }
+
+// A worker still running at the end, and a look at the literal and a
+// declared function from the last step of clean-up (the hidden window's
+// end), as the worker would see them.
+const char kLiteral[] = "a literal";
+DWORD WINAPI RunOn(void*) {
+    for (;;) Sleep(INFINITE);
+}
+LRESULT CALLBACK LastStepHook(int code, WPARAM wp, LPARAM lp) {
+    const auto* call = reinterpret_cast<const CWPSTRUCT*>(lp);
+    if (code == HC_ACTION && call->message == WM_DESTROY) {
+        AppendMarker(constants::IsLiteral(kLiteral) ? "literal-kept" : "literal-lost");
+        AppendMarker(ResolveDllCommand(2) ? "function-kept" : "function-lost");
+    }
+    return CallNextHookEx(nullptr, code, wp, lp);
+}
 
 std::string Argument() {
     int argc = 0;
@@ -105,6 +122,15 @@ int ProgramMain() {
         ValueRecord started{};
         commands::ThreadStart(&started, 1, &procedure);
         RunModalLoop(Never, nullptr);
+    }
+    if (scenario == "worker-at-end") {
+        constants::AddRange(kLiteral, sizeof kLiteral);
+        ValueRecord procedure = ValueRecord::OfAddress(reinterpret_cast<void*>(&RunOn), type::SubProgram);
+        ValueRecord started{};
+        commands::ThreadStart(&started, 1, &procedure);
+        ResolveDllCommand(2);
+        SetWindowsHookExA(WH_CALLWNDPROC, LastStepHook, nullptr, GetCurrentThreadId());
+        EndProgram(0);
     }
     if (scenario == "end-5") EndProgram(5);
     if (scenario == "start-window") LoadStartWindow(0x52010001);

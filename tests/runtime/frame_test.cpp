@@ -72,6 +72,18 @@ TEST_F(Frame, EndProgramGivesItsExitCode) {
     EXPECT_EQ(Count(run.marker, "exit-routine"), 1);
 }
 
+// Clean-up while a worker still frees a literal and calls a declared
+// function: what it uses stays until the process ends.
+TEST_F(Frame, CleanUpOutlivesARunningWorker) {
+    ProbeRun run = Run("worker-at-end");
+    EXPECT_EQ(run.result.exitCode, 0u);
+    EXPECT_TRUE(run.result.boxTexts.empty());
+    EXPECT_GE(Count(run.marker, "literal-kept"), 1) << run.marker;
+    EXPECT_EQ(Count(run.marker, "literal-lost"), 0) << run.marker;
+    EXPECT_GE(Count(run.marker, "function-kept"), 1) << run.marker;
+    EXPECT_EQ(Count(run.marker, "exit-routine"), 1);
+}
+
 TEST_F(Frame, EndProgramFromSecondThreadEndsOnMainThread) {
     ProbeRun run = Run("end-thread");
     EXPECT_EQ(run.result.exitCode, 7u);
