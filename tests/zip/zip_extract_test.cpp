@@ -290,6 +290,29 @@ TEST_F(ZipExtract, FilesBeforeTheirFolderNeedARelativeDestination) {
     ExpectEntry(scratch_ + "rel\\", "late/f.txt", 500);
 }
 
+// A current folder whose ANSI form does not fit MAX_PATH (a Chinese name is
+// two bytes a character there) gives no base folder: relative targets fail,
+// and nothing lands at the drive root.
+TEST_F(ZipExtract, CurrentFolderBeyondAnsiPathsFailsRelativeTargets) {
+    wchar_t temp[MAX_PATH];
+    ASSERT_GT(GetTempPathW(MAX_PATH, temp), 0u);
+    const std::wstring name(70, L'\x4E2D');
+    const std::wstring first = std::wstring(temp) + name, second = first + L"\\" + name;
+    CreateDirectoryW(first.c_str(), nullptr);
+    CreateDirectoryW(second.c_str(), nullptr);
+    ASSERT_TRUE(SetCurrentDirectoryW(second.c_str()));
+    char current[MAX_PATH + 1];
+    EXPECT_GT(GetCurrentDirectoryA(sizeof current, current), sizeof current);
+
+    EXPECT_EQ(Run("unordered.zip", "vx-long-base"), 0);
+    SetCurrentDirectoryA(scratch_.c_str());
+    EXPECT_EQ(GetFileAttributesA("\\vx-long-base"), INVALID_FILE_ATTRIBUTES);
+    RemoveDirectoryA("\\vx-long-base\\late");
+    RemoveDirectoryA("\\vx-long-base");
+    RemoveDirectoryW(second.c_str());
+    RemoveDirectoryW(first.c_str());
+}
+
 TEST_F(ZipExtract, ManyEntriesAcrossReadBufferBoundaries) {
     recorder_.answer = Answer::Nothing;
     const std::string dest = scratch_ + "many\\";
