@@ -106,6 +106,13 @@ LRESULT CALLBACK UnitSubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UIN
                 return 0;
             }
             break;
+        case kMsgCloseRequest:
+            if (index == 0) {
+                // A refused close leaves the window open, no longer closing.
+                if (!RequestClose(lw.windowId) && lw.alive) lw.closing = false;
+                return 0;
+            }
+            break;
         case WM_COMMAND:
             if (index == 0 && lp == 0 && HIWORD(wp) <= 1 && LOWORD(wp) >= kFirstMenuCommand) {
                 RaiseMenuClick(lw, LOWORD(wp));
@@ -559,6 +566,14 @@ bool RequestClose(uint32_t windowId) {
     EnableDisabledOthers(*ref);
     ref->closing = true;
     DestroyWindow(ref->hwnd());
+    return true;
+}
+
+bool PostCloseRequest(uint32_t windowId) {
+    LoadedWindowRef ref = FindLoadedRef(windowId);
+    if (!ref || !ref->alive) return false;
+    ref->closing = true;
+    PostMessageA(ref->hwnd(), kMsgCloseRequest, 0, 0);
     return true;
 }
 
