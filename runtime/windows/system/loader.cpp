@@ -158,7 +158,8 @@ DWORD UnitStyle(const LoadedWindow& lw, size_t index) {
     uint32_t flags = lw.tw->flags(index);
     DWORD style = 0;
     if (flags & wt::kUnitDisabled) style |= WS_DISABLED;
-    if (flags & wt::kUnitTabStop) style |= WS_TABSTOP;
+    // A frame has no tab stop: on a top-level window the bit is WS_MAXIMIZEBOX.
+    if ((flags & wt::kUnitTabStop) && index != 0) style |= WS_TABSTOP;
     return style;
 }
 
