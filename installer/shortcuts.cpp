@@ -54,10 +54,11 @@ bool CreateShortcutFile(std::string& linkPath, const std::string& target, const 
     ValueRecord created = Call(ObjectCallMethodForObject, {shell.Value(), Arg("CreateShortcut"), Arg(linkPath)});
     shortcut.Take(created.Address<ObjectRecord>());  // a fresh block the variable now owns
 
-    // The texts go by reference, as procedure variables do.
-    std::string targetText = target;
-    char* targetVar = targetText.data();
+    // The texts go by reference, as procedure variables do: in a runtime
+    // block, which a write-back may free and replace.
+    char* targetVar = NewText(target);
     SetProperty(shortcut, "TargetPath", ValueRecord::OfAddress(&targetVar, type::Text | type::ByAddress));
+    Free(targetVar);
     if (iconFile) {
         std::string icon = std::string(iconFile) + ", 0";
         SetProperty(shortcut, "IconLocation", Arg(icon));

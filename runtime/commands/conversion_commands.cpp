@@ -14,13 +14,6 @@
 namespace vx::commands {
 namespace {
 
-int32_t TruncateToInt32(double d) {
-    if (std::isnan(d)) return 0;
-    if (d >= 2147483647.0) return std::numeric_limits<int32_t>::max();
-    if (d <= -2147483648.0) return std::numeric_limits<int32_t>::min();
-    return static_cast<int32_t>(d);
-}
-
 template <class... T>
 std::string Format(const char* format, T... values) {
     char buffer[64];

@@ -14,6 +14,7 @@
 #include "runtime/memory.h"
 #include "runtime/text.h"
 #include "runtime/zip/archive_reader.h"
+#include "runtime/zip/buffered_io.h"
 #include "runtime/zip/extraction.h"
 #include "runtime/zip/zip_unit.h"
 
@@ -317,6 +318,29 @@ TEST_F(ZipExtract, FilesBeforeTheirFolderNeedARelativeDestination) {
     ExpectEntry(scratch_ + "rel\\", "late/f.txt", 500);
 }
 
+// A current folder whose ANSI form does not fit MAX_PATH (a Chinese name is
+// two bytes a character there) gives no base folder: relative targets fail,
+// and nothing lands at the drive root.
+TEST_F(ZipExtract, CurrentFolderBeyondAnsiPathsFailsRelativeTargets) {
+    wchar_t temp[MAX_PATH];
+    ASSERT_GT(GetTempPathW(MAX_PATH, temp), 0u);
+    const std::wstring name(70, L'\x4E2D');
+    const std::wstring first = std::wstring(temp) + name, second = first + L"\\" + name;
+    CreateDirectoryW(first.c_str(), nullptr);
+    CreateDirectoryW(second.c_str(), nullptr);
+    ASSERT_TRUE(SetCurrentDirectoryW(second.c_str()));
+    char current[MAX_PATH + 1];
+    EXPECT_GT(GetCurrentDirectoryA(sizeof current, current), sizeof current);
+
+    EXPECT_EQ(Run("unordered.zip", "vx-long-base"), 0);
+    SetCurrentDirectoryA(scratch_.c_str());
+    EXPECT_EQ(GetFileAttributesA("\\vx-long-base"), INVALID_FILE_ATTRIBUTES);
+    RemoveDirectoryA("\\vx-long-base\\late");
+    RemoveDirectoryA("\\vx-long-base");
+    RemoveDirectoryW(second.c_str());
+    RemoveDirectoryW(first.c_str());
+}
+
 TEST_F(ZipExtract, ManyEntriesAcrossReadBufferBoundaries) {
     recorder_.answer = Answer::Nothing;
     const std::string dest = scratch_ + "many\\";
@@ -467,6 +491,21 @@ TEST_F(ZipExtract, CommandsThroughValueRecords) {
 }
 
 uint64_t Ticks(const FILETIME& ft) { return (uint64_t(ft.dwHighDateTime) << 32) | ft.dwLowDateTime; }
+
+// minizip's positions are longs (32 bits here): one past their range is
+// an error, never a negative offset.
+TEST(ArchiveReader, PositionBeyondLongIsAnError) {
+    zlib_filefunc_def io;
+    FillBufferedWin32FileFunc(&io);
+    voidpf stream = io.zopen_file(io.opaque, ArchivePath("tree.zip").c_str(),
+                                  ZLIB_FILEFUNC_MODE_READ | ZLIB_FILEFUNC_MODE_EXISTING);
+    ASSERT_NE(stream, nullptr);
+    ASSERT_EQ(io.zseek_file(io.opaque, stream, 0x7FFFFFFF, ZLIB_FILEFUNC_SEEK_SET), 0);
+    EXPECT_EQ(io.ztell_file(io.opaque, stream), 0x7FFFFFFF);
+    ASSERT_EQ(io.zseek_file(io.opaque, stream, 0x80000000u, ZLIB_FILEFUNC_SEEK_SET), 0);
+    EXPECT_EQ(io.ztell_file(io.opaque, stream), -1);
+    io.zclose_file(io.opaque, stream);
+}
 
 TEST(ArchiveReader, RecordsAndResultCodes) {
     ArchiveReader reader;
