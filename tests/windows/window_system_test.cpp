@@ -280,6 +280,16 @@ TEST(Units, TimerWithIntervalZeroNeverFires) {
     int stopped = g.ticks;
     Pump(300);
     EXPECT_EQ(g.ticks, stopped);
+
+    // Writing the interval it already has does not start the count again.
+    Write(kMainWindow, kTimerUnit, 8, 250);
+    ticks = g.ticks;
+    for (int i = 0; i < 10; ++i) {
+        Pump(100);
+        Write(kMainWindow, kTimerUnit, 8, 250);
+    }
+    EXPECT_GE(g.ticks, ticks + 2);
+    Write(kMainWindow, kTimerUnit, 8, 0);
     Close(kMainWindow);
 }
 
