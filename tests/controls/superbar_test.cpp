@@ -209,6 +209,44 @@ TEST(SuperBar, WorkerWriteWaitsForTheWindowThread) {
     EXPECT_EQ(b.Get(17), 40);
 }
 
+// Drawing kind 1: the state's bitmap stretched over the skin window, the
+// normal one for a state without its own.
+TEST(SkinWindow, OneBitmapPerStateStretchedOverTheWindow) {
+    PlainWindow window(100, 100, 200, 80, RGB(255, 255, 255));
+    auto solid = [](COLORREF colour) {
+        HDC screen = GetDC(nullptr);
+        HBITMAP bitmap = CreateCompatibleBitmap(screen, 3, 2);
+        HDC dc = CreateCompatibleDC(screen);
+        HGDIOBJ old = SelectObject(dc, bitmap);
+        RECT all{0, 0, 3, 2};
+        HBRUSH brush = CreateSolidBrush(colour);
+        FillRect(dc, &all, brush);
+        DeleteObject(brush);
+        SelectObject(dc, old);
+        DeleteDC(dc);
+        ReleaseDC(nullptr, screen);
+        return bitmap;
+    };
+    HBITMAP red = solid(RGB(255, 0, 0)), blue = solid(RGB(0, 0, 255));
+    SkinWindow skin;
+    ASSERT_TRUE(skin.Create(window.Handle(), "", 20, 20, 120, 30, WS_VISIBLE, nullptr));
+    skin.SetBitmaps({red, nullptr, nullptr, blue});
+    Pump(30);
+    auto all = [&](uint32_t colour) {
+        const test::Capture c = CaptureClient(window.Handle(), RECT{20, 20, 140, 50});
+        int n = 0;
+        for (uint32_t p : c.pixels) n += p == colour;
+        return n == 120 * 30;
+    };
+    EXPECT_TRUE(all(0xFF0000));
+    EnableWindow(skin.Handle(), FALSE);
+    Pump(30);
+    EXPECT_TRUE(all(0x0000FF));
+    DestroyWindow(skin.Handle());
+    DeleteObject(red);
+    DeleteObject(blue);
+}
+
 TEST(SuperBar, SamePositionTwiceRaisesOneEvent) {
     Bench b;
     b.Make(ProgressForm());

@@ -220,6 +220,16 @@ TEST(TemplateReader, EveryTruncationFails) {
     }
 }
 
+// The stream's length is exact: a byte after the last record fails the read.
+TEST(TemplateReader, TrailingBytesFail) {
+    std::vector<uint8_t> bytes = Compile({EdgeWindow(), WindowHead(0x5201000A) + OwnUnit(0x0601000A)});
+    wt::Template t;
+    ASSERT_EQ(wt::Template::Read(bytes, 0, t), wt::ReadStatus::kOk);
+    bytes.push_back(0);
+    EXPECT_EQ(wt::Template::Read(bytes, 0, t), wt::ReadStatus::kTrailingBytes);
+    EXPECT_EQ(t.windowCount(), 0u);
+}
+
 // Any byte set to a hostile value: the read fails or gives records whose
 // every field lies inside them.
 TEST(TemplateReader, CorruptedBytesNeverReadOutside) {

@@ -267,6 +267,36 @@ TEST(Loading, FrameFlagsGiveNoMaximiseBox) {
     EXPECT_FALSE(IsWindowLoaded(kOtherWindow));
 }
 
+// A whole font description keeps an empty face name; a missing one, or a
+// single face-name write of an empty one, gives 宋体.
+TEST(Properties, FontDescriptionKeepsAnEmptyFaceName) {
+    ASSERT_TRUE(LoadWindow(kMainWindow, nullptr, false));
+    constexpr int32_t kFont = 12;
+    auto face = [] {
+        auto* text = reinterpret_cast<char*>(static_cast<uintptr_t>(windows::ReadUnitProperty(kMainWindow, kPlainEdit, kFont, 6)));
+        std::string s = text ? text : "";
+        Free(text);
+        return s;
+    };
+    const std::string song = "\xcb\xce\xcc\xe5";
+    windows::FontDescription d{0, 0, 0, 0, 0, 12, ""};
+    Write(kMainWindow, kPlainEdit, kFont, static_cast<int64_t>(reinterpret_cast<uintptr_t>(&d)));
+    EXPECT_EQ(face(), "");
+    d.faceName = nullptr;
+    Write(kMainWindow, kPlainEdit, kFont, static_cast<int64_t>(reinterpret_cast<uintptr_t>(&d)));
+    EXPECT_EQ(face(), song);
+    auto writeFace = [](const char* name) {
+        const auto at = reinterpret_cast<uintptr_t>(name);
+        windows::WriteUnitProperty(kMainWindow, kPlainEdit, kFont, 6, static_cast<uint32_t>(at),
+                                   static_cast<uint32_t>(at >> 32));
+    };
+    writeFace("Arial");
+    EXPECT_EQ(face(), "Arial");
+    writeFace("");
+    EXPECT_EQ(face(), song);
+    Close(kMainWindow);
+}
+
 TEST(Units, TimerWithIntervalZeroNeverFires) {
     ASSERT_TRUE(LoadWindow(kMainWindow, nullptr, false));
     int ticks = g.ticks;
@@ -280,6 +310,16 @@ TEST(Units, TimerWithIntervalZeroNeverFires) {
     int stopped = g.ticks;
     Pump(300);
     EXPECT_EQ(g.ticks, stopped);
+
+    // Writing the interval it already has does not start the count again.
+    Write(kMainWindow, kTimerUnit, 8, 250);
+    ticks = g.ticks;
+    for (int i = 0; i < 10; ++i) {
+        Pump(100);
+        Write(kMainWindow, kTimerUnit, 8, 250);
+    }
+    EXPECT_GE(g.ticks, ticks + 2);
+    Write(kMainWindow, kTimerUnit, 8, 0);
     Close(kMainWindow);
 }
 

@@ -88,7 +88,14 @@ bool SkinWindow::Create(HWND parent, const char* caption, int x, int y, int widt
     return true;
 }
 
+void SkinWindow::SetBitmaps(const std::array<HBITMAP, 4>& byState) {
+    bitmaps_ = byState;
+    kind_ = DrawingKind::kBitmaps;
+    Repaint();
+}
+
 void SkinWindow::SetImages(HIMAGELIST list, const SkinCells& cells) {
+    kind_ = DrawingKind::kCells;
     list_ = list;
     cells_ = cells;
     cellW_ = cellH_ = cellCount_ = 0;
@@ -286,6 +293,18 @@ void SkinWindow::PaintFallback(HDC dc, const RECT& client) {
     LineTo(dc, -1, b);
 }
 
+bool SkinWindow::PaintBitmap(HDC dc, const RECT& client) const {
+    HBITMAP bitmap = bitmaps_[state_] ? bitmaps_[state_] : bitmaps_[kSkinNormal];
+    BITMAP info{};
+    if (!bitmap || !GetObjectA(bitmap, sizeof info, &info)) return false;
+    picture::MemoryDc source(CreateCompatibleDC(dc));
+    picture::Selection selected(source.get(), bitmap);
+    if (!selected.ok()) return false;
+    SetStretchBltMode(dc, COLORONCOLOR);
+    return StretchBlt(dc, 0, 0, client.right, client.bottom, source.get(), 0, 0, info.bmWidth, info.bmHeight,
+                      SRCCOPY);
+}
+
 void SkinWindow::Paint() {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(hwnd_, &ps);
@@ -304,8 +323,13 @@ void SkinWindow::Paint() {
             picture::Owner<HBRUSH, picture::DeleteGdiObject> brush(CreateSolidBrush(background_));
             FillRect(m, &client, brush.get());
         }
-        if (cellDc_) PaintCells(Target{m, buffer.bits, client.right, client.bottom}, client);
-        else PaintFallback(m, client);
+        if (kind_ == DrawingKind::kBitmaps) {
+            if (!PaintBitmap(m, client)) PaintFallback(m, client);
+        } else if (cellDc_) {
+            PaintCells(Target{m, buffer.bits, client.right, client.bottom}, client);
+        } else {
+            PaintFallback(m, client);
+        }
         if (!text_.empty()) {
             RECT r = client;
             SetBkMode(m, TRANSPARENT);

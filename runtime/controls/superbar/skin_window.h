@@ -44,9 +44,13 @@ public:
     int State() const { return state_; }
     void SetOwner(HWND owner) { owner_ = owner; }
 
-    // An image list (not owned) with its cells per state and slot; null
-    // falls back to the plain drawing.
+    // Drawing kind 2: an image list (not owned) with its cells per state and
+    // slot; null falls back to the plain drawing.
     void SetImages(HIMAGELIST list, const SkinCells& cells);
+    // Drawing kind 1: one bitmap per state (not owned), stretched over the
+    // window; a state without one shows the normal state's, none at all
+    // falls back to the plain drawing.
+    void SetBitmaps(const std::array<HBITMAP, 4>& byState);
     // Cell drawing mode as stored: 1 origin, 2 centred, 3 stretched, 4 tiled.
     void SetDrawMode(int mode);
     void SetEndCaps(bool on);
@@ -87,6 +91,7 @@ private:
     };
     void PaintCells(const Target& target, const RECT& client);
     void PaintFallback(HDC dc, const RECT& client);
+    bool PaintBitmap(HDC dc, const RECT& client) const;
     void PrepareCells();
     int Cell(int slot) const;
     // Draws cell `index` into an along/across rectangle (stretched to it),
@@ -97,6 +102,9 @@ private:
     HWND hwnd_ = nullptr;
     HWND owner_ = nullptr;
     int state_ = kSkinNormal;
+    enum class DrawingKind { kPlain, kBitmaps, kCells };
+    DrawingKind kind_ = DrawingKind::kPlain;
+    std::array<HBITMAP, 4> bitmaps_{};
     HIMAGELIST list_ = nullptr;
     SkinCells cells_{};
     int cellW_ = 0, cellH_ = 0, cellCount_ = 0;

@@ -96,9 +96,11 @@ int PixelsPerInch() {
     return dpi > 0 ? dpi : 96;
 }
 
-void SetFace(LOGFONTA& lf, const char* face) {
+// A missing or over-long face name becomes 宋体; an empty one too when
+// `emptyToo` (one attribute written), while a whole description keeps it.
+void SetFace(LOGFONTA& lf, const char* face, bool emptyToo) {
     size_t n = face ? std::strlen(face) : 0;
-    if (n == 0 || n >= sizeof lf.lfFaceName) {
+    if (!face || (emptyToo && n == 0) || n >= sizeof lf.lfFaceName) {
         face = text::kFallbackFace;
         n = std::strlen(face);
     }
@@ -120,7 +122,7 @@ void SetFontAttribute(LOGFONTA& lf, int32_t kind, uint32_t low, uint32_t high) {
     case kUnderline: lf.lfUnderline = v ? 1 : 0; break;
     case kStrikeOut: lf.lfStrikeOut = v ? 1 : 0; break;
     case kSize: lf.lfHeight = -MulDiv(v < 0 ? 0 : v, PixelsPerInch(), 72); break;
-    case kFaceName: SetFace(lf, static_cast<const char*>(ToAddress(low, high))); break;
+    case kFaceName: SetFace(lf, static_cast<const char*>(ToAddress(low, high)), true); break;
     default: break;
     }
 }
@@ -136,7 +138,7 @@ LOGFONTA FontFromDescription(const FontDescription* d) {
     lf.lfUnderline = d->underline ? 1 : 0;
     lf.lfStrikeOut = d->strikeOut ? 1 : 0;
     lf.lfHeight = -MulDiv(d->size < 0 ? 0 : d->size, PixelsPerInch(), 72);
-    SetFace(lf, d->faceName);
+    SetFace(lf, d->faceName, false);
     return lf;
 }
 

@@ -375,6 +375,9 @@ ReadStatus Template::ReadWindows(Bytes data) {
         if (s != ReadStatus::kOk) return s;
         w.slots_.assign(w.ids_count_, {});
     }
+    // The template's length is exact: anything after the last record means
+    // the stream is not what the program was built with.
+    if (r.remaining() != 0) return ReadStatus::kTrailingBytes;
     return ReadStatus::kOk;
 }
 

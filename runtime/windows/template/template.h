@@ -201,6 +201,7 @@ enum class ReadStatus {
     kBadWindowList,    // window list length not a multiple of 8
     kBadUnitTable,     // ids, offsets and records disagree
     kBadRecord,        // a unit record whose fields run past its end
+    kTrailingBytes,    // bytes left after the last window record
     kOutOfMemory,
 };
 

@@ -23,7 +23,8 @@ public:
 
     bool Create();
     int SetProperty(int32_t index, const PropertyValue& v) override {
-        if (index == 0) SetInterval(v.Int());
+        // The same interval again leaves the running count alone.
+        if (index == 0 && v.Int() != interval_) SetInterval(v.Int());
         return 0;
     }
     PropertyValue GetProperty(int32_t index) override { return index == 0 ? PropertyValue::Of(interval_) : PropertyValue{}; }

@@ -166,6 +166,7 @@ private:
     void StartSound();
     void StopSound();
     void BackgroundChanged();
+    void InvalidateTransparent(HWND parent, const RECT& frame) const;
     COLORREF BackColour() const { return ResolveColour(d_.backColor, COLOR_BTNFACE); }
 
     stored::WindowData d_;
@@ -399,15 +400,23 @@ void WindowUnit::StopSound() {
 
 void WindowUnit::BackgroundChanged() {
     InvalidateRect(hwnd_, nullptr, TRUE);
-    // Transparent children draw over the background: they redraw too.
+    // Transparent units draw over the background, those inside containers
+    // too: every visible one at any depth redraws.
     RECT frame;
     GetClientRect(hwnd_, &frame);
-    for (HWND child = GetWindow(hwnd_, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        if (!IsWindowVisible(child) || !(GetWindowLongA(child, GWL_EXSTYLE) & WS_EX_TRANSPARENT)) continue;
-        RECT r, meet;
-        GetWindowRect(child, &r);
-        MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&r), 2);
-        if (IntersectRect(&meet, &r, &frame)) InvalidateRect(child, nullptr, TRUE);
+    InvalidateTransparent(hwnd_, frame);
+}
+
+void WindowUnit::InvalidateTransparent(HWND parent, const RECT& frame) const {
+    for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (!IsWindowVisible(child)) continue;
+        if (GetWindowLongA(child, GWL_EXSTYLE) & WS_EX_TRANSPARENT) {
+            RECT r, meet;
+            GetWindowRect(child, &r);
+            MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&r), 2);
+            if (IntersectRect(&meet, &r, &frame)) InvalidateRect(child, nullptr, TRUE);
+        }
+        InvalidateTransparent(child, frame);
     }
 }
 
