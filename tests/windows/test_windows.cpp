@@ -40,10 +40,11 @@ bool OnQueryClose(const int32_t*, int32_t, int32_t* result) {
     return true;
 }
 bool OnPressClick(const int32_t*, int32_t, int32_t*) { return Count(g.pressClicks); }
+bool OnChange(const int32_t*, int32_t, int32_t*) { return Count(g.changes); }
 bool OnOther(const int32_t*, int32_t, int32_t*) { return Count(g.otherProcedures); }
 
 windows::EventProcedure g_procedures[kProcedureCount] = {
-    OnCreated, OnDestroyed, OnClick, OnTimer, OnPress, OnQueryClose, OnPressClick,
+    OnCreated, OnDestroyed, OnClick, OnTimer, OnPress, OnQueryClose, OnPressClick, OnChange,
 };
 
 uintptr_t ProcedureBase() {
@@ -93,6 +94,7 @@ std::vector<WindowSpec> TestWindows() {
         w.units.push_back(ro);
         UnitSpec plain = Control(0x00010005, kPlainEdit, "plain", 10, 40, 200, 22, 5, EditBoxData("", 0));
         plain.tabOrder = 1;
+        plain.events = {{0, Proc(kOnChange)}};
         w.units.push_back(plain);
         UnitSpec ok = Control(0x0001000B, kOkButton, "ok", 10, 80, 80, 30, 5, ButtonData("&OK"));
         ok.tabOrder = 2;

@@ -46,6 +46,7 @@ enum Procedure : int {
     kOnPress,        // -1 handler: returns g.pressResult when g.pressGivesResult
     kOnQueryClose,   // event 12: returns g.closeAnswer
     kOnPressClick,   // the pressed button's click
+    kOnChange,       // counts an edit box's change events
     kProcedureCount = 24,
 };
 
@@ -56,6 +57,7 @@ struct Observed {
     int ticks = 0;
     int presses = 0;
     int pressClicks = 0;
+    int changes = 0;
     bool pressGivesResult = false;
     int32_t pressResult = 0;
     int32_t closeAnswer = 0;

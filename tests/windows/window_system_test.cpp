@@ -352,6 +352,14 @@ TEST(Units, ButtonClickAndEditProperties) {
     EXPECT_EQ(GetDlgCtrlID(rebuilt), 130);
     EXPECT_EQ(GetWindow(rebuilt, GW_HWNDPREV), ro);
     EXPECT_EQ(ReadText(kMainWindow, kPlainEdit, 8), "kept");
+    // A content write is a change, as typing is, in one line or several.
+    int changes = g.changes;
+    WriteText(kMainWindow, kPlainEdit, 8, "line 1\r\nline 2");
+    EXPECT_EQ(g.changes, changes + 1) << "multi-line";
+    Write(kMainWindow, kPlainEdit, 15, 0);
+    changes = g.changes;
+    WriteText(kMainWindow, kPlainEdit, 8, "one line");
+    EXPECT_EQ(g.changes, changes + 1) << "single line";
     // A unit window destroyed on its own takes its live object along; the
     // record still answers the fixed properties.
     DestroyWindow(FindUnitHandle(kMainWindow, kOkButton));

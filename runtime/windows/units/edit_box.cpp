@@ -206,8 +206,12 @@ int EditBox::SetProperty(int32_t index, const PropertyValue& v) {
     int32_t n = v.Int();
     switch (index) {
     case kContent:
-        // WM_SETTEXT on an edit control sends EN_CHANGE, as typing does.
+        // WM_SETTEXT on a single-line edit control sends EN_CHANGE, as typing
+        // does; a multi-line one sends nothing, so it is given the same notice.
         SetWindowTextA(hwnd_, v.bytes.c_str());
+        if (GetWindowLongA(hwnd_, GWL_STYLE) & ES_MULTILINE)
+            SendMessageA(GetParent(hwnd_), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(hwnd_), EN_CHANGE),
+                         reinterpret_cast<LPARAM>(hwnd_));
         break;
     case kBorderStyle: d_.borderStyle = stored::Clamp(n, 0, 5); ApplyBorderStyle(hwnd_, d_.borderStyle); break;
     case kTextColor: d_.textColor = static_cast<uint32_t>(v.number); InvalidateRect(hwnd_, nullptr, TRUE); break;
