@@ -228,10 +228,10 @@ peak_run() {
     while read -r key value _; do
       case $key in
         State:) state=$value ;;
-        VmHWM:) ((value > PEAK_KB)) && PEAK_KB=$value ;;
+        VmHWM:) if ((value > PEAK_KB)); then PEAK_KB=$value; fi ;;
       esac
-    done 2>/dev/null <"/proc/$pid/status" || break
-    [[ $state == [ZX] ]] && break
+    done 2>/dev/null <"/proc/$pid/status" || true
+    [[ -z $state || $state == [ZX] ]] && break
     sleep 0.005
   done
   wait "$pid" || rc=$?
