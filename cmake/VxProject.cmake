@@ -83,14 +83,18 @@ function(vx_native_test name)
     ENVIRONMENT "ASAN_OPTIONS=allocator_may_return_null=1")
 endfunction()
 
-# vx_wine_test(name SOURCES ... LIBS ... [GUI] [NO_MAIN] [TIMEOUT s]): a
-# Windows console test exe, run under wine by ctest. GUI marks tests that need
-# the X display (./dev test provides one through DISPLAY).
+# vx_wine_test(name SOURCES ... LIBS ... [GUI] [NO_MAIN] [TIMEOUT s]
+#              [LOCALE <LC_ALL value> <gtest filter>]): a Windows console test
+# exe, run under wine by ctest. GUI marks tests that need the X display
+# (./dev test provides one through DISPLAY). Wine takes the ANSI code page
+# from the process's locale: with LOCALE the cases the filter names run apart
+# as wine.<name>.<language> under that locale, and the plain run leaves them
+# out. The exe's property VX_TESTS lists the tests made.
 function(vx_wine_test name)
   if(NOT VX_WINDOWS)
     return()
   endif()
-  cmake_parse_arguments(T "GUI;NO_MAIN" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "GUI;NO_MAIN" "TIMEOUT" "SOURCES;LIBS;LOCALE" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   if(T_NO_MAIN)
     target_link_libraries(${name} PRIVATE ${T_LIBS} gtest)
@@ -104,22 +108,99 @@ function(vx_wine_test name)
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 300)
   endif()
-  add_test(NAME wine.${name} COMMAND ${name})
+  set(tests wine.${name})
+  if(T_LOCALE)
+    list(GET T_LOCALE 0 locale)
+    list(GET T_LOCALE 1 filter)
+    string(REGEX REPLACE "[._].*" "" language "${locale}")
+    add_test(NAME wine.${name} COMMAND ${name} --gtest_filter=-${filter})
+    add_test(NAME wine.${name}.${language} COMMAND ${name} --gtest_filter=${filter})
+    set_tests_properties(wine.${name}.${language} PROPERTIES ENVIRONMENT "LC_ALL=${locale}")
+    list(APPEND tests wine.${name}.${language})
+  else()
+    add_test(NAME wine.${name} COMMAND ${name})
+  endif()
+  set_property(TARGET ${name} PROPERTY VX_TESTS ${tests})
   set(labels wine)
   if(T_GUI)
     list(APPEND labels gui)
   endif()
   # wine's own chatter on stderr must not fail a test; gtest's exit code does.
-  set_tests_properties(wine.${name} PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS "${labels}")
+  set_tests_properties(${tests} PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS "${labels}")
   if(T_GUI)
     # Windows and message boxes on the one screen take activation and clicks
     # from each other: one GUI test at a time. Tests setting locks of their
     # own name this one too.
-    set_tests_properties(wine.${name} PROPERTIES RESOURCE_LOCK vx_display_mouse)
+    set_tests_properties(${tests} PROPERTIES RESOURCE_LOCK vx_display_mouse)
   endif()
 endfunction()
 
 set(VX_WIN32_LIBS user32 gdi32 comctl32 comdlg32 shell32 shlwapi ole32 oleaut32 uuid advapi32 msimg32 winmm version)
+
+# Every system DLL but kernel32 and msvcrt is delay-loaded: the loader looks
+# for a statically imported DLL that is not a known DLL beside the exe first,
+# before WinMain can narrow the search with SetDefaultDllDirectories. These
+# are those DLLs; uuid is a static library.
+set(VX_DELAY_LOADED_DLLS user32 gdi32 comctl32 comdlg32 shell32 shlwapi ole32 oleaut32 advapi32 msimg32 winmm
+  version uxtheme)
+
+# A delay-load import library made by dlltool from a .def file.
+function(vx_make_delay_library def lib)
+  if(EXISTS ${lib} AND NOT ${def} IS_NEWER_THAN ${lib})
+    return()
+  endif()
+  execute_process(COMMAND ${CMAKE_DLLTOOL} --input-def ${def} --output-delaylib ${lib}
+    RESULT_VARIABLE rc ERROR_VARIABLE err)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "dlltool could not make ${lib}: ${err}")
+  endif()
+endfunction()
+
+# vx_delay_library_from_def(target def): an imported library `target` that
+# delay-loads the DLL the .def file names.
+function(vx_delay_library_from_def target def)
+  set(lib ${CMAKE_BINARY_DIR}/delayimp/lib${target}.a)
+  file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/delayimp)
+  vx_make_delay_library(${def} ${lib})
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${def})
+  add_library(${target} STATIC IMPORTED GLOBAL)
+  set_target_properties(${target} PROPERTIES IMPORTED_LOCATION ${lib})
+endfunction()
+
+# Turns each name of VX_DELAY_LOADED_DLLS into an imported target of the same
+# name, so that every target_link_libraries(... user32 ...) of the tree links
+# the delay-load import library made from MinGW's import library: its
+# function exports (data exports cannot be delay-loaded and are left out)
+# under the DLL name that library carries.
+function(vx_delay_load_system_dlls)
+  foreach(name IN LISTS VX_DELAY_LOADED_DLLS)
+    find_library(VX_IMPORT_LIBRARY_${name} NAMES ${name} REQUIRED)
+    set(import ${VX_IMPORT_LIBRARY_${name}})
+    set(def ${CMAKE_BINARY_DIR}/delayimp/${name}.def)
+    if(NOT EXISTS ${def} OR ${import} IS_NEWER_THAN ${def}
+       OR ${CMAKE_CURRENT_FUNCTION_LIST_FILE} IS_NEWER_THAN ${def})
+      execute_process(COMMAND ${CMAKE_DLLTOOL} --identify ${import}
+        OUTPUT_VARIABLE dll OUTPUT_STRIP_TRAILING_WHITESPACE RESULT_VARIABLE rc)
+      if(NOT rc EQUAL 0 OR dll STREQUAL "" OR dll MATCHES "\n")
+        message(FATAL_ERROR "${import} does not name exactly one DLL")
+      endif()
+      execute_process(COMMAND ${CMAKE_NM} -g --defined-only ${import} OUTPUT_VARIABLE symbols RESULT_VARIABLE rc)
+      if(NOT rc EQUAL 0)
+        message(FATAL_ERROR "nm could not read ${import}")
+      endif()
+      # A function has its thunk (T name) beside its pointer (I __imp_name).
+      string(REGEX MATCHALL "[0-9a-f]+ T [^\n]+" thunks "${symbols}")
+      set(exports "")
+      foreach(line IN LISTS thunks)
+        string(REGEX REPLACE "^[0-9a-f]+ T " "" fn "${line}")
+        string(APPEND exports "  ${fn}\n")
+      endforeach()
+      file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/delayimp)
+      file(WRITE ${def} "LIBRARY ${dll}\nEXPORTS\n${exports}")
+    endif()
+    vx_delay_library_from_def(${name} ${def})
+  endforeach()
+endfunction()
 
 # Third-party libraries as targets vx_dep_zlib, vx_dep_minizip, vx_dep_png,
 # vx_dep_jpeg: Debian's -dev packages in the host build, the libraries ./dev

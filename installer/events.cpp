@@ -21,6 +21,12 @@ namespace {
 namespace iw = installer_window;
 namespace aw = agreement_window;
 
+// Message boxes: their flags and the answer the OK button gives.
+constexpr int32_t kInformationMessage = MB_OK | MB_ICONINFORMATION;
+constexpr int32_t kQuestionMessage = MB_OKCANCEL | MB_ICONQUESTION;
+constexpr int32_t kAnsweredOk = 0;
+constexpr int32_t kMinimised = 2;  // the window's position property
+
 // The progress view replaces the choosing view, in this order.
 struct Switch {
     uint32_t unit;
@@ -59,7 +65,7 @@ bool BrowseForFolder(HWND owner, const void* titleBytes, Text& chosen) {
     info.lpszTitle = title.c_str();
     auto browse = reinterpret_cast<LPITEMIDLIST(WINAPI*)(BROWSEINFOA*)>(ResolveDllCommand(kDllBrowseForFolder));
     LPITEMIDLIST list = browse(&info);
-    Text buffer = TextOf(Call(commands::BlankByteSet, {Arg(260)}));
+    Text buffer = TextOf(Call(commands::BlankByteSet, {Arg(MAX_PATH)}));
     auto toPath = reinterpret_cast<BOOL(WINAPI*)(LPCITEMIDLIST, char*)>(ResolveDllCommand(kDllPathFromIdList));
     auto* bytes = reinterpret_cast<char*>(const_cast<uint8_t*>(ByteSetData(buffer.get())));
     const bool found = list && toPath(list, bytes);
@@ -73,7 +79,7 @@ bool BrowseForFolder(HWND owner, const void* titleBytes, Text& chosen) {
 
 void OnInstallClicked() {
     if (!AgreementAccepted) {
-        Call(commands::ShowMessageBox, {Arg("请先阅读安装协议，并勾选同意安装协议"), Arg(64)});
+        Call(commands::ShowMessageBox, {Arg("请先阅读安装协议，并勾选同意安装协议"), Arg(kInformationMessage)});
         return;
     }
     for (const Switch& s : kProgressView) SetNumber(iw::kId, s.unit, s.index, s.value);
@@ -135,12 +141,12 @@ void OnWebLinkPressed() {
     CallLibrary(kApplicationInterfaceLibrary, commands::OpenWebAddress, {Arg(kMakerWebAddress)});
 }
 
-void OnMinimiseClicked() { SetNumber(iw::kId, iw::kSelf, property::kWindowPosition, 2); }
+void OnMinimiseClicked() { SetNumber(iw::kId, iw::kSelf, property::kWindowPosition, kMinimised); }
 
 void OnCloseClicked() {
     Call(commands::SoundBeep, {});
-    int32_t answer = Call(commands::ShowMessageBox, {Arg("是否确定退出程序安装"), Arg(33)}).Int();
-    if (answer == 0) EndProgram(kExitSuccess);
+    int32_t answer = Call(commands::ShowMessageBox, {Arg("是否确定退出程序安装"), Arg(kQuestionMessage)}).Int();
+    if (answer == kAnsweredOk) EndProgram(kExitSuccess);
 }
 
 void OnExtractProgress(int32_t percentage) {

@@ -16,9 +16,11 @@
 #include <vector>
 
 #include "installer/installer.h"
+#include "installer/phases.h"
 #include "installer/units.h"
 #include "runtime/commands/commands.h"
 #include "runtime/commands/win_handles.h"
+#include "runtime/text.h"
 #include "runtime/threads/threads.h"
 #include "runtime/zip/archive_reader.h"
 #include "runtime/zip/extraction.h"
@@ -32,7 +34,6 @@ namespace iw = installer_window;
 
 constexpr char kProductTitle[] = "TolvanePC-Vexilo";
 constexpr DWORD kProductCloseTimeoutMs = 10000;
-constexpr int32_t kTemporaryFolder = 11;  // special folder kind
 constexpr int32_t kStopMessage = MB_OK | MB_ICONSTOP;
 // What an extracted file takes beyond its bytes at most (one allocation
 // unit), and room for the settings files while both copies exist.
@@ -124,6 +125,7 @@ public:
     bool WriteAndHold() {
         for (int attempt = 0; attempt < 3; ++attempt) {
             Call(commands::FileWrite, {Arg(path_), ValueRecord::OfBytes(vxPayloadByteSet)});
+            MarkPhase("archive written");
             guard_ = Dll<HANDLE(WINAPI*)(LPCSTR, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD, HANDLE)>(
                 kDllCreateFile)(path_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -131,7 +133,10 @@ public:
                 guard_ = nullptr;
                 continue;
             }
-            if (HoldsPayload()) return true;
+            if (HoldsPayload()) {
+                MarkPhase("archive verified");
+                return true;
+            }
             Close();
         }
         return false;
@@ -164,14 +169,17 @@ private:
 };
 
 std::string TemporaryArchivePath() {
-    Text temp = TextOf(CallLibrary(kSystemInterfaceLibrary, commands::SpecialFolderPath, {Arg(kTemporaryFolder)}));
+    Text temp = TextOf(CallLibrary(kSystemInterfaceLibrary, commands::SpecialFolderPath, {Arg(commands::kFolderTemporary)}));
     return temp.str() + "qvzip.zip";
 }
 
 int32_t ExtractPayload(const std::string& archive, const std::string& folder) {
-    return CallLibrary(kArchiveLibrary, zip::ExtractCommand,
-                       {WindowRef(iw::kId, iw::kZip), Arg(archive), Arg(folder)})
-        .Int();
+    MarkPhase("checked");
+    int32_t result = CallLibrary(kArchiveLibrary, zip::ExtractCommand,
+                                 {WindowRef(iw::kId, iw::kZip), Arg(archive), Arg(folder)})
+                         .Int();
+    MarkPhase("extracted");
+    return result;
 }
 
 uint64_t RoundUp(uint64_t bytes) { return (bytes + kAllocationUnit - 1) / kAllocationUnit * kAllocationUnit; }
@@ -283,12 +291,16 @@ std::string IconSection(int32_t n) {
 }
 
 // The user's shortcut list survives; entries whose text the shipped list
-// also has take the shipped name. Writing the same names again is harmless,
-// so a merge cut short is simply done again.
+// also has take the shipped name. The names are written into a copy of the
+// user's list, never into the only copy: a profile write cut short leaves a
+// truncated file, and the set-aside list has to survive any cut to be
+// merged again by the next run.
 void MergeCollection(const std::string& f) {
     if (!IsAside(f, kCollectionFile)) return;  // keep the extracted list
     std::string oldFile = f + kCollectionFile.aside;
     std::string newFile = f + kCollectionFile.name;
+    std::string merged = f + "\\Collection\\Collections.tmp";
+    Call(commands::FileCopy, {Arg(oldFile), Arg(merged)});
     int32_t k = 1;
     Text t = IniRead(oldFile, IconSection(k).c_str(), "文本");
     Text count = IniRead(newFile, "配置", "个数");
@@ -299,7 +311,7 @@ void MergeCollection(const std::string& f) {
             Text shipped = IniRead(newFile, section.c_str(), "文本");
             if (shipped.view() == t.view()) {
                 Text name = IniRead(newFile, section.c_str(), "名称");
-                IniWrite(oldFile, IconSection(k).c_str(), "名称", name.get());
+                IniWrite(merged, IconSection(k).c_str(), "名称", name.get());
                 break;
             }
         }
@@ -307,7 +319,8 @@ void MergeCollection(const std::string& f) {
         t = IniRead(oldFile, IconSection(k).c_str(), "文本");
     }
     FileDelete(newFile);
-    FileMove(oldFile, newFile);
+    FileMove(merged, newFile);
+    FileDelete(oldFile);
 }
 
 void RegisterProduct(const std::string& folder, bool withRunPath) {
@@ -319,6 +332,7 @@ void RegisterProduct(const std::string& folder, bool withRunPath) {
     RegistryWrite("DisplayVersion", "V1.1");
     RegistryWrite("Publisher", "TolvanePC");
     if (withRunPath) RegistryWrite("RunPath", folder);
+    MarkPhase("registered");
 }
 
 void ShowRegistering() {
@@ -408,7 +422,8 @@ void FreshInstall() {
     PayloadFile payload(TemporaryArchivePath());
     bool held = payload.WriteAndHold();
     Text base = GetText(iw::kId, iw::kPathEdit, property::kContent);
-    if (!base.view().empty() && base.view().back() == '\\') {
+    // A trail byte equal to "\" (運 is DF 5C) is half a character, no separator.
+    if (text::EndsWithChar(base.view(), '\\')) {
         std::string shortened(base.view().substr(0, base.view().size() - 1));
         SetText(iw::kId, iw::kPathEdit, property::kContent, shortened.c_str());
     }

@@ -6,6 +6,7 @@
 
 #include "data/template_data.h"
 #include "installer/installer.h"
+#include "installer/phases.h"
 #include "installer/procedures.h"
 #include "runtime/program.h"
 #include "runtime/controls/picbtn/picbtn_unit.h"
@@ -89,6 +90,7 @@ const ProgramDescriptor& TheProgramDescriptor() {
 }
 
 int ProgramMain() {
+    installer::MarkPhase("program main");
     // The unit types the window template uses, then the window system itself.
     controls::RegisterPicBtnType();
     controls::RegisterTransLabelType();

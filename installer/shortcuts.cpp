@@ -1,6 +1,7 @@
 // Shortcut files written through the shell's automation object, and the
 // step after the install worker: shortcuts, launch, end.
 #include "installer/installer.h"
+#include "installer/phases.h"
 #include "installer/units.h"
 #include "runtime/com/com_object.h"
 #include "runtime/commands/commands.h"
@@ -43,19 +44,21 @@ std::string Folder(int32_t kind) {
 bool CreateShortcutFile(std::string& linkPath, const std::string& target, const char* description,
                         const char* arguments, const char* workingFolder, const char* iconFile, const char* hotKey,
                         const int32_t* windowStyle) {
-    Text tail = TextOf(Call(commands::RightText, {Arg(linkPath), Arg(4)}));
+    constexpr char kLinkEnding[] = ".lnk";
+    Text tail = TextOf(Call(commands::RightText, {Arg(linkPath), Arg(int32_t(sizeof kLinkEnding - 1))}));
     Text lowered = TextOf(Call(commands::ToLowerCase, {Arg(tail.get())}));
-    if (lowered.view() != ".lnk") linkPath += ".lnk";
+    if (lowered.view() != kLinkEnding) linkPath += kLinkEnding;
 
     ObjectVariable shell, shortcut;
     Call(ObjectCreate, {shell.Ref(), Arg("WScript.Shell")});
     ValueRecord created = Call(ObjectCallMethodForObject, {shell.Value(), Arg("CreateShortcut"), Arg(linkPath)});
     shortcut.Take(created.Address<ObjectRecord>());  // a fresh block the variable now owns
 
-    // The texts go by reference, as procedure variables do.
-    std::string targetText = target;
-    char* targetVar = targetText.data();
+    // The texts go by reference, as procedure variables do: in a runtime
+    // block, which a write-back may free and replace.
+    char* targetVar = NewText(target);
     SetProperty(shortcut, "TargetPath", ValueRecord::OfAddress(&targetVar, type::Text | type::ByAddress));
+    Free(targetVar);
     if (iconFile) {
         std::string icon = std::string(iconFile) + ", 0";
         SetProperty(shortcut, "IconLocation", Arg(icon));
@@ -74,8 +77,8 @@ bool CreateShortcutFile(std::string& linkPath, const std::string& target, const 
 }
 
 void RunShortcutStep(const std::string& registeredFolder) {
-    std::string programs = Folder(6);
-    std::string desktopLink = Folder(3) + "Vexilo.lnk";
+    std::string programs = Folder(commands::kFolderPrograms);
+    std::string desktopLink = Folder(commands::kFolderDesktop) + "Vexilo.lnk";
     std::string menu = programs + "TolvanePC\\Vexilo\\";
     const bool upgrade = !registeredFolder.empty() && FileExists(registeredFolder);
     auto folder = [&] {
@@ -108,10 +111,12 @@ void RunShortcutStep(const std::string& registeredFolder) {
         Call(commands::FileCopy, {Arg(programLink), Arg(desktopLink)});
         makeUninstallLink();
     }
+    MarkPhase("linked");
     if (!SilentMode) {
         // Quoted: unquoted, "C:\Program Files\..." would start C:\Program.exe.
         std::string command = "\"" + folder() + "\\Kandor.exe\" -1000";
         Call(commands::RunProgram, {Arg(command), Arg(false)});
+        MarkPhase("handed off");
         EndProgram(kExitSuccess);
     }
 }

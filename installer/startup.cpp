@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "installer/installer.h"
+#include "installer/phases.h"
 #include "installer/units.h"
 #include "runtime/array.h"
 #include "runtime/commands/commands.h"
@@ -59,7 +60,8 @@ void StartInteractively() {
         SetText(iw::kId, iw::kChangePathLink, property::kContent, "升级模式");
     }
     Call(commands::SoundBeep, {});
-    CallLibrary(kVisualStyleLibrary, commands::SetXpStyle, {Arg(1)});
+    constexpr int32_t kSystemStyle = 1;
+    CallLibrary(kVisualStyleLibrary, commands::SetXpStyle, {Arg(kSystemStyle)});
     AgreementAccepted = 1;
     SetBytes(iw::kId, iw::kAgreementBox, property::kNormalPicture, vxTickedPicture);
 }
@@ -67,6 +69,7 @@ void StartInteractively() {
 }  // namespace
 
 void OnStartWindowCreated() {
+    MarkPhase("window created");
     Arguments args;
     ValueRecord variable = ValueRecord::OfAddress(&args.block, type::Text | type::ByAddress);
     CallCommand(commands::ReadCommandLine, 1, &variable);

@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <cstdlib>
+#include <mutex>
 
 #include "runtime/errors.h"
 #include "runtime/runtime_object.h"
@@ -54,11 +55,31 @@ HMODULE LoadNamedLibrary(const RuntimeObject& rt, const std::string& name) {
     return LoadLibraryA(name.c_str());
 }
 
+// Workers resolve declared functions while the main thread may too, and
+// clean-up releases them: the cache is filled and emptied under this lock
+// (never held across a run-time error, whose clean-up takes it again).
+std::mutex& CacheLock() {
+    static std::mutex lock;
+    return lock;
+}
+
 }  // namespace
+
+void ReleaseDllCommands() {
+    RuntimeObject& rt = Runtime();
+    std::lock_guard guard(CacheLock());
+    for (DllCommand& c : rt.dllCommands)
+        if (c.module) FreeLibrary(c.module);
+    rt.dllCommands.clear();
+}
 
 void* ResolveDllCommand(int32_t k) {
     RuntimeObject& rt = Runtime();
-    if (k < 0 || static_cast<size_t>(k) >= rt.dllCommands.size()) RaiseError(kIndexOutOfRange);
+    std::unique_lock guard(CacheLock());
+    if (k < 0 || static_cast<size_t>(k) >= rt.dllCommands.size()) {
+        guard.unlock();
+        RaiseError(kIndexOutOfRange);
+    }
     DllCommand& c = rt.dllCommands[static_cast<size_t>(k)];
     if (c.address) return c.address;
 
@@ -80,9 +101,9 @@ void* ResolveDllCommand(int32_t k) {
         }
     }
     if (!found) {
-        if (c.library.empty())
-            ReportErrorF("无法找到指定DLL库文件中的输出命令“%s”", c.name.c_str());
-        ReportErrorF("无法找到指定DLL库文件“%s”中的输出命令“%s”", c.library.c_str(), c.name.c_str());
+        guard.unlock();
+        if (c.library.empty()) ReportErrorF(kMissingSystemExportText, c.name.c_str());
+        ReportErrorF(kMissingExportText, c.library.c_str(), c.name.c_str());
     }
     c.module = module;
     c.address = reinterpret_cast<void*>(found);

@@ -47,4 +47,9 @@ void ReportErrorF(const char* format, ...) {
     ReportError(buffer, 0);
 }
 
+void ReportAllocationFailure(size_t size) {
+    // Printed in full: a size past 2 GiB must not show up as a negative number.
+    ReportErrorF("分配 %llu 字节内存失败!", static_cast<unsigned long long>(size));
+}
+
 }  // namespace vx

@@ -1,7 +1,9 @@
 // Run-time errors: one message box, then the program ends with exit code -1.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <new>
 #include <stdexcept>
 #include <string>
 
@@ -43,5 +45,44 @@ private:
 
 // printf-style message (the runtime's own texts carry %d / %s).
 [[noreturn]] void ReportErrorF(const char* format, ...);
+
+// Messages of a function missing from a DLL: library and function name, or
+// the function name alone when the system libraries were searched.
+inline constexpr char kMissingExportText[] = "无法找到指定DLL库文件“%s”中的输出命令“%s”";
+inline constexpr char kMissingSystemExportText[] = "无法找到指定DLL库文件中的输出命令“%s”";
+
+// "分配 %d 字节内存失败!" with the size in full.
+[[noreturn]] void ReportAllocationFailure(size_t size);
+
+// Runs f where no C++ exception may leave: window procedures, command and
+// property entries, thread entries. A failed allocation in C++ code (the
+// size is not known there, so 0 is shown) becomes the allocation run-time
+// error, any other standard exception a run-time error with its text.
+template <class F>
+decltype(auto) Contained(F&& f) {
+    try {
+        return f();
+    } catch (const RuntimeError&) {
+        throw;  // the host build's report, meant for the caller
+    } catch (const std::bad_alloc&) {
+        ReportAllocationFailure(0);
+    } catch (const std::length_error&) {
+        ReportAllocationFailure(0);
+    } catch (const std::exception& e) {
+        ReportError(e.what(), 0);
+    }
+}
+
+// The same boundary for controls that stand apart from the runtime: a
+// failure there gives what `fallback` gives (the message left to the
+// system's default handling).
+template <class F, class Fallback>
+decltype(auto) ContainedOr(F&& f, Fallback&& fallback) {
+    try {
+        return f();
+    } catch (const std::exception&) {
+        return fallback();
+    }
+}
 
 }  // namespace vx

@@ -49,11 +49,6 @@ void HeapGive(void* p) {
 #endif
 }
 
-[[noreturn]] void AllocationFailed(size_t size) {
-    // Printed in full: a size past 2 GiB must not show up as a negative number.
-    ReportErrorF("分配 %llu 字节内存失败!", static_cast<unsigned long long>(size));
-}
-
 }  // namespace
 
 namespace constants {
@@ -75,7 +70,7 @@ void* TryAllocate(size_t size) { return HeapTake(size); }
 
 void* Allocate(size_t size) {
     void* p = HeapTake(size);
-    if (!p) AllocationFailed(size);
+    if (!p) ReportAllocationFailure(size);
     return p;
 }
 
@@ -89,7 +84,7 @@ void* Reallocate(void* block, size_t size) {
         return copy;
     }
     void* p = HeapResize(block, size);
-    if (!p) AllocationFailed(size);
+    if (!p) ReportAllocationFailure(size);
     return p;
 }
 
@@ -108,6 +103,8 @@ char* NewText(std::string_view text) {
 
 void* NewByteSet(const void* data, size_t count) {
     if (count == 0) return nullptr;
+    // The header counts in 32 signed bits: a larger set cannot be made.
+    if (count > size_t(INT32_MAX)) ReportAllocationFailure(count + 8);
     auto* p = static_cast<uint8_t*>(Allocate(8 + count));
     int32_t header[2] = {1, static_cast<int32_t>(count)};
     std::memcpy(p, header, 8);

@@ -55,6 +55,10 @@ struct RuntimeObject {
     bool loopEntered = false;
     std::atomic<bool> ending{false};
     bool initialised = false;
+    // Threads the program started (ThreadStart) whose procedure has not
+    // returned: while any runs, clean-up leaves the literals, the declared
+    // DLLs and the templates they may still use in place.
+    std::atomic<int32_t> runningThreads{0};
 
     std::vector<IdleCallback> idleCallbacks;
     WindowSystemHooks windows;

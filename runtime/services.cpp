@@ -10,7 +10,7 @@ namespace vx {
 
 ValueRecord CallCommand(CommandFn fn, int32_t argc, ValueRecord* args) {
     ValueRecord result{};
-    fn(&result, argc, args);
+    Contained([&] { fn(&result, argc, args); });
     return result;
 }
 
@@ -21,13 +21,13 @@ ValueRecord CallLibraryCommand(int32_t /*libraryPosition*/, CommandFn fn, int32_
 int64_t ReadProperty(uint32_t windowId, uint32_t unitId, int32_t index, int32_t kind) {
     RuntimeObject& rt = Runtime();
     if (!rt.windows.readProperty) ReportError("指定窗口或窗口组件不存在或尚未载入", 0);
-    return rt.windows.readProperty(windowId, unitId, index, kind);
+    return Contained([&] { return rt.windows.readProperty(windowId, unitId, index, kind); });
 }
 
 void WriteProperty(uint32_t windowId, uint32_t unitId, int32_t index, int32_t kind, uint32_t low, uint32_t high) {
     RuntimeObject& rt = Runtime();
     if (!rt.windows.writeProperty) ReportError("指定窗口或窗口组件不存在或尚未载入", 0);
-    rt.windows.writeProperty(windowId, unitId, index, kind, low, high);
+    Contained([&] { rt.windows.writeProperty(windowId, unitId, index, kind, low, high); });
 }
 
 namespace {
@@ -38,8 +38,8 @@ int32_t NumericToInteger(const ValueRecord& v) {
     case type::Short: return static_cast<int16_t>(v.low);
     case type::Int: return v.Int();
     case type::Long: return static_cast<int32_t>(v.Long());
-    case type::Float: return static_cast<int32_t>(v.Float());
-    case type::Double: return static_cast<int32_t>(v.Double());
+    case type::Float: return TruncateToInt32(v.Float());
+    case type::Double: return TruncateToInt32(v.Double());
     default: ReportError("欲转换数据类型不是数值", 0);
     }
 }

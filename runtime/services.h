@@ -15,6 +15,8 @@ namespace vx {
 // Slot 1: resolves declared DLL function k (cached) and returns its address;
 // the caller calls it with its own prototype. Not found is a run-time error.
 void* ResolveDllCommand(int32_t k);
+// Clean-up: frees the libraries of the resolved functions and empties the cache.
+void ReleaseDllCommands();
 
 // Slots 2 and 3: zero the result record, call the command, hand it back.
 ValueRecord CallLibraryCommand(int32_t libraryPosition, CommandFn fn, int32_t argc, ValueRecord* args);

@@ -14,8 +14,10 @@ namespace {
 constexpr char kHiddenClass[] = "VxRuntimeHidden";
 
 LRESULT CALLBACK HiddenWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == kEndProgramMessage) EndProgram(static_cast<int32_t>(wp));
-    return DefWindowProcA(hwnd, msg, wp, lp);
+    return Contained([&]() -> LRESULT {
+        if (msg == kEndProgramMessage) EndProgram(static_cast<int32_t>(wp));
+        return DefWindowProcA(hwnd, msg, wp, lp);
+    });
 }
 
 void CreateHiddenWindow(RuntimeObject& rt) {
@@ -203,12 +205,14 @@ void EndProgram(int32_t exitCode) {
         if (rt.libraries[i].notify) rt.libraries[i].notify(kLibraryEnding, 0, 0);
     rt.libraries = nullptr;
     rt.libraryCount = 0;
-    for (DllCommand& c : rt.dllCommands)
-        if (c.module) FreeLibrary(c.module);
-    rt.dllCommands.clear();
-    for (HMODULE m : rt.otherModules) FreeLibrary(m);
-    rt.otherModules.clear();
-    constants::Clear();
+    // A worker still running may call a declared function or free a literal
+    // until the process ends: then these outlive it.
+    if (rt.runningThreads == 0) {
+        ReleaseDllCommands();
+        for (HMODULE m : rt.otherModules) FreeLibrary(m);
+        rt.otherModules.clear();
+        constants::Clear();
+    }
     if (rt.hiddenWindow) {
         DestroyWindow(rt.hiddenWindow);
         rt.hiddenWindow = nullptr;

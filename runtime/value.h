@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 
 namespace vx {
 
@@ -157,5 +158,14 @@ private:
         return v;
     }
 };
+
+// A float or double as a 32-bit integer: truncated toward zero, NaN as 0,
+// values beyond the range clamped to its ends (a plain cast is undefined).
+inline int32_t TruncateToInt32(double d) {
+    if (d != d) return 0;
+    if (d >= 2147483647.0) return std::numeric_limits<int32_t>::max();
+    if (d <= -2147483648.0) return std::numeric_limits<int32_t>::min();
+    return static_cast<int32_t>(d);
+}
 
 }  // namespace vx

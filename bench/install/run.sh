@@ -250,3 +250,41 @@ verify "silent install (NSIS)" "$drive_c/vxbench/peer" 'C:\vxbench\peer'
 mb() { awk -v k="$1" 'BEGIN { printf "%.1f MB", k / 1024 }'; }
 bench_row "peak working set, silent install" "$(mb "$peak_ours")" "NSIS $(mb "$PEAK_KB")" \
   "$(ratio "$peak_ours" "$PEAK_KB")" 1.2
+
+# Where one silent and one interactive install spend their time: the moments
+# the benchmark installer notes (VX_PHASE_LOG) against this script's clock,
+# from the process start to its end as this shell sees them.
+breakdown() {  # label log t0 t_end
+  awk -v label="$1" -v t0="$3" -v t1="$4" '
+    { name[NR] = $1; for (i = 2; i < NF; ++i) name[NR] = name[NR] " " $i; at[NR] = $NF }
+    END {
+      printf "%s, %.3f s:", label, (t1 - t0) / 1e9
+      prev = t0; from = "start"
+      for (i = 1; i <= NR; ++i) { printf " %s..%s %.0f ms;", from, name[i], (at[i] - prev) / 1e6; prev = at[i]; from = name[i] }
+      printf " %s..exit %.0f ms\n", from, (t1 - prev) / 1e6
+    }' "$2"
+}
+log="$work/phases.log"
+reset_machine
+rm -f "$log"
+export VX_PHASE_LOG
+VX_PHASE_LOG=$(winepath -w "$log")
+t0=$(now)
+wine "$ours" -1 'C:\vxbench\ours' </dev/null >/dev/null 2>&1 || die "silent install for the breakdown failed"
+t1=$(now)
+breakdown "silent install" "$log" "$t0" "$t1"
+reset_machine
+rm -f "$log"
+t0=$(now)
+wine "$ours" </dev/null >/dev/null 2>&1 &
+pid=$!
+started=("$pid")
+wait_window "$pid" || die "breakdown: no installer window"
+eval "$(xdotool getwindowgeometry --shell "$WINDOW")"
+xdotool mousemove $((X + 507)) $((Y + 368)) click 1
+wait "$pid" || die "breakdown: interactive install failed"
+t1=$(now)
+started=()
+breakdown "interactive install" "$log" "$t0" "$t1"
+unset VX_PHASE_LOG
+close_products || true

@@ -15,6 +15,14 @@ inline constexpr char kLockFile[] = "win.lock";
 inline constexpr char kLockSection[] = "传递";
 inline constexpr char kLockKey[] = "窗口句柄";
 
+// Exit code of a product program that found a system DLL or function missing.
+inline constexpr UINT kMissingSystemFunctionExit = static_cast<UINT>(-1);
+
+// First thing in WinMain: every DLL loaded from then on, and every DLL those
+// load, comes from the system folder, never from a folder someone could plant
+// a DLL in (the uninstaller's copy runs from the temporary folder).
+inline void LoadDllsFromSystemFolderOnly() { SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32); }
+
 // Folder of the running exe, without a trailing "\". The last separator is
 // found stepping over double-byte characters, whose trail byte may be "\".
 inline std::string ModuleFolder(HMODULE module = nullptr) {

@@ -9,6 +9,7 @@
 #include "product/kandor/main_window.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
+    vx::product::LoadDllsFromSystemFolderOnly();
     bool firstStart = false;
     for (int i = 1; i < __argc; ++i)
         if (std::strcmp(__argv[i], "-1000") == 0) firstStart = true;

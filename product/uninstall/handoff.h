@@ -1,6 +1,9 @@
 // A running exe cannot delete its own file. When the uninstaller runs from
-// the install folder, a copy of it in the temporary folder waits for the
-// original to end and then removes the original and the emptied folder.
+// the install folder, a copy of it waits for the original to end and then
+// removes the original and the emptied folder. The copy runs from a fresh
+// folder of its own in the temporary folder, which other users and programs
+// of a lower integrity level cannot write to (no DLL can be planted beside
+// it), and removes that folder when done.
 #pragma once
 
 #include <string>

@@ -1,7 +1,8 @@
 // Uninstall.exe: removes Vexilo from the folder it sits in.
 //   Uninstall.exe [/S]   /S: no questions and no messages
 // Exit code: 0 removed, 1 cancelled, 2 no installation here, 3 something
-// stayed behind (the product did not close, a file could not be deleted).
+// stayed behind (the product did not close, a file could not be deleted),
+// -1 a system DLL or function is missing.
 #include <windows.h>
 
 #include <cstring>
@@ -57,6 +58,7 @@ int Uninstall(bool silent) {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    vx::product::LoadDllsFromSystemFolderOnly();
     if (__argc == 4 && std::strcmp(__argv[1], vx::uninstall::kFinishFlag) == 0)
         return vx::uninstall::FinishOwnRemoval(__argv[2], __argv[3]);
     bool silent = false;

@@ -301,6 +301,8 @@ bool WriteBack(const ValueRecord& arg, const VARIANT& v) {
     if (!FromVariant(v, base, &fresh)) return false;
     switch (base) {
     case type::Text: {
+        // The variable holds a runtime block, a literal or nothing: the
+        // caller's contract, since only such texts may be freed here.
         char* old = LoadSlot<char*>(variable);
         StoreSlot(variable, fresh.Address<char>());
         Free(old);

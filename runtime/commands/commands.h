@@ -52,6 +52,20 @@ void WindowClose(ValueRecord* result, int32_t argc, ValueRecord* args);
 void WindowSetZOrder(ValueRecord* result, int32_t argc, ValueRecord* args);
 
 // "system interface library".
+// SpecialFolderPath's kinds (argument 0).
+enum SpecialFolder : int32_t {
+    kFolderDocuments = 1,
+    kFolderFavorites = 2,
+    kFolderDesktop = 3,
+    kFolderFonts = 4,
+    kFolderStartMenu = 5,
+    kFolderPrograms = 6,
+    kFolderStartup = 7,
+    kFolderAppData = 8,
+    kFolderWindows = 9,
+    kFolderSystem = 10,
+    kFolderTemporary = 11,
+};
 void SpecialFolderPath(ValueRecord* result, int32_t argc, ValueRecord* args);
 // "application interface library".
 void OpenWebAddress(ValueRecord* result, int32_t argc, ValueRecord* args);

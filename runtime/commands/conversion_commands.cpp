@@ -14,13 +14,6 @@
 namespace vx::commands {
 namespace {
 
-int32_t TruncateToInt32(double d) {
-    if (std::isnan(d)) return 0;
-    if (d >= 2147483647.0) return std::numeric_limits<int32_t>::max();
-    if (d <= -2147483648.0) return std::numeric_limits<int32_t>::min();
-    return static_cast<int32_t>(d);
-}
-
 template <class... T>
 std::string Format(const char* format, T... values) {
     char buffer[64];
@@ -54,7 +47,7 @@ void ReturnText(ValueRecord* result, std::string_view text) { result->SetAddress
 int32_t ToInt32(const ValueRecord& v) {
     switch (v.type) {
     case type::Bool: return v.low != 0 ? 1 : 0;
-    case type::Text: return ParseDecimal(NarrowFullWidth(text::View(v.Text())));
+    case type::Text: return ParseDecimal(NarrowFullWidth(text::SystemLeadBytes(), text::View(v.Text())));
     case type::Byte: return static_cast<int32_t>(v.low & 0xFF);
     case type::Short: return static_cast<int16_t>(v.low & 0xFFFF);
     case type::Int: case type::SubProgram: case type::Long: return static_cast<int32_t>(v.low);

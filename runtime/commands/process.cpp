@@ -84,7 +84,7 @@ void ReadCommandLine(ValueRecord*, int32_t argc, ValueRecord* args) {
     const ValueRecord& variable = Arg(argc, args, 0);
     auto** slot = variable.Address<void*>();
     if (!slot) return;
-    void* fresh = NewTextArray(SplitCommandLine(text::View(GetCommandLineA())));
+    void* fresh = NewTextArray(SplitCommandLine(text::SystemLeadBytes(), text::View(GetCommandLineA())));
     void* old = *slot;
     *slot = fresh;
     HostRequest(kHostDisposeArray, static_cast<intptr_t>(type::Text), reinterpret_cast<intptr_t>(old));

@@ -53,7 +53,7 @@ bool ReadStringValue(HKEY key, const char* name, std::string& out) {
 }  // namespace
 
 void RegistryReadText(ValueRecord* result, int32_t argc, ValueRecord* args) {
-    RegistryPath path = SplitRegistryPath(TextArg(Arg(argc, args, 1)));
+    RegistryPath path = SplitRegistryPath(text::SystemLeadBytes(), TextArg(Arg(argc, args, 1)));
     RegKey key;
     std::string value;
     if (RegOpenKeyExA(RootKey(IntArg(Arg(argc, args, 0))), path.key.c_str(), 0, KEY_QUERY_VALUE, key.out()) ==
@@ -88,7 +88,7 @@ void RegistryWrite(ValueRecord* result, int32_t argc, ValueRecord* args) {
         return;  // nothing is written for any other type, nor a key created
     }
 
-    RegistryPath path = SplitRegistryPath(TextArg(Arg(argc, args, 1)));
+    RegistryPath path = SplitRegistryPath(text::SystemLeadBytes(), TextArg(Arg(argc, args, 1)));
     HKEY root = RootKey(IntArg(Arg(argc, args, 0)));
     RegKey key;
     if (RegOpenKeyExA(root, path.key.c_str(), 0, KEY_SET_VALUE, key.out()) != ERROR_SUCCESS &&

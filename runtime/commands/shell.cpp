@@ -25,7 +25,7 @@ struct FolderKind {
     FolderSource source;
     int csidl;
 };
-// Kinds 1 to 11.
+// By kind, from kFolderDocuments to kFolderTemporary.
 constexpr FolderKind kFolderKinds[] = {
     {FolderSource::kShell, CSIDL_PERSONAL},  {FolderSource::kShell, CSIDL_FAVORITES},
     {FolderSource::kShell, CSIDL_DESKTOPDIRECTORY}, {FolderSource::kShell, CSIDL_FONTS},
@@ -34,6 +34,7 @@ constexpr FolderKind kFolderKinds[] = {
     {FolderSource::kWindows, 0},             {FolderSource::kSystem, 0},
     {FolderSource::kTemp, 0},
 };
+static_assert(std::size(kFolderKinds) == kFolderTemporary);
 
 // Length of the path written into buffer, 0 on failure (a path that did not
 // fit counts as a failure).
@@ -49,22 +50,16 @@ size_t QueryFolder(const FolderKind& kind, char* buffer) {
     return n < kPathBuffer ? n : 0;
 }
 
-bool EndsWithBackslash(std::string_view path) {
-    size_t last = std::string_view::npos;
-    for (size_t i = 0; i < path.size(); i += text::CharWidth(path, i)) last = i;
-    return last != std::string_view::npos && last == path.size() - 1 && path[last] == '\\';
-}
-
 }  // namespace
 
 void SpecialFolderPath(ValueRecord* result, int32_t argc, ValueRecord* args) {
     int32_t kind = IntArg(Arg(argc, args, 0));
-    if (kind < 1 || kind > int32_t(std::size(kFolderKinds))) return;
+    if (kind < kFolderDocuments || kind > kFolderTemporary) return;
     char buffer[kPathBuffer + 1] = {};
     size_t length = QueryFolder(kFolderKinds[kind - 1], buffer);
     if (length == 0) return;
     std::string path(buffer, length);
-    if (!EndsWithBackslash(path)) path.push_back('\\');
+    if (!text::EndsWithChar(path, '\\')) path.push_back('\\');
     result->SetAddress(NewText(path));
 }
 

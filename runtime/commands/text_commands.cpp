@@ -37,11 +37,11 @@ void FindText(ValueRecord* result, int32_t argc, ValueRecord* args) {
     int32_t from = start.Given() ? std::max(IntArg(start, 1), 1) : 1;
     // Only a logical exactly 1 asks for case folding.
     bool fold = ignoreCase.type == type::Bool && ignoreCase.low == 1;
-    result->SetInt(FindTextIn(t, needle, from, fold));
+    result->SetInt(FindTextIn(text::SystemLeadBytes(), t, needle, from, fold));
 }
 
 void ToLowerCase(ValueRecord* result, int32_t argc, ValueRecord* args) {
-    result->SetAddress(NewText(LowerCaseText(TextArg(Arg(argc, args, 0)))));
+    result->SetAddress(NewText(LowerCaseText(text::SystemLeadBytes(), TextArg(Arg(argc, args, 0)))));
 }
 
 }  // namespace vx::commands

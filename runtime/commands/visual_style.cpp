@@ -3,12 +3,14 @@
 // standard controls of the calling thread (and, through a window-procedure
 // hook, those created later) to keep their state and redraw them on change.
 #include <windows.h>
+#include <commctrl.h>
 #include <uxtheme.h>
 
 #include <algorithm>
 #include <atomic>
 #include <vector>
 
+#include "runtime/errors.h"
 #include "runtime/commands/args.h"
 #include "runtime/commands/commands.h"
 #include "runtime/commands/visual_style.h"
@@ -26,9 +28,14 @@ constexpr const char* kStyledClasses[] = {
 // so it is themed but never subclassed.
 constexpr char kComboListClass[] = "ComboLBox";
 
+// The subclass goes through the system's chain: another subclass put on top
+// of it (the window system's own) stays intact when it is taken out, and
+// taking it out never leaves a procedure of ours behind in the chain.
+constexpr UINT_PTR kStyleSubclassId = 0x5853;  // "XS"
+
 struct StyledWindow {
     HWND hwnd;
-    WNDPROC previous;  // null: themed only
+    bool subclassed;  // false: themed only
     bool disabled;
     bool focused;
     bool checked;
@@ -66,38 +73,36 @@ void Redraw(HWND hwnd) {
     RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
-LRESULT CALLBACK StyledProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    StyledWindow* w = Find(hwnd);
-    if (!w || !w->previous) return DefWindowProcA(hwnd, msg, wp, lp);
-    WNDPROC previous = w->previous;
-    bool changed = false;
-    switch (msg) {
-    case WM_ENABLE: changed = w->disabled != !wp; w->disabled = !wp; break;
-    case WM_SETFOCUS: changed = !w->focused; w->focused = true; break;
-    case WM_KILLFOCUS: changed = w->focused; w->focused = false; break;
-    case BM_SETCHECK: changed = w->checked != (wp == BST_CHECKED); w->checked = wp == BST_CHECKED; break;
-    case WM_NCDESTROY:
-        // Give the control its own procedure back before it goes.
-        SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
-        tStyle.windows.erase(tStyle.windows.begin() + (w - tStyle.windows.data()));
-        return CallWindowProcA(previous, hwnd, msg, wp, lp);
-    default: break;
-    }
-    LRESULT r = CallWindowProcA(previous, hwnd, msg, wp, lp);
-    if (changed) InvalidateRect(hwnd, nullptr, TRUE);
-    return r;
+LRESULT CALLBACK StyledProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR) {
+    return Contained([&]() -> LRESULT {
+        StyledWindow* w = Find(hwnd);
+        bool changed = false;
+        switch (w ? msg : 0) {
+        case WM_ENABLE: changed = w->disabled != !wp; w->disabled = !wp; break;
+        case WM_SETFOCUS: changed = !w->focused; w->focused = true; break;
+        case WM_KILLFOCUS: changed = w->focused; w->focused = false; break;
+        case BM_SETCHECK: changed = w->checked != (wp == BST_CHECKED); w->checked = wp == BST_CHECKED; break;
+        case WM_NCDESTROY:
+            RemoveWindowSubclass(hwnd, StyledProc, kStyleSubclassId);
+            tStyle.windows.erase(tStyle.windows.begin() + (w - tStyle.windows.data()));
+            break;
+        default: break;
+        }
+        LRESULT r = DefSubclassProc(hwnd, msg, wp, lp);
+        if (changed) InvalidateRect(hwnd, nullptr, TRUE);
+        return r;
+    });
 }
 
 void Apply(HWND hwnd) {
     if (Find(hwnd)) return;
     ClassMatch match = MatchClass(hwnd);
     if (match == ClassMatch::kNone) return;
-    StyledWindow w{hwnd, nullptr, !IsWindowEnabled(hwnd), GetFocus() == hwnd, false};
+    StyledWindow w{hwnd, false, !IsWindowEnabled(hwnd), GetFocus() == hwnd, false};
     if (match != ClassMatch::kThemeOnly) {
         w.checked = match == ClassMatch::kButton && SendMessageA(hwnd, BM_GETCHECK, 0, 0) == BST_CHECKED;
-        w.previous = reinterpret_cast<WNDPROC>(
-            SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&StyledProc)));
-        if (!w.previous) return;
+        w.subclassed = SetWindowSubclass(hwnd, StyledProc, kStyleSubclassId, 0);
+        if (!w.subclassed) return;
     }
     tStyle.windows.push_back(w);
     SetWindowTheme(hwnd, nullptr, nullptr);
@@ -116,11 +121,13 @@ BOOL CALLBACK ApplyToThreadWindow(HWND hwnd, LPARAM) {
 }
 
 LRESULT CALLBACK CallWndHook(int code, WPARAM wp, LPARAM lp) {
-    if (code == HC_ACTION) {
-        const auto* call = reinterpret_cast<const CWPSTRUCT*>(lp);
-        if (call->message == WM_CREATE) Apply(call->hwnd);
-    }
-    return CallNextHookEx(nullptr, code, wp, lp);
+    return Contained([&]() -> LRESULT {
+        if (code == HC_ACTION) {
+            const auto* call = reinterpret_cast<const CWPSTRUCT*>(lp);
+            if (call->message == WM_CREATE) Apply(call->hwnd);
+        }
+        return CallNextHookEx(nullptr, code, wp, lp);
+    });
 }
 
 bool SwitchOn() {
@@ -136,12 +143,7 @@ bool SwitchOff() {
     windows.swap(tStyle.windows);
     for (const StyledWindow& w : windows) {
         if (!IsWindow(w.hwnd)) continue;
-        // Only a procedure still ours is put back: someone may have
-        // subclassed the control on top of it since.
-        if (w.previous &&
-            GetWindowLongPtrA(w.hwnd, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&StyledProc)) {
-            SetWindowLongPtrA(w.hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(w.previous));
-        }
+        if (w.subclassed) RemoveWindowSubclass(w.hwnd, StyledProc, kStyleSubclassId);
         SetWindowTheme(w.hwnd, L"", L"");
         Redraw(w.hwnd);
     }

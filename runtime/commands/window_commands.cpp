@@ -20,7 +20,7 @@ constexpr int32_t kWindowObjectRequest = 2006;
 constexpr int32_t kLiveUnitRequest = 2007;
 // The window system turns a close message to a frame into its close
 // request (close events, then destruction unless a handler refuses).
-constexpr UINT kCloseRequestMessage = WM_CLOSE;
+constexpr UINT kCloseAtOnceMessage = WM_CLOSE;
 
 constexpr char kNoSuchUnit[] = "指定窗口或窗口组件不存在或尚未载入";
 
@@ -74,11 +74,8 @@ void WindowClose(ValueRecord*, int32_t argc, ValueRecord* args) {
     windows::FrameUnit* frame = WindowObject(ref.windowId);
     if (NamesWindowItself(ref, frame)) {
         if (!frame || !frame->Handle()) return;  // not loaded: nothing to close
-        if (atOnce) {
-            SendMessageA(frame->Handle(), kCloseRequestMessage, 0, 0);
-        } else {
-            PostMessageA(frame->Handle(), kCloseRequestMessage, 0, 0);
-        }
+        if (atOnce) SendMessageA(frame->Handle(), kCloseAtOnceMessage, 0, 0);
+        else windows::PostCloseRequest(ref.windowId);
         return;
     }
     HWND control = LiveUnit(ref)->Handle();

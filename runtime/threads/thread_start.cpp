@@ -1,9 +1,30 @@
 #include <windows.h>
 
 #include "runtime/commands/args.h"
+#include "runtime/errors.h"
+#include "runtime/memory.h"
+#include "runtime/runtime_object.h"
 #include "runtime/threads/threads.h"
 
 namespace vx::commands {
+namespace {
+
+struct ThreadCall {
+    LPTHREAD_START_ROUTINE entry;
+    void* parameter;
+};
+
+// The procedure runs inside the runtime's exception boundary, counted as
+// running until it returns.
+DWORD WINAPI ContainedEntry(void* block) {
+    const ThreadCall call = *static_cast<ThreadCall*>(block);
+    Free(block);
+    const DWORD code = Contained([&] { return call.entry(call.parameter); });
+    Runtime().runningThreads--;
+    return code;
+}
+
+}  // namespace
 
 void ThreadStart(ValueRecord* result, int32_t argc, ValueRecord* args) {
     const ValueRecord& procedure = Arg(argc, args, 0);
@@ -15,9 +36,16 @@ void ThreadStart(ValueRecord* result, int32_t argc, ValueRecord* args) {
     // the pointer-sized start-routine argument.
     uint32_t parameter = static_cast<uint32_t>(
         Given(argc, args, 1) ? threads::IntegerArgument(threads::MultithreadingHost(), args[1]) : 0);
-    HANDLE thread = CreateThread(nullptr, 0, reinterpret_cast<LPTHREAD_START_ROUTINE>(entry),
-                                 reinterpret_cast<void*>(static_cast<uintptr_t>(parameter)), 0, nullptr);
-    if (!thread) return;
+    auto* call = static_cast<ThreadCall*>(TryAllocate(sizeof(ThreadCall)));
+    if (!call) return;
+    *call = {reinterpret_cast<LPTHREAD_START_ROUTINE>(entry), reinterpret_cast<void*>(static_cast<uintptr_t>(parameter))};
+    Runtime().runningThreads++;
+    HANDLE thread = CreateThread(nullptr, 0, ContainedEntry, call, 0, nullptr);
+    if (!thread) {
+        Runtime().runningThreads--;
+        Free(call);
+        return;
+    }
     result->SetBool(true);
 
     const ValueRecord& handleVariable = Arg(argc, args, 2);

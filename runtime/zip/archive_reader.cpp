@@ -74,9 +74,12 @@ uint32_t ArchiveReader::Open(const char* fileName) {
     position_ = count_ > 0 ? 0 : -1;
     records_.assign(static_cast<size_t>(count_), ZipEntry{});
     known_.assign(static_cast<size_t>(count_), false);
+    // A current folder that does not fit (its ANSI form may be longer than
+    // its wide one) leaves no base: never the drive root that "" + "\" names.
     char current[MAX_PATH + 1];
     DWORD n = GetCurrentDirectoryA(sizeof current, current);
-    baseFolder_ = TargetPath(std::string_view(current, n < sizeof current ? n : 0), "");
+    baseFolder_ = n > 0 && n < sizeof current ? TargetPath(text::SystemLeadBytes(), std::string_view(current, n), "")
+                                              : std::string();
     return kOk;
 }
 
@@ -181,9 +184,11 @@ uint32_t ArchiveReader::ReadRecord(int32_t index, ZipEntry& e) {
     return kOk;
 }
 
-void ArchiveReader::CreateBelowBase(const std::string& folder) const {
-    for (const std::string& level : FolderLevels(baseFolder_ + folder))
+bool ArchiveReader::CreateBelowBase(const std::string& folder) const {
+    if (baseFolder_.empty()) return false;
+    for (const std::string& level : FolderLevels(text::SystemLeadBytes(), baseFolder_ + folder))
         if (GetFileAttributesA(level.c_str()) == INVALID_FILE_ATTRIBUTES) CreateDirectoryA(level.c_str(), nullptr);
+    return true;
 }
 
 uint32_t ArchiveReader::ExtractEntry(int32_t index, const char* target, uint32_t finalAttributes) {
@@ -195,16 +200,18 @@ uint32_t ArchiveReader::ExtractEntry(int32_t index, const char* target, uint32_t
     if (!MoveTo(index)) return kBadLocalHeader;
     unzFile f = Zip(file_);
     const std::string_view t = text::View(target);
+    const text::LeadBytes& lead = text::SystemLeadBytes();
 
     if (e.attributes & attr::Directory) {
-        if (IsRelativeFolder(t)) CreateBelowBase(std::string(t));
-        else CreateFolderLevels(t);
+        if (!IsRelativeFolder(lead, t)) CreateFolderLevels(t);
+        else if (!CreateBelowBase(std::string(t))) return kCannotCreateTarget;
         return kOk;
     }
     // Relative targets get their folders below the base folder; an absolute
     // target relies on the folders that already exist.
-    const FolderPart folder = FolderOfTarget(t);
-    if (folder.found && IsRelativeFolder(folder.folder)) CreateBelowBase(std::string(folder.folder));
+    const FolderPart folder = FolderOfTarget(lead, t);
+    if (folder.found && IsRelativeFolder(lead, folder.folder) && !CreateBelowBase(std::string(folder.folder)))
+        return kCannotCreateTarget;
 
     // Only stored and deflated data can be written; anything else (bzip2,
     // encrypted) would come out as raw bytes.
@@ -237,13 +244,14 @@ uint32_t ArchiveReader::ExtractEntry(int32_t index, const char* target, uint32_t
     if (written != e.uncompressedSize) error = true;
     if (!error && GetFileType(file.get()) == FILE_TYPE_DISK) {
         // One call for the three times (0 leaves one unchanged) and the
-        // final attributes.
+        // final attributes; a file left read-only or with the wrong times
+        // is a failed entry.
         FILE_BASIC_INFO basic{};
         basic.CreationTime.QuadPart = static_cast<LONGLONG>(e.creationTime);
         basic.LastAccessTime.QuadPart = static_cast<LONGLONG>(e.accessTime);
         basic.LastWriteTime.QuadPart = static_cast<LONGLONG>(e.modificationTime);
         basic.FileAttributes = finalAttributes;
-        SetFileInformationByHandle(file.get(), FileBasicInfo, &basic, sizeof basic);
+        if (!SetFileInformationByHandle(file.get(), FileBasicInfo, &basic, sizeof basic)) error = true;
     }
     file.reset();
     const int closed = unzCloseCurrentFile(f);

@@ -45,7 +45,8 @@ public:
     ArchiveReader& operator=(const ArchiveReader&) = delete;
 
     // Opens an existing archive for reading (others may read it meanwhile).
-    // The base folder becomes the current folder + "\".
+    // The base folder becomes the current folder + "\"; empty when the
+    // current folder does not fit an ANSI path, and then relative targets fail.
     uint32_t Open(const char* fileName);
     bool IsOpen() const { return file_ != nullptr; }
     int32_t EntryCount() const { return count_; }
@@ -62,7 +63,8 @@ private:
     void CloseOpenEntry();
     bool MoveTo(int32_t index);
     uint32_t ReadRecord(int32_t index, ZipEntry& entry);
-    void CreateBelowBase(const std::string& folder) const;
+    // false: no base folder to create them below.
+    bool CreateBelowBase(const std::string& folder) const;
 
     void* file_ = nullptr;  // unzFile
     int32_t count_ = 0;

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 #include <new>
 
 namespace vx::zip {
@@ -83,7 +84,11 @@ uLong ZCALLBACK Read(voidpf, voidpf stream, void* buf, uLong size) {
 
 uLong ZCALLBACK Write(voidpf, voidpf, const void*, uLong) { return 0; }
 
-long ZCALLBACK Tell(voidpf, voidpf stream) { return static_cast<long>(static_cast<Stream*>(stream)->pos); }
+// A position past what `long` holds is an error, not a negative offset.
+long ZCALLBACK Tell(voidpf, voidpf stream) {
+    const uLong pos = static_cast<Stream*>(stream)->pos;
+    return pos > uLong(std::numeric_limits<long>::max()) ? -1 : static_cast<long>(pos);
+}
 
 long ZCALLBACK Seek(voidpf, voidpf stream, uLong offset, int origin) {
     Stream& s = *static_cast<Stream*>(stream);

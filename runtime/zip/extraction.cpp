@@ -116,8 +116,9 @@ int32_t Extract(const char* archive, const char* destination, const UnitRef* own
     if (!HasZipHeader(archive)) return fail(0);
     if (reader.Open(archive) != kOk) return fail(0);
 
+    const text::LeadBytes& lead = text::SystemLeadBytes();
     const std::string fullDestination = FullPath(destination);
-    const std::string below = fullDestination.empty() ? std::string() : TargetPath(fullDestination, "");
+    const std::string below = fullDestination.empty() ? std::string() : TargetPath(lead, fullDestination, "");
 
     ZipEntry entry;
     uint32_t total = 0;
@@ -135,13 +136,13 @@ int32_t Extract(const char* archive, const char* destination, const UnitRef* own
         // A damaged entry is not the end of the archive: what follows it
         // would silently be missing.
         if (found != kOk) return fail(0);
-        if (!entry.nameComplete || !IsSafeEntryName(entry.name)) return fail(0);
-        const std::string target = TargetPath(destination, entry.name);
+        if (!entry.nameComplete || !IsSafeEntryName(lead, entry.name)) return fail(0);
+        const std::string target = TargetPath(lead, destination, entry.name);
         if (!LiesBelow(below, target)) return fail(0);
 
         // Some tools store folder entries without the folder attribute; a
         // file cannot be written under a name ending in a separator.
-        if ((entry.attributes & attr::Directory) || NamesFolder(entry.name)) {
+        if ((entry.attributes & attr::Directory) || NamesFolder(lead, entry.name)) {
             if (!PathExists(target.c_str()) && !CreateFolderLevels(target)) return fail(0);
         } else {
             // Written files end up normal whatever the entry said. A read-only

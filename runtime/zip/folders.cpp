@@ -11,7 +11,7 @@ namespace vx::zip {
 bool PathExists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
 
 bool CreateFolderLevels(std::string_view path) {
-    for (const std::string& level : FolderLevels(path)) {
+    for (const std::string& level : FolderLevels(text::SystemLeadBytes(), path)) {
         if (PathExists(level.c_str())) continue;
         if (!CreateDirectoryA(level.c_str(), nullptr)) return false;
     }

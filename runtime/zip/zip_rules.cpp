@@ -42,9 +42,9 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
 }
 
 // Names Windows maps to devices whatever folder or extension they carry.
-bool IsReservedDeviceName(std::string_view component) {
+bool IsReservedDeviceName(const text::LeadBytes& lead, std::string_view component) {
     static constexpr std::array<std::string_view, 6> kNames = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
-    std::string_view base = component.substr(0, text::FindChar(component, '.'));
+    std::string_view base = component.substr(0, text::FindChar(lead, component, '.'));
     while (!base.empty() && base.back() == ' ') base.remove_suffix(1);
     for (std::string_view n : kNames)
         if (EqualsNoCase(base, n)) return true;
@@ -59,33 +59,39 @@ bool IsForbiddenByte(unsigned char c) {
 }
 
 // One step of a name between separators.
-bool IsSafeComponent(std::string_view c) {
-    if (IsReservedDeviceName(c)) return false;
+bool IsSafeComponent(const text::LeadBytes& lead, std::string_view c) {
+    if (IsReservedDeviceName(lead, c)) return false;
     size_t last = 0;
-    for (size_t i = 0; i < c.size(); i += text::CharWidth(c, i)) {
-        if (text::CharWidth(c, i) == 1 && IsForbiddenByte(static_cast<unsigned char>(c[i]))) return false;
+    for (size_t i = 0; i < c.size(); i += text::CharWidth(lead, c, i)) {
+        if (text::CharWidth(lead, c, i) == 1 && IsForbiddenByte(static_cast<unsigned char>(c[i]))) return false;
         last = i;
     }
     // A trailing "." or " " is stripped by Windows; this also refuses "." and "..".
-    return !(text::CharWidth(c, last) == 1 && (c[last] == '.' || c[last] == ' '));
+    return !(text::CharWidth(lead, c, last) == 1 && (c[last] == '.' || c[last] == ' '));
 }
 
-// Every lead byte has a trail byte that cannot be mistaken for an ASCII
-// character (GBK trail bytes are 0x40..0xFE without 0x7F). Otherwise the
-// system's conversion could turn a hidden ":" or "/" into a real one.
-bool IsWellFormed(std::string_view s) {
+// Trail bytes of the double-byte code pages (936, 932, 949, 950) all lie in
+// 0x40..0xFE without 0x7F: none is a digit, ":", "/", "." or a control.
+constexpr unsigned char kFirstTrail = 0x40;
+constexpr unsigned char kDeleteByte = 0x7F;
+constexpr unsigned char kLastTrail = 0xFE;
+
+// Every lead byte of the code page has a trail byte that cannot be mistaken
+// for an ASCII character. Otherwise the system's conversion could turn a
+// hidden ":" or "/" into a real one.
+bool IsWellFormed(const text::LeadBytes& lead, std::string_view s) {
     for (size_t i = 0; i < s.size(); ++i) {
-        if (!text::IsLeadByte(static_cast<unsigned char>(s[i]))) continue;
+        if (!text::IsLeadByte(lead, static_cast<unsigned char>(s[i]))) continue;
         if (i + 1 >= s.size()) return false;
         const auto trail = static_cast<unsigned char>(s[++i]);
-        if (trail < 0x40 || trail == 0x7F || trail == 0xFF) return false;
+        if (trail < kFirstTrail || trail == kDeleteByte || trail > kLastTrail) return false;
     }
     return true;
 }
 
 // Character-wise search: a match must start on a character boundary.
-bool ContainsChars(std::string_view s, std::string_view needle) {
-    for (size_t i = 0; i < s.size(); i += text::CharWidth(s, i))
+bool ContainsChars(const text::LeadBytes& lead, std::string_view s, std::string_view needle) {
+    for (size_t i = 0; i < s.size(); i += text::CharWidth(lead, s, i))
         if (s.substr(i, needle.size()) == needle) return true;
     return false;
 }
@@ -161,63 +167,58 @@ int32_t ProgressPercentage(uint32_t current, uint32_t total) {
     return static_cast<int32_t>(static_cast<double>(current) * 100.0 / static_cast<double>(total));
 }
 
-std::string TargetPath(std::string_view destination, std::string_view entryName) {
+std::string TargetPath(const text::LeadBytes& lead, std::string_view destination, std::string_view entryName) {
     std::string path(destination);
-    const size_t last = text::FindLastChar(destination, '\\');
-    const bool endsWithSeparator =
-        last != std::string_view::npos && last + text::CharWidth(destination, last) == destination.size();
-    if (!endsWithSeparator) path += '\\';
+    if (!text::EndsWithChar(lead, destination, '\\')) path += '\\';
     const size_t nameStart = path.size();
     path += entryName;
     std::string_view name(path);
-    for (size_t i = nameStart; i < path.size(); i += text::CharWidth(name, i))
+    for (size_t i = nameStart; i < path.size(); i += text::CharWidth(lead, name, i))
         if (path[i] == '/') path[i] = '\\';
     return path;
 }
 
-bool IsSafeEntryName(std::string_view name) {
-    if (name.empty() || name.size() > kMaxEntryName || !IsWellFormed(name)) return false;
+bool IsSafeEntryName(const text::LeadBytes& lead, std::string_view name) {
+    if (name.empty() || name.size() > kMaxEntryName || !IsWellFormed(lead, name)) return false;
     if (IsSeparator(name[0])) return false;
-    if (text::FindChar(name, ':') != std::string_view::npos) return false;
+    if (text::FindChar(lead, name, ':') != std::string_view::npos) return false;
     size_t start = 0;
-    for (size_t i = 0; i <= name.size(); i += (i < name.size() ? text::CharWidth(name, i) : 1)) {
+    for (size_t i = 0; i <= name.size(); i += (i < name.size() ? text::CharWidth(lead, name, i) : 1)) {
         if (i < name.size() && !IsSeparator(name[i])) continue;
         // Empty steps ("a//b", the trailing "/" of a folder entry) add nothing.
-        if (i > start && !IsSafeComponent(name.substr(start, i - start))) return false;
+        if (i > start && !IsSafeComponent(lead, name.substr(start, i - start))) return false;
         start = i + 1;
     }
     return true;
 }
 
-bool NamesFolder(std::string_view name) {
-    size_t last = std::string_view::npos;
-    for (size_t i = 0; i < name.size(); i += text::CharWidth(name, i)) last = i;
-    return last != std::string_view::npos && text::CharWidth(name, last) == 1 && IsSeparator(name[last]);
+bool NamesFolder(const text::LeadBytes& lead, std::string_view name) {
+    const size_t last = text::LastCharStart(lead, name);
+    return last != std::string_view::npos && last + 1 == name.size() && IsSeparator(name[last]);
 }
 
-std::vector<std::string> FolderLevels(std::string_view path) {
+std::vector<std::string> FolderLevels(const text::LeadBytes& lead, std::string_view path) {
     std::string full(path);
-    const size_t last = text::FindLastChar(path, '\\');
-    if (last == std::string_view::npos || last + text::CharWidth(path, last) != path.size()) full += '\\';
+    if (!text::EndsWithChar(lead, path, '\\')) full += '\\';
     std::vector<std::string> levels;
     std::string_view v(full);
-    for (size_t i = 0; i < v.size(); i += text::CharWidth(v, i))
+    for (size_t i = 0; i < v.size(); i += text::CharWidth(lead, v, i))
         if (v[i] == '\\') levels.emplace_back(v.substr(0, i + 1));
     return levels;
 }
 
-FolderPart FolderOfTarget(std::string_view target) {
+FolderPart FolderOfTarget(const text::LeadBytes& lead, std::string_view target) {
     size_t found = std::string_view::npos;
-    for (size_t i = 0; i < target.size(); i += text::CharWidth(target, i))
+    for (size_t i = 0; i < target.size(); i += text::CharWidth(lead, target, i))
         if (IsSeparator(target[i])) found = i;
     if (found == std::string_view::npos) return {};
     return {true, target.substr(0, found)};
 }
 
-bool IsRelativeFolder(std::string_view folder) {
+bool IsRelativeFolder(const text::LeadBytes& lead, std::string_view folder) {
     if (folder.empty() || IsSeparator(folder[0])) return false;
-    if (folder.size() >= 2 && folder[1] == ':' && text::CharWidth(folder, 0) == 1) return false;
-    return !ContainsChars(folder, "../") && !ContainsChars(folder, "..\\");
+    if (folder.size() >= 2 && folder[1] == ':' && text::CharWidth(lead, folder, 0) == 1) return false;
+    return !ContainsChars(lead, folder, "../") && !ContainsChars(lead, folder, "..\\");
 }
 
 }  // namespace vx::zip

@@ -2,7 +2,8 @@
 // the extended-timestamp scan, the header check, progress arithmetic and the
 // entry-name to target-path rules. Portable (no <windows.h>) so that they
 // build and are tested natively too. Paths are ANSI code-page bytes and every
-// walk over them is double-byte aware.
+// walk over them is double-byte aware by the lead-byte table it is given
+// (the system's in the extractor).
 #pragma once
 
 #include <cstddef>
@@ -10,6 +11,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "runtime/text.h"
 
 namespace vx::zip {
 
@@ -67,7 +70,7 @@ int32_t ProgressPercentage(uint32_t current, uint32_t total);
 
 // Destination + "\" (unless it already ends with one) + the entry name with
 // every "/" made "\".
-std::string TargetPath(std::string_view destination, std::string_view entryName);
+std::string TargetPath(const text::LeadBytes& lead, std::string_view destination, std::string_view entryName);
 
 // Whether an entry name stays below the destination and names an ordinary
 // file: not rooted ("\x", "/x", "\\server\share"), no drive or stream colon,
@@ -75,15 +78,15 @@ std::string TargetPath(std::string_view destination, std::string_view entryName)
 // them, so "a." would land on "a"), no reserved device name (CON, NUL.txt,
 // COM1, ...), no control or wildcard characters, not empty or cut short, and
 // no double-byte character whose trail byte is not a valid trail byte.
-bool IsSafeEntryName(std::string_view name);
+bool IsSafeEntryName(const text::LeadBytes& lead, std::string_view name);
 
 // Whether an entry name ends in "/" or "\" (double-byte aware): such an
 // entry can only be a folder, whatever its attributes say.
-bool NamesFolder(std::string_view name);
+bool NamesFolder(const text::LeadBytes& lead, std::string_view name);
 
 // The prefixes of path at each "\" (path taken with a trailing "\"), shortest
 // first: what folder creation with all missing levels walks.
-std::vector<std::string> FolderLevels(std::string_view path);
+std::vector<std::string> FolderLevels(const text::LeadBytes& lead, std::string_view path);
 
 // The part of a target before its last "/" or "\"; npos-like empty optional
 // expressed as found = false.
@@ -91,10 +94,10 @@ struct FolderPart {
     bool found = false;
     std::string_view folder;
 };
-FolderPart FolderOfTarget(std::string_view target);
+FolderPart FolderOfTarget(const text::LeadBytes& lead, std::string_view target);
 
 // A folder that may be created below the reader's base folder: not rooted,
 // no drive colon as second character, no "../" or "..\".
-bool IsRelativeFolder(std::string_view folder);
+bool IsRelativeFolder(const text::LeadBytes& lead, std::string_view folder);
 
 }  // namespace vx::zip

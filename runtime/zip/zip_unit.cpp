@@ -1,5 +1,7 @@
 #include "runtime/zip/zip_unit.h"
 
+#include "runtime/errors.h"
+
 #include <algorithm>
 #include <mutex>
 #include <vector>
@@ -31,25 +33,27 @@ void Forget(HWND hwnd) {
 }
 
 LRESULT CALLBACK UnitProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    switch (msg) {
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(hwnd, &ps);
-        RECT rc;
-        GetClientRect(hwnd, &rc);
-        HBRUSH brush = CreateSolidBrush(kFace);
-        FillRect(dc, &rc, brush);
-        DeleteObject(brush);
-        EndPaint(hwnd, &ps);
-        return 0;
-    }
-    case WM_ERASEBKGND:
-        return 1;  // WM_PAINT covers the whole client area
-    case WM_NCDESTROY:
-        Forget(hwnd);
-        break;
-    }
-    return DefWindowProcA(hwnd, msg, wp, lp);
+    return Contained([&]() -> LRESULT {
+        switch (msg) {
+        case WM_PAINT: {
+            PAINTSTRUCT ps;
+            HDC dc = BeginPaint(hwnd, &ps);
+            RECT rc;
+            GetClientRect(hwnd, &rc);
+            HBRUSH brush = CreateSolidBrush(kFace);
+            FillRect(dc, &rc, brush);
+            DeleteObject(brush);
+            EndPaint(hwnd, &ps);
+            return 0;
+        }
+        case WM_ERASEBKGND:
+            return 1;  // WM_PAINT covers the whole client area
+        case WM_NCDESTROY:
+            Forget(hwnd);
+            break;
+        }
+        return DefWindowProcA(hwnd, msg, wp, lp);
+    });
 }
 
 bool RegisterUnitClass() {

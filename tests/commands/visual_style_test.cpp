@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <thread>
 
@@ -126,6 +127,38 @@ TEST_F(VisualStyle, ControlsKeepWorkingUnderRealInput) {
     EXPECT_STREQ(text, "ok");
     EnableWindow(check_, FALSE);
     EXPECT_FALSE(IsWindowEnabled(check_));
+}
+
+int gTopMessages = 0;
+LRESULT CALLBACK CountingSubclass(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR) {
+    if (msg == BM_CLICK) ++gTopMessages;
+    return DefSubclassProc(hwnd, msg, wp, lp);
+}
+
+// The window system subclasses a control again after the style took it
+// over at creation; switching the style off and on again must neither loop
+// nor drop the subclass on top.
+TEST_F(VisualStyle, SubclassOnTopSurvivesSwitchingOffAndOn) {
+    ASSERT_TRUE(SetStyle(1));
+    HWND later = Child("Button", "later", BS_PUSHBUTTON, 150, 10);
+    ASSERT_TRUE(IsXpStyled(later));
+    ASSERT_TRUE(SetWindowSubclass(later, CountingSubclass, 1, 0));
+    gTopMessages = 0;
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        EXPECT_TRUE(SetStyle(0));
+        EXPECT_FALSE(IsXpStyled(later));
+        SendMessageA(later, BM_CLICK, 0, 0);
+        EXPECT_TRUE(SetStyle(1));
+        EXPECT_TRUE(IsXpStyled(later));
+        SendMessageA(later, BM_CLICK, 0, 0);
+    }
+    EXPECT_TRUE(SetStyle(0));
+    SendMessageA(later, BM_CLICK, 0, 0);
+    EXPECT_EQ(gClicks, 5);
+    EXPECT_EQ(gTopMessages, 5);
+    RemoveWindowSubclass(later, CountingSubclass, 1);
+    DestroyWindow(later);
 }
 
 TEST_F(VisualStyle, LaterWindowsOfThisThreadOnly) {

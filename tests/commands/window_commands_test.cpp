@@ -124,6 +124,20 @@ TEST_F(WindowCommands, CloseIsACloseRequest) {
     Core(WindowClose, {Ref(test::kOtherWindow, kOtherSelf), Bool(true)});
     EXPECT_FALSE(IsWindow(other)) << "closed at once";
 
+    // A load after a close command, before the command is handled, builds
+    // the window afresh; the command then closes nothing.
+    ASSERT_EQ(Core(LoadWindow, {Ref(test::kOtherWindow, kOtherSelf), Omitted(), Omitted()}).low, 1u);
+    other = HandleOf(test::kOtherWindow, 0);
+    Core(WindowClose, {Ref(test::kOtherWindow, kOtherSelf), Omitted()});
+    ASSERT_EQ(Core(LoadWindow, {Ref(test::kOtherWindow, kOtherSelf), Omitted(), Omitted()}).low, 1u);
+    HWND fresh = HandleOf(test::kOtherWindow, 0);
+    EXPECT_FALSE(IsWindow(other));
+    test::Pump(100);
+    EXPECT_TRUE(IsWindow(fresh));
+    EXPECT_TRUE(windows::IsWindowLoaded(test::kOtherWindow));
+    Core(WindowClose, {Ref(test::kOtherWindow, kOtherSelf), Bool(true)});
+    EXPECT_FALSE(IsWindow(fresh));
+
     // The window's close event can keep it open.
     test::g.closeAnswer = 0;
     ASSERT_EQ(Core(LoadWindow, {Ref(test::kKeepOpenWindow, kKeepSelf), Omitted(), Omitted()}).low, 1u);

@@ -10,6 +10,7 @@
 
 #include "data/template_data.h"
 #include "runtime/controls/superbar/superbar.h"
+#include "runtime/controls/translabel/translabel.h"
 #include "runtime/windows/template/template.h"
 #include "tests/controls/gui_support.h"
 
@@ -118,6 +119,94 @@ TEST(SuperBar, WriteFromAnotherThreadHasBeenPaintedWhenItReturns) {
     worker.join();
     EXPECT_EQ(columns, 120);
     EXPECT_TRUE(eventOnWorker);  // the write's event runs on the writing thread
+}
+
+// The installer's worker writes the bar and the label while the window
+// thread paints them: every change is made on the window's thread, and an
+// old font goes only once nothing has it selected.
+TEST(SuperBar, WorkerWritesWhileTheWindowRepaints) {
+    Bench b;
+    SuperBarForm form = ProgressForm();
+    form.showPercent = 1;
+    b.Make(form);
+    TransLabelCreate lp{b.window.Handle(), 240, 20, 200, 30, WS_VISIBLE, 101};
+    std::unique_ptr<TransLabel> label = TransLabel::Create(lp, TransLabelForm{});
+    ASSERT_TRUE(label);
+    auto fontBlock = [](int height) {
+        LOGFONTA lf{};
+        lf.lfHeight = height;
+        lstrcpyA(lf.lfFaceName, "Arial");
+        return std::string(reinterpret_cast<const char*>(&lf), sizeof lf);
+    };
+    label->SetFont(fontBlock(12));
+    Pump(30);
+    const DWORD gdiBefore = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+
+    std::atomic<bool> done{false};
+    int last = 0;
+    std::thread worker([&] {
+        const DWORD end = GetTickCount() + 3000;
+        for (int i = 1; GetTickCount() < end; ++i) {
+            b.Set(17, i % 101);
+            label->SetCaption(std::to_string(i));
+            label->SetFont(fontBlock(10 + i % 7));
+            b.bar->SetProperty(19, BarValue{i % 2 ? 0x0000FF : 0xFF0000, {}});
+            last = i;
+        }
+        done = true;
+    });
+    while (!done) {
+        RedrawWindow(b.window.Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        Pump(1);
+    }
+    worker.join();
+    Pump(30);
+
+    ASSERT_GT(last, 10);
+    EXPECT_EQ(b.Get(17), last % 101);
+    EXPECT_EQ(b.bar->PartSkin(SuperBar::kMain).Text(), std::to_string(last % 101) + "%");
+    EXPECT_EQ(label->Form().caption, std::to_string(last));
+    EXPECT_EQ(label->Form().font, fontBlock(10 + last % 7));
+    EXPECT_EQ(b.Get(19), last % 2 ? 0x0000FF : 0xFF0000);
+    // Old fonts were deleted, none leaked while selected for a paint.
+    EXPECT_LE(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS), gdiBefore + 4);
+}
+
+// While the window's thread is busy elsewhere, a worker's write waits for
+// it: nothing a paint reads changes under the paint.
+TEST(SuperBar, WorkerWriteWaitsForTheWindowThread) {
+    Bench b;
+    SuperBarForm form = ProgressForm();
+    form.showPercent = 1;
+    b.Make(form);
+    std::unique_ptr<TransLabel> label =
+        TransLabel::Create(TransLabelCreate{b.window.Handle(), 240, 20, 200, 30, WS_VISIBLE, 101}, TransLabelForm{});
+    ASSERT_TRUE(label);
+    LOGFONTA lf{};
+    lf.lfHeight = 20;
+    const std::string font(reinterpret_cast<const char*>(&lf), sizeof lf);
+    std::atomic<bool> done{false};
+    std::thread worker([&] {
+        b.Set(17, 40);
+        label->SetFont(font);
+        done = true;
+    });
+    Sleep(300);  // not pumping: the writes cannot have been made yet
+    EXPECT_EQ(b.bar->PartSkin(SuperBar::kMain).Text(), "0%");
+    EXPECT_TRUE(label->Form().font.empty());
+    while (!done) Pump(5);
+    worker.join();
+    EXPECT_EQ(b.bar->PartSkin(SuperBar::kMain).Text(), "40%");
+    EXPECT_EQ(label->Form().font, font);
+
+    // The hand-over message carries no address: the old private number with
+    // junk, or the hand-over number with a token nobody waits for, runs nothing.
+    const UINT handOver = RegisterWindowMessageA("VxRunOnWindowThread");
+    for (HWND target : {b.bar->Handle(), label->Handle()}) {
+        SendMessageA(target, WM_APP + 2, 0, 0x10);
+        SendMessageA(target, handOver, 0x7777, 0x10);
+    }
+    EXPECT_EQ(b.Get(17), 40);
 }
 
 TEST(SuperBar, SamePositionTwiceRaisesOneEvent) {

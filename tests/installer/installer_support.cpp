@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <sstream>
 
 #include "tests/support/win32_harness.h"
 
@@ -255,6 +256,49 @@ std::optional<DWORD> Process::Wait(DWORD timeoutMs) {
 }
 
 bool Process::Running() const { return process_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT; }
+
+namespace {
+
+// wine's DLL overrides for one program (its exe name): wine reads them when
+// the program starts, unlike WINEDLLOVERRIDES, which a child process takes
+// from wine's own environment rather than from its parent's.
+constexpr char kInstallerOverrides[] = "Software\\Wine\\AppDefaults\\VexiloSetup.exe\\DllOverrides";
+constexpr char kInstallerDefaults[] = "Software\\Wine\\AppDefaults\\VexiloSetup.exe";
+constexpr char kProbeMarkerVariable[] = "VX_PROBE_MARKER";
+
+}  // namespace
+
+PlantedInstaller::PlantedInstaller() {
+    exe_ = folder_ / "VexiloSetup.exe";
+    marker_ = folder_ / "probes.txt";
+    ready_ = CopyFileA(InstallerPath().c_str(), exe_.c_str(), FALSE);
+    HKEY key = nullptr;
+    DWORD created = 0;
+    ready_ = RegCreateKeyExA(HKEY_CURRENT_USER, kInstallerOverrides, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                             &created) == ERROR_SUCCESS &&
+             created == REG_CREATED_NEW_KEY && ready_;  // none of the prefix's own to mix with
+    std::istringstream list(VX_PLANTED_SYSTEM_DLLS);
+    for (std::string file; std::getline(list, file, ',');) {
+        ready_ = CopyFileA((ExeDirectory() + "planted\\" + file).c_str(), (folder_ / file).c_str(), FALSE) && ready_;
+        // Override names: without ".dll", other suffixes kept.
+        if (file.size() > 4 && lstrcmpiA(file.c_str() + file.size() - 4, ".dll") == 0) file.resize(file.size() - 4);
+        static const char kNativeFirst[] = "native,builtin";
+        ready_ = key &&
+                 RegSetValueExA(key, file.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(kNativeFirst),
+                                sizeof kNativeFirst) == ERROR_SUCCESS &&
+                 ready_;
+    }
+    if (key) RegCloseKey(key);
+    ready_ = SetEnvironmentVariableA(kProbeMarkerVariable, marker_.c_str()) && ready_;
+}
+
+PlantedInstaller::~PlantedInstaller() {
+    SetEnvironmentVariableA(kProbeMarkerVariable, nullptr);
+    RegDeleteKeyA(HKEY_CURRENT_USER, kInstallerOverrides);
+    RegDeleteKeyA(HKEY_CURRENT_USER, kInstallerDefaults);
+}
+
+std::string PlantedInstaller::Loaded() const { return ReadFileBytes(marker_); }
 
 std::optional<DWORD> RunInstaller(const std::string& arguments, DWORD timeoutMs, const std::string& workingFolder) {
     Process installer("\"" + InstallerPath() + "\" " + arguments, workingFolder);

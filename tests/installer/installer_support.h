@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/win32_harness.h"
+
 namespace vx::test::installer {
 
 constexpr char kProductKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\qvtlpc_kandor";
@@ -94,6 +96,29 @@ public:
 private:
     HANDLE process_ = nullptr;
     DWORD id_ = 0;
+};
+
+// A copy of the installer in a fresh folder with a probe DLL beside it under
+// each name of VX_PLANTED_SYSTEM_DLLS (tests/CMakeLists.txt). Windows looks
+// for such a DLL in the exe's folder first; wine does too for the names it is
+// told to prefer native DLLs of. While this object lives, wine prefers native
+// DLLs of those names for VexiloSetup.exe, and this process's environment
+// names the probes' marker file, for the installer it starts to inherit.
+class PlantedInstaller {
+public:
+    PlantedInstaller();
+    ~PlantedInstaller();
+    PlantedInstaller(const PlantedInstaller&) = delete;
+    PlantedInstaller& operator=(const PlantedInstaller&) = delete;
+    bool ready() const { return ready_; }
+    const std::string& path() const { return exe_; }
+    // "<name> loaded", a line for each probe DLL loaded by any process.
+    std::string Loaded() const;
+
+private:
+    TempDir folder_;
+    std::string exe_, marker_;
+    bool ready_ = false;
 };
 
 // Runs the installer with these arguments to its end (at most timeoutMs);

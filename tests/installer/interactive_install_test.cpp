@@ -209,6 +209,25 @@ void Note(std::vector<std::string>& seen, const std::string& text) {
     if (!text.empty() && (seen.empty() || seen.back() != text)) seen.push_back(text);
 }
 
+// DLLs planted beside the installer under the names of the DLLs an install
+// loads (not known DLLs, so Windows would look beside the exe first): none
+// is loaded while the window is up and the install runs, and the product
+// starts installed.
+TEST_F(InteractiveInstall, DllsPlantedBesideTheInstallerAreNeverLoaded) {
+    PlantedInstaller planted;
+    ASSERT_TRUE(planted.ready());
+    Process installer("\"" + planted.path() + "\"");
+    ASSERT_TRUE(installer.started());
+    HWND top = WaitForInstallerWindow(installer.id(), kWindowTimeoutMs);
+    ASSERT_TRUE(top) << "no installer window; loaded: " << planted.Loaded();
+    ASSERT_TRUE(MouseAt(ScreenPoint(top, 467 + 40, 352 + 16), "click 1"));
+    EXPECT_EQ(installer.Wait(kInstallTimeoutMs), std::optional<DWORD>(0));
+    EXPECT_TRUE(WaitForWindow(kProductTitle, kWindowTimeoutMs)) << "the product did not start";
+    EXPECT_EQ(planted.Loaded(), "");
+    EXPECT_EQ(ProductValue("RunPath"), std::optional<std::string>(DefaultInstallFolder()));
+    ExpectLinksTo(DefaultInstallFolder());
+}
+
 TEST_F(InteractiveInstall, InstallButtonShowsProgressThenRegistersLinksAndStartsTheProduct) {
     const std::string folder = DefaultInstallFolder();
     PlantedProgram planted("C:\\Program.exe");

@@ -110,6 +110,20 @@ TEST_F(SilentInstallOnDriveD, BaseFolderFromTheArgumentsAfterMinusOne) {
     ExpectProductNotStarted();
 }
 
+// 運 is DF 5C in code page 936: the folder's last byte is "\" only as half of
+// a character, which the trim of a trailing "\" must leave alone.
+TEST_F(SilentInstallOnDriveD, FolderEndingInATrailByteBackslashKeepsItsLastCharacter) {
+    ASSERT_EQ(GetACP(), 936u) << "the bench runs in code page 936";
+    const std::string folder = "D:\\好運\\Vexilo";
+    ASSERT_EQ(RunInstaller("-1 \"D:\\好運\""), std::optional<DWORD>(0));
+    ExpectInstalledIn(folder);
+    EXPECT_EQ(drive_.Listing(), (std::vector<std::string>{"好運"}));
+    EXPECT_EQ(installer::Listing("D:\\好運"), (std::vector<std::string>{"Vexilo"}));
+    EXPECT_EQ(ProductValue("RunPath"), std::optional<std::string>(folder));
+    ExpectLinksTo(folder);
+    ExpectProductNotStarted();
+}
+
 // The current drive is that of the installer's own folder (start-up makes it
 // the current folder), so a copy of the installer on D: installs at D:\Vexilo,
 // whatever folder it was started in.
@@ -179,8 +193,39 @@ TEST_F(SilentInstallOnDriveD, RegisteredInstallationIsUpgradedWhateverTheArgumen
     ExpectProductNotStarted();
 }
 
+// Run under a French locale (code page 1252), where é is the single byte E9
+// and the "\" after it a separator of its own.
+TEST_F(SilentInstall, CodePage1252FolderWithAnAccentedLetter) {
+    ASSERT_EQ(GetACP(), 1252u) << "this case runs under a French locale";
+    const std::string base = "C:\\Caf\xe9", folder = base + "\\Outils\\Vexilo";
+    RemoveTree(base);
+    ASSERT_EQ(RunInstaller("-1 \"C:\\Caf\xe9\\Outils\""), std::optional<DWORD>(0));
+    ExpectInstalledIn(folder);
+    EXPECT_EQ(installer::Listing(base), (std::vector<std::string>{"Outils"}));
+    EXPECT_EQ(ProductValue("RunPath"), std::optional<std::string>(folder));
+    EXPECT_EQ(ProductValue("UninstallString"), std::optional<std::string>("\"" + folder + "\\Uninstall.exe\""));
+    ExpectLinksTo(folder);
+    ExpectProductNotStarted();
+    RemoveTree(base);
+}
+
 // Only the exact first argument "-1" is silent; anything else opens the
 // window and installs nothing by itself.
+// DLLs planted beside the installer under the names of the DLLs an install
+// loads (not known DLLs, so Windows would look beside the exe first): none
+// is loaded, and the installation completes.
+TEST_F(SilentInstall, DllsPlantedBesideTheInstallerAreNeverLoaded) {
+    PlantedInstaller planted;
+    ASSERT_TRUE(planted.ready());
+    Process installer("\"" + planted.path() + "\" -1 \"C:\\Program Files\\TolvanePC\"");
+    ASSERT_TRUE(installer.started());
+    EXPECT_EQ(installer.Wait(120000), std::optional<DWORD>(0));
+    EXPECT_EQ(planted.Loaded(), "");
+    EXPECT_TRUE(Exists(DefaultInstallFolder() + "\\Kandor.exe"));
+    EXPECT_EQ(ProductValue("RunPath"), std::optional<std::string>(DefaultInstallFolder()));
+    ExpectLinksTo(DefaultInstallFolder());
+}
+
 TEST_F(SilentInstall, NearMissesOfMinusOneStartInteractively) {
     for (const char* arguments : {"-1x \"C:\\Program Files\\TolvanePC\"", "/1 \"C:\\Program Files\\TolvanePC\""}) {
         SCOPED_TRACE(arguments);

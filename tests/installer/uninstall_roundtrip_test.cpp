@@ -19,8 +19,9 @@ using namespace vx::test::installer;
 
 constexpr char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 constexpr char kUninstallCaption[] = "Vexilo 卸载";
-// The uninstaller's copy of itself that finishes the removal; each copy ends
-// before it can delete itself, and the next one sweeps it away.
+// The uninstaller's copy of itself that finishes the removal runs from a
+// folder of its own; at its end it moves its exe out (a running exe cannot be
+// deleted) and removes the folder, and the next copy sweeps the exe away.
 constexpr char kUninstallCopyPrefix[] = "VexiloUninstall-";
 
 bool IsUninstallCopy(const std::string& name) { return name.rfind(kUninstallCopyPrefix, 0) == 0; }
@@ -106,7 +107,10 @@ void ExpectSameState(const MachineState& now, const MachineState& before) {
     EXPECT_EQ(now.temp, before.temp);
 }
 
-bool UninstallCopyRunning() { return ProcessRunning(IsUninstallCopy); }
+// The copy runs as Uninstall.exe, once the original has ended.
+bool UninstallCopyRunning() {
+    return ProcessRunning([](const char* exe) { return lstrcmpiA(exe, "Uninstall.exe") == 0; });
+}
 
 // The removal finishes in the background: back to `before` within 20 s, and
 // the copy doing it has ended.
@@ -119,6 +123,8 @@ void ExpectBackTo(const MachineState& before) {
     }
     ExpectSameState(now, before);
     EXPECT_FALSE(UninstallCopyRunning());
+    for (const std::string& entry : Tree(TempFolder()))
+        EXPECT_FALSE(IsUninstallCopy(entry) && entry.find('\\') != std::string::npos) << "a copy's folder stays: " << entry;
 }
 
 class UninstallRoundTrip : public InstallerTest {

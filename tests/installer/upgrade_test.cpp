@@ -38,8 +38,8 @@ constexpr const char* kImageBoot = "image\\boot.ini";
 constexpr const char* kLogo = "image\\logo.png";
 
 // Their set-aside names, none of which may be left behind.
-constexpr const char* kSetAsideNames[] = {"Collection\\Collections.ini", "boots.ini", "image\\boots.ini",
-                                          "image\\logos.png"};
+constexpr const char* kSetAsideNames[] = {"Collection\\Collections.ini", "Collection\\Collections.tmp", "boots.ini",
+                                          "image\\boots.ini", "image\\logos.png"};
 
 using IniWrite = std::array<std::string, 3>;  // section, key, value
 

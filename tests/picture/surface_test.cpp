@@ -2,6 +2,7 @@
 // 32-bit DIB section and read back pixel by pixel.
 #include "runtime/controls/picture/picture_surface.h"
 #include "tests/picture/picture_samples.h"
+#include "tests/support/allocation_limit.h"
 
 #include <gtest/gtest.h>
 
@@ -329,6 +330,31 @@ TEST(PictureBitmap, NoPictureGivesNoBitmap) {
     EXPECT_FALSE(BytesToBitmap(text, sizeof text));
 }
 
+// A full heap gives no picture (or the picture, where no large C++ block is
+// needed any more), never an exception out of a window's paint or property.
+TEST(PictureSurface, FullHeapGivesNoPictureAndNoException) {
+    const auto tc = TrueColourPattern(64, 64, 9);
+    std::vector<Rgba> opaque;
+    for (const Rgb& c : tc) opaque.push_back(Rgba{c.r, c.g, c.b, 255});
+    const ByteVector png = Png(64, 64, opaque), bmp = BmpTrue(64, 64, tc, 24), gif = Gif(Pattern(64, 64, 256, 3));
+    auto pngPicture = DecodePicture(png.data(), png.size()), bmpPicture = DecodePicture(bmp.data(), bmp.size());
+    ASSERT_TRUE(pngPicture && bmpPicture);
+    ASSERT_GT(gif.size(), 1024u);
+    ScreenDc screen;
+    test::NewLimit limit(1024);
+    std::optional<PictureSurface> surface;
+    EXPECT_NO_THROW(surface = MakeSurface(screen.get(), *pngPicture, kWhite));
+    EXPECT_TRUE(surface && surface->bitmap);
+    EXPECT_NO_THROW(surface = MakeSurface(screen.get(), *bmpPicture, kWhite));
+    EXPECT_TRUE(surface && surface->bitmap);
+    std::optional<PictureData> decoded = PictureData{};
+    EXPECT_NO_THROW(decoded = DecodePicture(gif.data(), gif.size()));
+    EXPECT_FALSE(decoded);
+    BitmapHandle bitmap;
+    EXPECT_NO_THROW(bitmap = BytesToBitmap(gif.data(), gif.size()));
+    EXPECT_FALSE(bitmap);
+}
+
 TEST(PictureFile, DetectAndDecodeFromDisk) {
     char dir[MAX_PATH];
     ASSERT_GT(GetTempPathA(MAX_PATH, dir), 0u);
@@ -349,6 +375,15 @@ TEST(PictureFile, DetectAndDecodeFromDisk) {
     EXPECT_EQ(d->kind, Kind::Gif);
     EXPECT_EQ(d->width, 7);
     EXPECT_EQ(std::memcmp(d->pixels.data() + kDibPixelOffset, p.index.data(), 7), 0);
+
+    {
+        // The file's bytes are not a C++ block: a full C++ heap still reads it.
+        const ByteVector bmp = BmpTrue(64, 64, TrueColourPattern(64, 64, 2), 24);
+        write(bmp.data(), bmp.size());
+        test::NewLimit limit(1024);
+        EXPECT_NO_THROW(d = DecodeFile(path.c_str()));
+        EXPECT_TRUE(d && d->kind == Kind::Bmp);
+    }
 
     write(gif.data(), 7);  // fewer than 8 bytes
     EXPECT_EQ(DetectFile(path.c_str()), Kind::None);

@@ -5,6 +5,9 @@
 #include <objbase.h>
 #include <shlobj.h>
 #include <shobjidl.h>
+#include <aclapi.h>
+#include <sddl.h>
+#include <tlhelp32.h>
 
 #include <algorithm>
 #include <string>
@@ -70,6 +73,76 @@ bool WaitUntilGone(const std::string& path, DWORD timeoutMs) {
         Sleep(100);
     }
     return !Exists(path);
+}
+
+// A message box of that process whose text holds `part`, within 20 s.
+HWND WaitForBox(DWORD processId, const std::string& part) {
+    for (DWORD waited = 0; waited < 20000; waited += 50) {
+        HWND box = FindMessageBox(kCaption, processId);
+        if (box && MessageBoxText(box).find(part) != std::string::npos) return box;
+        Sleep(50);
+    }
+    return nullptr;
+}
+
+// A process that `parent` started, opened for waiting, with its exe's path.
+HANDLE ChildProcess(DWORD parent, std::string* image) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    HANDLE child = nullptr;
+    for (BOOL more = Process32First(snapshot, &entry); more && !child; more = Process32Next(snapshot, &entry))
+        if (entry.th32ParentProcessID == parent)
+            child = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID);
+    CloseHandle(snapshot);
+    char path[MAX_PATH * 2] = {};
+    DWORD size = sizeof path;
+    if (child && QueryFullProcessImageNameA(child, 0, path, &size)) *image = std::string(path, size);
+    return child;
+}
+
+std::string SidText(PSID sid) {
+    char* text = nullptr;
+    if (!ConvertSidToStringSidA(sid, &text)) return "?";
+    std::string result(text);
+    LocalFree(text);
+    return result;
+}
+
+std::string OwnUserSid() {
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return {};
+    BYTE buffer[256];
+    DWORD size = 0;
+    bool ok = GetTokenInformation(token, TokenUser, buffer, sizeof buffer, &size);
+    CloseHandle(token);
+    return ok ? SidText(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid) : std::string();
+}
+
+// Who a folder's DACL lets in: "protected" when it inherits nothing, and an
+// entry per ACE ("allow <SID>", or the ACE type of any other).
+std::vector<std::string> FolderAccess(const std::string& folder) {
+    std::vector<std::string> entries;
+    PACL dacl = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (GetNamedSecurityInfoA(folder.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl,
+                              nullptr, &descriptor) != ERROR_SUCCESS)
+        return entries;
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD revision = 0;
+    if (GetSecurityDescriptorControl(descriptor, &control, &revision) && (control & SE_DACL_PROTECTED))
+        entries.push_back("protected");
+    for (DWORD i = 0; dacl && i < dacl->AceCount; ++i) {
+        void* ace = nullptr;
+        if (!GetAce(dacl, i, &ace)) continue;
+        auto* header = static_cast<ACE_HEADER*>(ace);
+        if (header->AceType == ACCESS_ALLOWED_ACE_TYPE)
+            entries.push_back("allow " + SidText(&static_cast<ACCESS_ALLOWED_ACE*>(ace)->SidStart));
+        else
+            entries.push_back("type " + std::to_string(header->AceType));
+    }
+    LocalFree(descriptor);
+    return entries;
 }
 
 class UninstallTest : public ::testing::Test {
@@ -160,6 +233,51 @@ TEST_F(UninstallTest, SilentRemovalLeavesNothingOfTheInstallationAndKeepsTheRest
     EXPECT_EQ(ReadFileBytes(root_ / "keep.txt"), "not ours");
     EXPECT_TRUE(Exists(desktop_ + "\\vxtest-keep.txt"));
     DeleteFileA((desktop_ + "\\vxtest-keep.txt").c_str());
+}
+
+// The copy that finishes the removal runs from a fresh folder of its own in
+// the temporary folder (nothing planted beside it can be loaded) that only
+// SYSTEM, the Administrators and this user may open, and that folder is gone
+// when the copy has ended.
+TEST_F(UninstallTest, CopyRunsFromAPrivateFolderOfItsOwnThatGoesAfterwards) {
+    Register(install_);
+    Started original = StartProgram("\"" + install_ + "\\Uninstall.exe\"");
+    ASSERT_NE(original.process, nullptr);
+    HWND question = WaitForBox(original.processId, "删除 Vexilo");
+    ASSERT_TRUE(question);
+    PressButton(question, IDOK);
+    // While the result is shown, the copy waits for the original to end.
+    HWND result = WaitForBox(original.processId, "成功");
+    ASSERT_TRUE(result);
+    std::string image;
+    HANDLE copy = ChildProcess(original.processId, &image);
+    ASSERT_TRUE(copy) << "no copy running";
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    const std::string folder = image.substr(0, image.rfind('\\'));
+    const std::string parent = folder.substr(0, folder.rfind('\\') + 1);
+    EXPECT_EQ(lstrcmpiA(parent.c_str(), temp), 0) << image << " does not run from a folder of its own in " << temp;
+    EXPECT_EQ(image.substr(folder.size()), "\\Uninstall.exe");
+    // Nobody else is let in. (wine keeps no security descriptor of a file but
+    // turns its DACL into the unix mode and back: the protection and the
+    // Administrators' entry do not come back there; an entry for anyone else,
+    // Everyone for a world-readable folder, would.)
+    const std::string user = OwnUserSid();
+    ASSERT_FALSE(user.empty());
+    const std::vector<std::string> allowed = {"protected", "allow S-1-5-18", "allow S-1-5-32-544", "allow " + user};
+    std::vector<std::string> access = FolderAccess(folder);
+    EXPECT_TRUE(std::count(access.begin(), access.end(), "allow " + user)) << folder << ": not this user's";
+    for (const std::string& entry : access)
+        EXPECT_TRUE(std::count(allowed.begin(), allowed.end(), entry)) << folder << " lets in: " << entry;
+
+    PressButton(result, IDOK);
+    EXPECT_EQ(WaitForSingleObject(original.process, 20000), WAIT_OBJECT_0);
+    EXPECT_EQ(WaitForSingleObject(copy, 30000), WAIT_OBJECT_0);
+    CloseHandle(copy);
+    CloseHandle(original.process);
+    EXPECT_FALSE(Exists(folder)) << "the copy's folder stays";
+    EXPECT_TRUE(WaitUntilGone(install_, 20000));
+    EXPECT_FALSE(KeyExists(kProductKey));
 }
 
 TEST_F(UninstallTest, UserFilesAndTheirFoldersStay) {

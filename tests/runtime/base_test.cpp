@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <limits>
+#include <stdexcept>
 #include <vector>
 
 #include "runtime/array.h"
@@ -141,6 +143,50 @@ TEST(Allocator, FailureIsTheRuntimeError) {
         EXPECT_EQ(e.code(), 0);
         EXPECT_NE(std::string(e.what()).find("分配 1152921504606846976 字节内存失败!"), std::string::npos);
     }
+}
+
+TEST(Allocator, ByteSetBeyondItsCountIsRefused) {
+    // The count is a signed 32-bit header word: 2^31 bytes cannot be counted.
+    const uint8_t few[4] = {1, 2, 3, 4};
+    try {
+        NewByteSet(few, size_t(INT32_MAX) + 1);
+        FAIL() << "a byte set of 2^31 bytes was made";
+    } catch (const RuntimeError& e) {
+        EXPECT_NE(std::string(e.what()).find("分配 2147483656 字节内存失败!"), std::string::npos);
+    }
+    void* set = NewByteSet(few, 4);
+    EXPECT_EQ(ByteSetSize(set), 4u);
+    Free(set);
+}
+
+TEST(Conversion, FloatsTruncateAndClampToInt32) {
+    const double inf = std::numeric_limits<double>::infinity();
+    EXPECT_EQ(TruncateToInt32(std::numeric_limits<double>::quiet_NaN()), 0);
+    EXPECT_EQ(TruncateToInt32(inf), INT32_MAX);
+    EXPECT_EQ(TruncateToInt32(-inf), INT32_MIN);
+    EXPECT_EQ(TruncateToInt32(3e9), INT32_MAX);
+    EXPECT_EQ(TruncateToInt32(-3e9), INT32_MIN);
+    EXPECT_EQ(TruncateToInt32(2147483646.9), 2147483646);
+    EXPECT_EQ(TruncateToInt32(-2147483648.9), INT32_MIN);
+    EXPECT_EQ(TruncateToInt32(-1.9), -1);
+    EXPECT_EQ(TruncateToInt32(1.9), 1);
+}
+
+TEST(Boundary, CppFailuresBecomeRuntimeErrors) {
+    try {
+        Contained([] { throw std::bad_alloc(); });
+        FAIL() << "the exception went through";
+    } catch (const RuntimeError& e) {
+        EXPECT_NE(std::string(e.what()).find("分配 0 字节内存失败!"), std::string::npos);
+    }
+    try {
+        Contained([]() -> int { throw std::out_of_range("index"); });
+        FAIL() << "the exception went through";
+    } catch (const RuntimeError& e) {
+        EXPECT_NE(std::string(e.what()).find("index"), std::string::npos);
+    }
+    EXPECT_EQ(Contained([] { return 5; }), 5);
+    EXPECT_EQ(ContainedOr([]() -> int { throw std::bad_alloc(); }, [] { return -1; }), -1);
 }
 
 TEST(ErrorText, Layout) {

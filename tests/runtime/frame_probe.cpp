@@ -8,9 +8,18 @@
 
 #include "runtime/array.h"
 #include "runtime/errors.h"
+#include "runtime/memory.h"
 #include "runtime/program.h"
 #include "runtime/runtime_object.h"
 #include "runtime/services.h"
+#include "runtime/threads/threads.h"
+
+#include <new>
+
+// Delay-loaded from tests/runtime/absent_dll.def and absent_export.def:
+// neither can be found when called.
+extern "C" int WINAPI VxAbsentAnswer();
+extern "C" int WINAPI VxAbsentKernelExport();
 
 namespace vx {
 namespace {
@@ -42,6 +51,26 @@ bool Never(void*) { return false; }
 DWORD WINAPI EndFromThread(void*) {
     Sleep(100);
     EndProgram(7);
+}
+
+// A command and a thread procedure whose C++ code runs out of memory.
+void CommandOutOfMemory(ValueRecord*, int32_t, ValueRecord*) { throw std::bad_alloc(); }
+DWORD WINAPI ThreadOutOfMemory(void*) { throw std::bad_alloc(); }
+
+// A worker still running at the end, and a look at the literal and a
+// declared function from the last step of clean-up (the hidden window's
+// end), as the worker would see them.
+const char kLiteral[] = "a literal";
+DWORD WINAPI RunOn(void*) {
+    for (;;) Sleep(INFINITE);
+}
+LRESULT CALLBACK LastStepHook(int code, WPARAM wp, LPARAM lp) {
+    const auto* call = reinterpret_cast<const CWPSTRUCT*>(lp);
+    if (code == HC_ACTION && call->message == WM_DESTROY) {
+        AppendMarker(constants::IsLiteral(kLiteral) ? "literal-kept" : "literal-lost");
+        AppendMarker(ResolveDllCommand(2) ? "function-kept" : "function-lost");
+    }
+    return CallNextHookEx(nullptr, code, wp, lp);
 }
 
 std::string Argument() {
@@ -92,7 +121,25 @@ int ProgramMain() {
         CloseHandle(CreateThread(nullptr, 0, EndFromThread, nullptr, 0, nullptr));
         RunModalLoop(Never, nullptr);
     }
+    if (scenario == "command-bad-alloc") CallCommand(CommandOutOfMemory, 0, nullptr);
+    if (scenario == "thread-bad-alloc") {
+        ValueRecord procedure = ValueRecord::OfAddress(reinterpret_cast<void*>(&ThreadOutOfMemory), type::SubProgram);
+        ValueRecord started{};
+        commands::ThreadStart(&started, 1, &procedure);
+        RunModalLoop(Never, nullptr);
+    }
+    if (scenario == "worker-at-end") {
+        constants::AddRange(kLiteral, sizeof kLiteral);
+        ValueRecord procedure = ValueRecord::OfAddress(reinterpret_cast<void*>(&RunOn), type::SubProgram);
+        ValueRecord started{};
+        commands::ThreadStart(&started, 1, &procedure);
+        ResolveDllCommand(2);
+        SetWindowsHookExA(WH_CALLWNDPROC, LastStepHook, nullptr, GetCurrentThreadId());
+        EndProgram(0);
+    }
     if (scenario == "end-5") EndProgram(5);
+    if (scenario == "absent-dll") AppendMarker("answer=" + std::to_string(VxAbsentAnswer()));
+    if (scenario == "absent-export") AppendMarker("answer=" + std::to_string(VxAbsentKernelExport()));
     if (scenario == "start-window") LoadStartWindow(0x52010001);
     if (scenario.rfind("dll-", 0) == 0) {
         int k = std::stoi(scenario.substr(4));

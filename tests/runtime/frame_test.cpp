@@ -72,6 +72,18 @@ TEST_F(Frame, EndProgramGivesItsExitCode) {
     EXPECT_EQ(Count(run.marker, "exit-routine"), 1);
 }
 
+// Clean-up while a worker still frees a literal and calls a declared
+// function: what it uses stays until the process ends.
+TEST_F(Frame, CleanUpOutlivesARunningWorker) {
+    ProbeRun run = Run("worker-at-end");
+    EXPECT_EQ(run.result.exitCode, 0u);
+    EXPECT_TRUE(run.result.boxTexts.empty());
+    EXPECT_GE(Count(run.marker, "literal-kept"), 1) << run.marker;
+    EXPECT_EQ(Count(run.marker, "literal-lost"), 0) << run.marker;
+    EXPECT_GE(Count(run.marker, "function-kept"), 1) << run.marker;
+    EXPECT_EQ(Count(run.marker, "exit-routine"), 1);
+}
+
 TEST_F(Frame, EndProgramFromSecondThreadEndsOnMainThread) {
     ProbeRun run = Run("end-thread");
     EXPECT_EQ(run.result.exitCode, 7u);
@@ -101,6 +113,9 @@ TEST_F(Frame, RuntimeMessagesWithoutCode) {
         const char* message;
     } cases[] = {
         {"alloc", "分配 18446744073709547520 字节内存失败!"},
+        // C++ code out of memory inside a command or a thread procedure.
+        {"command-bad-alloc", "分配 0 字节内存失败!"},
+        {"thread-bad-alloc", "分配 0 字节内存失败!"},
         {"no-template", "载入窗口模板数据段出错!"},
         {"start-window", "载入启动窗口失败"},
         {"dll-0", "无法找到指定DLL库文件“kernel32”中的输出命令“NoSuchExport”"},
@@ -123,6 +138,28 @@ TEST_F(Frame, PlantedSystemDllIsNeverLoaded) {
     EXPECT_NE(run.marker.find("system"), std::string::npos) << run.marker;
     EXPECT_EQ(run.marker.find("user32.dll loaded"), std::string::npos) << run.marker;
     EXPECT_NE(run.marker.find("cached"), std::string::npos);
+}
+
+// A delay-loaded system function whose DLL or export is missing: the run-time
+// error of a missing export, not an unhandled exception.
+TEST_F(Frame, MissingDelayLoadedDllOrExportIsARunTimeError) {
+    struct Case {
+        const char* scenario;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"absent-dll", "无法找到指定DLL库文件“vxabsent.dll”中的输出命令“VxAbsentAnswer”"},
+        {"absent-export", "无法找到指定DLL库文件“kernel32.dll”中的输出命令“VxAbsentKernelExport”"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.scenario);
+        ProbeRun run = Run(c.scenario);
+        EXPECT_EQ(run.result.exitCode, kMinusOne);
+        ASSERT_EQ(run.result.boxTexts.size(), 1u);
+        EXPECT_EQ(Flat(run.result.boxTexts[0]), std::string("运行时出错!错误信息：") + c.message);
+        EXPECT_EQ(run.marker.find("answer="), std::string::npos) << run.marker;
+        EXPECT_EQ(Count(run.marker, "exit-routine"), 0);
+    }
 }
 
 TEST_F(Frame, OwnDllIsFoundInProgramFolder) {

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <cstring>
+#include <limits>
 #include <vector>
 
 #include "runtime/runtime_object.h"
@@ -159,6 +161,21 @@ TEST(HostRequests, MemoryAndConversions) {
     EXPECT_EQ(HostRequest(kHostToInteger, reinterpret_cast<intptr_t>(&v), 0), -7);
     ValueRecord s{0xFFFF, 0, type::Short};
     EXPECT_EQ(HostRequest(kHostToInteger, reinterpret_cast<intptr_t>(&s), 0), -1);
+    // NaN and values beyond the range: 0 and the range's ends, as ToInteger.
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const struct {
+        double value;
+        int32_t expected;
+    } edges[] = {{nan, 0}, {3e9, INT32_MAX}, {-3e9, INT32_MIN}, {2147483647.0, INT32_MAX}};
+    for (const auto& edge : edges) {
+        ValueRecord d = ValueRecord::OfDouble(edge.value);
+        EXPECT_EQ(HostRequest(kHostToInteger, reinterpret_cast<intptr_t>(&d), 0), edge.expected) << edge.value;
+    }
+    const float big = 1e20f;
+    uint32_t bits;
+    std::memcpy(&bits, &big, sizeof bits);
+    ValueRecord f{bits, 0, type::Float};
+    EXPECT_EQ(HostRequest(kHostToInteger, reinterpret_cast<intptr_t>(&f), 0), INT32_MAX);
     // Raw allocation reports failure as 0 instead of the run-time error.
     EXPECT_EQ(HostRequest(kHostAllocate, static_cast<intptr_t>(SIZE_MAX / 2), 1), 0);
     auto* p = reinterpret_cast<char*>(HostRequest(kHostAllocate, 16, 0));

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "runtime/windows/units/gif_frames.h"
+#include "tests/support/allocation_limit.h"
 #include "tests/windows/gif_maker.h"
 
 namespace vx::windows::gif {
@@ -63,6 +64,22 @@ TEST(GifFrames, DamagedDataKeepsWhatCameBefore) {
     huge[6] = '\xff';
     huge[7] = '\x7f';
     EXPECT_TRUE(Decode(huge).frames.empty());
+}
+
+}  // namespace
+}  // namespace vx::windows::gif
+
+namespace vx::windows::gif {
+namespace {
+
+TEST(GifFrames, FullHeapGivesNoAnimationAndNoException) {
+    GifFrameSpec frame{0, 0, 256, 256, std::vector<uint8_t>(256 * 256, 1), 5, 0, -1};
+    const std::string g = MakeGif(256, 256, kPalette, {frame});
+    ASSERT_EQ(Decode(g).frames.size(), 1u);
+    test::NewLimit limit(64 * 1024);  // less than one 256 x 256 canvas
+    Animation a;
+    EXPECT_NO_THROW(a = Decode(g));
+    EXPECT_TRUE(a.frames.empty());
 }
 
 }  // namespace

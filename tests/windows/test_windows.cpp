@@ -115,6 +115,7 @@ std::vector<WindowSpec> TestWindows() {
         WindowFields f;
         f.caption = "Other";
         WindowSpec w{kOtherWindow, 1, 0x19020020, {Self(0x06020020, 520, 200, 200, 120, f)}};
+        w.units[0].flags = 5;  // visible, and the tab-stop bit a frame has no use for
         w.units.push_back(Control(0x00010005, 0x16020021, "e", 10, 10, 150, 22, 5, EditBoxData("", 0)));
         list.push_back(w);
     }

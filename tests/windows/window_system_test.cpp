@@ -255,6 +255,18 @@ TEST(Closing, FalseFromTheCloseEventKeepsTheWindowOpen) {
     EXPECT_FALSE(IsWindow(frame));
 }
 
+// Bit 2 of the window's own flags is a control's tab stop; on a frame
+// WS_TABSTOP is WS_MAXIMIZEBOX, which MaxButton 0 must not show.
+TEST(Loading, FrameFlagsGiveNoMaximiseBox) {
+    ASSERT_TRUE(LoadWindow(kOtherWindow, nullptr, false));
+    HWND frame = FindUnitHandle(kOtherWindow, 0);
+    const LONG style = GetWindowLongA(frame, GWL_STYLE);
+    EXPECT_TRUE(style & WS_CAPTION);
+    EXPECT_FALSE(style & WS_MAXIMIZEBOX);
+    DestroyWindow(frame);
+    EXPECT_FALSE(IsWindowLoaded(kOtherWindow));
+}
+
 TEST(Units, TimerWithIntervalZeroNeverFires) {
     ASSERT_TRUE(LoadWindow(kMainWindow, nullptr, false));
     int ticks = g.ticks;

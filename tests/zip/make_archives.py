@@ -103,6 +103,13 @@ def main(out):
         add(zf, b"gbk\x81\x5c/inner.txt", 900)
     set_external(p("tree.zip"), b"ro.txt", 0)
 
+    # Code page 1252 names: accented letters followed by ".", "/" and the end
+    # of a name, single characters there (0xE9 is a GBK lead byte).
+    with zipfile.ZipFile(p("cafe.zip"), "w") as zf:
+        add(zf, b"caf\xe9.txt", 700)
+        add(zf, b"\xe9t\xe9/", directory=True)
+        add(zf, b"\xe9t\xe9/d\xe9j\xe0.txt", 800)
+
     with zipfile.ZipFile(p("unordered.zip"), "w") as zf:
         add(zf, b"late/f.txt", 500)
         add(zf, b"late/", directory=True)

@@ -12,7 +12,9 @@
 #include <vector>
 
 #include "runtime/memory.h"
+#include "runtime/text.h"
 #include "runtime/zip/archive_reader.h"
+#include "runtime/zip/buffered_io.h"
 #include "runtime/zip/extraction.h"
 #include "runtime/zip/zip_unit.h"
 
@@ -250,6 +252,33 @@ TEST_F(ZipExtract, TreeWithFoldersTimesAttributesAndGbkNames) {
     EXPECT_EQ(LastWrite(d + "docs\\plain.txt"), (uint64_t(utc.dwHighDateTime) << 32) | utc.dwLowDateTime);
 }
 
+// Run a second time under a French locale (code page 1252): an accented
+// letter is one character, so the "\", "/" or "." after it is one too. The
+// destination's missing levels and the entry folders split there.
+TEST_F(ZipExtract, CodePage1252AccentedNamesAndFolders) {
+    ASSERT_EQ(GetACP(), 1252u) << "this case runs under a French locale";
+    EXPECT_TRUE(text::SystemLeadBytes() == text::kSingleByte);
+    const std::string dest = scratch_ + "Caf\xe9\\Outils";
+    EXPECT_EQ(Run("cafe.zip", dest), 1);
+    EXPECT_EQ(recorder_.percentages, (std::vector<int32_t>{0, 33, 66, 100}));
+    const std::string d = dest + "\\";
+    ExpectEntry(d, "caf\xe9.txt", 700);
+    ExpectEntry(d, "\xe9t\xe9/d\xe9j\xe0.txt", 800);
+    EXPECT_EQ(ListTree(scratch_),
+              (std::set<std::string>{"Caf\xe9\\", "Caf\xe9\\Outils\\", "Caf\xe9\\Outils\\caf\xe9.txt",
+                                     "Caf\xe9\\Outils\\\xe9t\xe9\\", "Caf\xe9\\Outils\\\xe9t\xe9\\d\xe9j\xe0.txt"}));
+}
+
+// The table names are walked by is the one the system's own test gives.
+TEST(SystemLeadBytes, SameAsTheSystemsOwnTest) {
+    ASSERT_EQ(GetACP(), 936u) << "the bench runs in code page 936";
+    EXPECT_TRUE(text::SystemLeadBytes() == text::kGbkLeadBytes);
+    for (unsigned c = 0; c < 256; ++c) {
+        const auto byte = static_cast<unsigned char>(c);
+        EXPECT_EQ(text::SystemLeadBytes().Contains(byte), IsDBCSLeadByte(byte) != 0) << c;
+    }
+}
+
 TEST_F(ZipExtract, TrailingSeparatorOnDestinationChangesNothing) {
     const std::string dest = scratch_ + "out";
     ASSERT_EQ(Run("tree.zip", dest), 1);
@@ -287,6 +316,29 @@ TEST_F(ZipExtract, FilesBeforeTheirFolderNeedARelativeDestination) {
     EXPECT_EQ(Run("unordered.zip", "rel"), 1);
     EXPECT_EQ(recorder_.percentages, (std::vector<int32_t>{0, 50, 100}));
     ExpectEntry(scratch_ + "rel\\", "late/f.txt", 500);
+}
+
+// A current folder whose ANSI form does not fit MAX_PATH (a Chinese name is
+// two bytes a character there) gives no base folder: relative targets fail,
+// and nothing lands at the drive root.
+TEST_F(ZipExtract, CurrentFolderBeyondAnsiPathsFailsRelativeTargets) {
+    wchar_t temp[MAX_PATH];
+    ASSERT_GT(GetTempPathW(MAX_PATH, temp), 0u);
+    const std::wstring name(70, L'\x4E2D');
+    const std::wstring first = std::wstring(temp) + name, second = first + L"\\" + name;
+    CreateDirectoryW(first.c_str(), nullptr);
+    CreateDirectoryW(second.c_str(), nullptr);
+    ASSERT_TRUE(SetCurrentDirectoryW(second.c_str()));
+    char current[MAX_PATH + 1];
+    EXPECT_GT(GetCurrentDirectoryA(sizeof current, current), sizeof current);
+
+    EXPECT_EQ(Run("unordered.zip", "vx-long-base"), 0);
+    SetCurrentDirectoryA(scratch_.c_str());
+    EXPECT_EQ(GetFileAttributesA("\\vx-long-base"), INVALID_FILE_ATTRIBUTES);
+    RemoveDirectoryA("\\vx-long-base\\late");
+    RemoveDirectoryA("\\vx-long-base");
+    RemoveDirectoryW(second.c_str());
+    RemoveDirectoryW(first.c_str());
 }
 
 TEST_F(ZipExtract, ManyEntriesAcrossReadBufferBoundaries) {
@@ -439,6 +491,21 @@ TEST_F(ZipExtract, CommandsThroughValueRecords) {
 }
 
 uint64_t Ticks(const FILETIME& ft) { return (uint64_t(ft.dwHighDateTime) << 32) | ft.dwLowDateTime; }
+
+// minizip's positions are longs (32 bits here): one past their range is
+// an error, never a negative offset.
+TEST(ArchiveReader, PositionBeyondLongIsAnError) {
+    zlib_filefunc_def io;
+    FillBufferedWin32FileFunc(&io);
+    voidpf stream = io.zopen_file(io.opaque, ArchivePath("tree.zip").c_str(),
+                                  ZLIB_FILEFUNC_MODE_READ | ZLIB_FILEFUNC_MODE_EXISTING);
+    ASSERT_NE(stream, nullptr);
+    ASSERT_EQ(io.zseek_file(io.opaque, stream, 0x7FFFFFFF, ZLIB_FILEFUNC_SEEK_SET), 0);
+    EXPECT_EQ(io.ztell_file(io.opaque, stream), 0x7FFFFFFF);
+    ASSERT_EQ(io.zseek_file(io.opaque, stream, 0x80000000u, ZLIB_FILEFUNC_SEEK_SET), 0);
+    EXPECT_EQ(io.ztell_file(io.opaque, stream), -1);
+    io.zclose_file(io.opaque, stream);
+}
 
 TEST(ArchiveReader, RecordsAndResultCodes) {
     ArchiveReader reader;

@@ -10,6 +10,9 @@
 namespace vx::zip {
 namespace {
 
+constexpr const text::LeadBytes& kGbk = text::kGbkLeadBytes;
+constexpr const text::LeadBytes& kSingleByte = text::kSingleByte;
+
 TEST(ZipRules, AttributesFromExternalWord) {
     struct Case {
         uint32_t external;
@@ -137,23 +140,23 @@ TEST(ZipRules, Percentages) {
 }
 
 TEST(ZipRules, TargetPaths) {
-    EXPECT_EQ(TargetPath("C:\\out", "a/b.txt"), "C:\\out\\a\\b.txt");
-    EXPECT_EQ(TargetPath("C:\\out\\", "a/b.txt"), "C:\\out\\a\\b.txt");
-    EXPECT_EQ(TargetPath("C:\\", "x"), "C:\\x");
-    EXPECT_EQ(TargetPath("rel", "d/"), "rel\\d\\");
+    EXPECT_EQ(TargetPath(kGbk, "C:\\out", "a/b.txt"), "C:\\out\\a\\b.txt");
+    EXPECT_EQ(TargetPath(kGbk, "C:\\out\\", "a/b.txt"), "C:\\out\\a\\b.txt");
+    EXPECT_EQ(TargetPath(kGbk, "C:\\", "x"), "C:\\x");
+    EXPECT_EQ(TargetPath(kGbk, "rel", "d/"), "rel\\d\\");
     // A destination ending in a double-byte character whose trail byte is
     // "\" still gets its separator.
-    EXPECT_EQ(TargetPath("C:\\\x81\x5c", "x"), "C:\\\x81\x5c\\x");
+    EXPECT_EQ(TargetPath(kGbk, "C:\\\x81\x5c", "x"), "C:\\\x81\x5c\\x");
     // A trail byte equal to "/"-like bytes is never touched (GBK trail bytes
     // start at 0x40, so only the ASCII ones change).
-    EXPECT_EQ(TargetPath("d", "\x81\x5c/y"), "d\\\x81\x5c\\y");
+    EXPECT_EQ(TargetPath(kGbk, "d", "\x81\x5c/y"), "d\\\x81\x5c\\y");
 }
 
 TEST(ZipRules, EntryNamesThatStayInside) {
     const char* safe[] = {"a.txt", "dir/", "dir/sub/file.bin", "dir\\file", "a..b", "..a", ".profile",
                           "console", "COM10", "LPT0", "nul_", "\x81\x5c/x", "\xd1\xb9\xcb\xf5.txt", "a//b",
                           "dir/.hidden"};
-    for (const char* n : safe) EXPECT_TRUE(IsSafeEntryName(n)) << n;
+    for (const char* n : safe) EXPECT_TRUE(IsSafeEntryName(kGbk, n)) << n;
 }
 
 TEST(ZipRules, EntryNamesThatEscapeOrMislead) {
@@ -162,34 +165,75 @@ TEST(ZipRules, EntryNamesThatEscapeOrMislead) {
         "\\\\server\\share\\x", "//server/share/x", "x:stream", "dir/x::$DATA", "CON", "con", "con.d/x", "NUL.txt",
         "dir/nul", "COM1", "com9.log", "LPT1", "AUX", "PRN.x", "CONIN$", "conout$", "NUL .txt", "x.", "x ",
         "dir./x", "dir /x", "\xd7:", "\x81/../x", "a\x81", "\x81\x7f", "a\x01b", "a*b", "a?b", "a|b", "a<b", "a>b", "a\"b"};
-    for (const char* n : unsafe) EXPECT_FALSE(IsSafeEntryName(n)) << n;
-    EXPECT_FALSE(IsSafeEntryName(std::string(260, 'a')));
-    EXPECT_TRUE(IsSafeEntryName(std::string(259, 'a')));
+    for (const char* n : unsafe) EXPECT_FALSE(IsSafeEntryName(kGbk, n)) << n;
+    EXPECT_FALSE(IsSafeEntryName(kGbk, std::string(260, 'a')));
+    EXPECT_TRUE(IsSafeEntryName(kGbk, std::string(259, 'a')));
 }
 
 TEST(ZipRules, NamesEndingInASeparatorAreFolders) {
-    for (const char* n : {"dir/", "a/b/", "dir\\", "\x81\x5c/"}) EXPECT_TRUE(NamesFolder(n)) << n;
-    for (const char* n : {"", "file", "a/b", "\x81\x5c", "dir/\x81\x5c"}) EXPECT_FALSE(NamesFolder(n)) << n;
+    for (const char* n : {"dir/", "a/b/", "dir\\", "\x81\x5c/"}) EXPECT_TRUE(NamesFolder(kGbk, n)) << n;
+    for (const char* n : {"", "file", "a/b", "\x81\x5c", "dir/\x81\x5c"}) EXPECT_FALSE(NamesFolder(kGbk, n)) << n;
 }
 
 TEST(ZipRules, FolderLevelsAreDoubleByteAware) {
-    EXPECT_EQ(FolderLevels("C:\\a\\b"), (std::vector<std::string>{"C:\\", "C:\\a\\", "C:\\a\\b\\"}));
-    EXPECT_EQ(FolderLevels("C:\\a\\b\\"), (std::vector<std::string>{"C:\\", "C:\\a\\", "C:\\a\\b\\"}));
-    EXPECT_EQ(FolderLevels("rel\\\x81\x5c"), (std::vector<std::string>{"rel\\", "rel\\\x81\x5c\\"}));
-    EXPECT_EQ(FolderLevels("\x81\x5c\\b"), (std::vector<std::string>{"\x81\x5c\\", "\x81\x5c\\b\\"}));
+    EXPECT_EQ(FolderLevels(kGbk, "C:\\a\\b"), (std::vector<std::string>{"C:\\", "C:\\a\\", "C:\\a\\b\\"}));
+    EXPECT_EQ(FolderLevels(kGbk, "C:\\a\\b\\"), (std::vector<std::string>{"C:\\", "C:\\a\\", "C:\\a\\b\\"}));
+    EXPECT_EQ(FolderLevels(kGbk, "rel\\\x81\x5c"), (std::vector<std::string>{"rel\\", "rel\\\x81\x5c\\"}));
+    EXPECT_EQ(FolderLevels(kGbk, "\x81\x5c\\b"), (std::vector<std::string>{"\x81\x5c\\", "\x81\x5c\\b\\"}));
 }
 
 TEST(ZipRules, FolderOfTargetAndRelativeFolders) {
-    EXPECT_EQ(FolderOfTarget("a\\b/c.txt").folder, "a\\b");
-    EXPECT_FALSE(FolderOfTarget("c.txt").found);
-    EXPECT_FALSE(FolderOfTarget("\x81\x5c").found);  // the only "\" is a trail byte
-    EXPECT_EQ(FolderOfTarget("d\\\x81\x5c").folder, "d");
+    EXPECT_EQ(FolderOfTarget(kGbk, "a\\b/c.txt").folder, "a\\b");
+    EXPECT_FALSE(FolderOfTarget(kGbk, "c.txt").found);
+    EXPECT_FALSE(FolderOfTarget(kGbk, "\x81\x5c").found);  // the only "\" is a trail byte
+    EXPECT_EQ(FolderOfTarget(kGbk, "d\\\x81\x5c").folder, "d");
 
-    EXPECT_TRUE(IsRelativeFolder("a\\b"));
-    EXPECT_TRUE(IsRelativeFolder("a..b\\c"));
-    EXPECT_TRUE(IsRelativeFolder("\x81..\\x"));  // ".." here starts inside a character
+    EXPECT_TRUE(IsRelativeFolder(kGbk, "a\\b"));
+    EXPECT_TRUE(IsRelativeFolder(kGbk, "a..b\\c"));
+    EXPECT_TRUE(IsRelativeFolder(kGbk, "\x81..\\x"));  // ".." here starts inside a character
     const char* notBelow[] = {"", "\\a", "/a", "C:\\a", "C:a", "a\\..\\b", "a/../b", "../a"};
-    for (const char* f : notBelow) EXPECT_FALSE(IsRelativeFolder(f)) << f;
+    for (const char* f : notBelow) EXPECT_FALSE(IsRelativeFolder(kGbk, f)) << f;
+}
+
+// Code page 936 leads with 0x81..0xFE only: 0x80 (the euro sign) and 0xFF
+// are characters of their own and take no byte with them.
+TEST(ZipRules, GbkByteEightyAndFfStandAlone) {
+    EXPECT_EQ(FolderLevels(kGbk, "C:\\\x80\\b"), (std::vector<std::string>{"C:\\", "C:\\\x80\\", "C:\\\x80\\b\\"}));
+    EXPECT_EQ(TargetPath(kGbk, "C:\\\xff\\", "x"), "C:\\\xff\\x");
+    EXPECT_TRUE(IsSafeEntryName(kGbk, "\x80.txt"));
+    EXPECT_TRUE(IsSafeEntryName(kGbk, "a\xff"));
+    EXPECT_FALSE(IsSafeEntryName(kGbk, "\x80/../x"));
+    EXPECT_TRUE(NamesFolder(kGbk, "\xff/"));
+    EXPECT_EQ(FolderOfTarget(kGbk, "a\x80\\b").folder, "a\x80");
+}
+
+// 好運 is BA C3 DF 5C: its last byte is "\" on 936 only as a trail byte.
+TEST(ZipRules, TrailBackslashIsNoSeparatorOnlyWhereItTrails) {
+    const std::string folder = "D:\\\xba\xc3\xdf\x5c";
+    EXPECT_EQ(FolderLevels(kGbk, folder), (std::vector<std::string>{"D:\\", folder + "\\"}));
+    EXPECT_EQ(TargetPath(kGbk, folder, "x"), folder + "\\x");
+    // Read as single bytes the same text ends in a separator.
+    EXPECT_EQ(FolderLevels(kSingleByte, folder), (std::vector<std::string>{"D:\\", folder}));
+    EXPECT_EQ(TargetPath(kSingleByte, folder, "x"), folder + "x");
+}
+
+// Code page 1252: an accented letter is one byte, and the "\" or "." after
+// it is a character of its own.
+TEST(ZipRules, SingleByteCodePageSplitsAfterAccentedLetters) {
+    EXPECT_EQ(FolderLevels(kSingleByte, "C:\\Caf\xe9\\Outils"),
+              (std::vector<std::string>{"C:\\", "C:\\Caf\xe9\\", "C:\\Caf\xe9\\Outils\\"}));
+    EXPECT_EQ(TargetPath(kSingleByte, "C:\\Caf\xe9", "caf\xe9/a"), "C:\\Caf\xe9\\caf\xe9\\a");
+    EXPECT_EQ(TargetPath(kSingleByte, "C:\\Caf\xe9\\", "x"), "C:\\Caf\xe9\\x");
+    for (const char* n : {"caf\xe9.txt", "\xe9t\xe9/caf\xe9", "\xff", "\x80\x81"})
+        EXPECT_TRUE(IsSafeEntryName(kSingleByte, n)) << n;
+    // What an accented letter no longer hides is checked like any character.
+    for (const char* n : {"\xe9:", "\xe9/../x", "caf\xe9.", "caf\xe9 ", "\xe9*", "\xe9\x01"})
+        EXPECT_FALSE(IsSafeEntryName(kSingleByte, n)) << n;
+    EXPECT_TRUE(NamesFolder(kSingleByte, "caf\xe9/"));
+    EXPECT_EQ(FolderOfTarget(kSingleByte, "a\xe9\\b").folder, "a\xe9");
+    EXPECT_FALSE(IsRelativeFolder(kSingleByte, "\xe9..\\x"));
+    // On 936 the same bytes are a lead and an invalid trail.
+    EXPECT_FALSE(IsSafeEntryName(kGbk, "caf\xe9.txt"));
 }
 
 }  // namespace

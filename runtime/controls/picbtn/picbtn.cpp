@@ -3,6 +3,7 @@
 #include <windowsx.h>
 
 #include "runtime/controls/picture/picture_surface.h"
+#include "runtime/errors.h"
 
 namespace vx::controls {
 namespace {
@@ -210,7 +211,7 @@ LRESULT CALLBACK PicBtn::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         self->hwnd_ = nullptr;
         return DefWindowProcA(hwnd, msg, wp, lp);
     }
-    return self->Handle(msg, wp, lp);
+    return ContainedOr([&] { return self->Handle(msg, wp, lp); }, [&] { return DefWindowProcA(hwnd, msg, wp, lp); });
 }
 
 LRESULT PicBtn::Handle(UINT msg, WPARAM wp, LPARAM lp) {

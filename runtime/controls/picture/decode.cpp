@@ -1,5 +1,8 @@
 #include "runtime/controls/picture/picture_data.h"
 
+#include <new>
+#include <stdexcept>
+
 namespace vx::picture {
 namespace {
 
@@ -16,10 +19,16 @@ std::optional<PictureData> Decode(Bytes bytes) {
     const Kind kind = Detect(bytes);
     DecodeFn decode = kDecoders[static_cast<int>(kind)];
     if (!decode) return std::nullopt;
-    auto picture = decode(bytes);
-    // The decoder re-reads the header; it must agree with the detection.
-    if (picture && picture->kind != kind) return std::nullopt;
-    return picture;
+    try {
+        auto picture = decode(bytes);
+        // The decoder re-reads the header; it must agree with the detection.
+        if (picture && picture->kind != kind) return std::nullopt;
+        return picture;
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;  // allocation failure: no picture, partial results freed
+    } catch (const std::length_error&) {
+        return std::nullopt;
+    }
 }
 
 }  // namespace vx::picture

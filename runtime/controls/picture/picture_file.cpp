@@ -1,7 +1,5 @@
 #include "runtime/controls/picture/picture_surface.h"
 
-#include <vector>
-
 namespace vx::picture {
 namespace {
 
@@ -33,8 +31,8 @@ std::optional<PictureData> DecodeFile(const char* path) {
     if (!file || !GetFileSizeEx(file.get(), &size) || size.QuadPart < 8 || size.QuadPart > kMaxFileSize) {
         return std::nullopt;
     }
-    std::vector<uint8_t> bytes(static_cast<size_t>(size.QuadPart));
-    if (!ReadExactly(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()))) return std::nullopt;
+    PixelBuffer bytes = PixelBuffer::Zeroed(static_cast<size_t>(size.QuadPart));
+    if (bytes.empty() || !ReadExactly(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()))) return std::nullopt;
     return DecodePicture(Bytes(bytes.data(), bytes.size()));
 }
 

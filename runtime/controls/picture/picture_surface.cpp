@@ -3,7 +3,6 @@
 #include "runtime/controls/picture/byte_reader.h"
 
 #include <cstring>
-#include <vector>
 
 namespace vx::picture {
 namespace {
@@ -52,8 +51,9 @@ HBITMAP FromDib(HDC dc, const BITMAPINFO* info, const void* bits) {
 // Kinds 1 and 2: 3-byte rows padded to 4 bytes, bottom-up.
 HBITMAP BitmapFromBgr(HDC dc, const PictureData& p) {
     const size_t packed = size_t(p.width) * 3, padded = (packed + 3) & ~size_t(3);
-    std::vector<uint8_t> rows(padded * p.height);
-    for (int32_t y = 0; y < p.height; ++y) std::memcpy(&rows[padded * y], p.pixels.data() + packed * y, packed);
+    PixelBuffer rows = PixelBuffer::Zeroed(padded * p.height);
+    if (rows.empty()) return nullptr;
+    for (int32_t y = 0; y < p.height; ++y) std::memcpy(rows.data() + padded * y, p.pixels.data() + packed * y, packed);
     BITMAPINFO info{};
     info.bmiHeader = InfoHeader(p.width, p.height, 24);
     return FromDib(dc, &info, rows.data());
@@ -78,9 +78,12 @@ HBITMAP CompatibleCopy(HDC dc, HBITMAP source, int32_t width, int32_t height) {
 // Kind 8: pixels that are not opaque are blended onto the background,
 // result = a/255 * pixel + (1 - a/255) * background per channel, truncated.
 HBITMAP BitmapFromBgra(HDC dc, const PictureData& p, COLORREF background) {
-    std::vector<uint8_t> pixels(p.pixels.data(), p.pixels.data() + p.pixels.size());
+    PixelBuffer copy = PixelBuffer::Zeroed(p.pixels.size());
+    if (copy.empty()) return nullptr;
+    uint8_t* pixels = copy.data();
+    std::memcpy(pixels, p.pixels.data(), p.pixels.size());
     const unsigned back[3] = {GetBValue(background), GetGValue(background), GetRValue(background)};
-    for (size_t i = 0; i + 3 < pixels.size(); i += 4) {
+    for (size_t i = 0; i + 3 < copy.size(); i += 4) {
         const unsigned a = pixels[i + 3];
         if (a == 255) continue;
         for (int c = 0; c < 3; ++c) {
@@ -90,7 +93,7 @@ HBITMAP BitmapFromBgra(HDC dc, const PictureData& p, COLORREF background) {
     }
     BITMAPINFO info{};
     info.bmiHeader = InfoHeader(p.width, -p.height, 32);
-    return FromDib(dc, &info, pixels.data());
+    return FromDib(dc, &info, pixels);
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "runtime/controls/superbar/skin_window.h"
 
+#include "runtime/errors.h"
+
 #include <windowsx.h>
 
 #include <algorithm>
@@ -11,6 +13,8 @@ namespace {
 constexpr char kClassName[] = "CMIButton";
 constexpr COLORREF kKey = RGB(255, 0, 255);
 constexpr UINT_PTR kSubclassId = 0x534B;  // the skin's own layer
+// Cells side by side in one strip: its width is an int.
+constexpr int64_t kMaxStripWidth = INT32_MAX;
 
 // The main part is never painted inside its own painting.
 bool g_paintingMain = false;
@@ -154,6 +158,8 @@ void SkinWindow::PrepareCells() {
     cellOld_ = nullptr;
     cellBits_ = nullptr;
     if (!list_ || cellW_ <= 0 || cellH_ <= 0 || cellCount_ <= 0) return;
+    // The strip's width must fit in int (and the DIB in memory).
+    if (int64_t(cellW_) * cellCount_ > kMaxStripWidth) return;
     Dib strip;
     if (!strip.Make(cellW_ * cellCount_, cellH_)) return;
     std::fill(strip.bits, strip.bits + size_t(cellW_) * cellCount_ * cellH_, 0x00FF00FFu);
@@ -331,7 +337,7 @@ LRESULT CALLBACK SkinWindow::SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM
         self->hwnd_ = nullptr;
         return DefSubclassProc(hwnd, msg, wp, lp);
     }
-    return self->Handle(msg, wp, lp);
+    return ContainedOr([&] { return self->Handle(msg, wp, lp); }, [&] { return DefSubclassProc(hwnd, msg, wp, lp); });
 }
 
 LRESULT SkinWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {

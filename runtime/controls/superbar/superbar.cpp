@@ -11,13 +11,12 @@
 #include <cstring>
 
 #include "runtime/controls/superbar/style_pictures.h"
+#include "runtime/window_thread.h"
 
 namespace vx::controls {
 namespace {
 
 constexpr UINT_PTR kHoldTimer = 1;
-// Runs a std::function<void()> (lParam) on the bar's window thread.
-constexpr UINT kRunOnWindowThread = WM_APP + 2;
 constexpr UINT kHoldDelayMs = 500;
 constexpr UINT kHoldRepeatMs = 100;
 
@@ -279,24 +278,11 @@ void SuperBar::UpdatePercent() {
 bool SuperBar::SetPosition(int32_t value, bool reposition) {
     if (busy_) return false;
     const int32_t old = f_.position;
-    f_.position = Clamp(value, f_.minimum, f_.maximum);
-    UpdatePercent();
-    if (reposition) {
-        const int available = Available();
-        if (available < 1) return false;
-        const double share = double(f_.position - f_.minimum) / (double(f_.maximum) - f_.minimum);
-        int lead = ArrowSpan() + static_cast<int>(share * available);
-        if (f_.showThumb) lead = std::clamp(lead, ArrowSpan(), std::max(ArrowSpan(), Length() - ArrowSpan() - thumbLength_));
-        // The move notifications of the thumb must not recompute the position.
-        busy_ = true;
-        OnWindowThread([this, lead] {
-            Place(kThumb, lead, f_.crossOffset, 0, 0, SWP_NOSIZE);
-            FollowThumb();
-            // What the move uncovered is painted before the write returns.
-            RedrawWindow(parts_[kMain].Handle(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
-        });
-        busy_ = false;
-    }
+    // The position, its percentage text and the thumb change on the window's
+    // thread, where painting reads them; the event is raised on the caller's.
+    bool placed = true;
+    OnWindowThread([&] { placed = MoveTo(value, reposition); });
+    if (!placed) return false;
     if (f_.position != old) {
         HWND main = parts_[kMain].Handle();
         if (raise_) raise_(0, nullptr);
@@ -306,14 +292,28 @@ bool SuperBar::SetPosition(int32_t value, bool reposition) {
     return true;
 }
 
+bool SuperBar::MoveTo(int32_t value, bool reposition) {
+    f_.position = Clamp(value, f_.minimum, f_.maximum);
+    UpdatePercent();
+    if (!reposition) return true;
+    const int available = Available();
+    if (available < 1) return false;
+    const double share = double(f_.position - f_.minimum) / (double(f_.maximum) - f_.minimum);
+    int lead = ArrowSpan() + static_cast<int>(share * available);
+    if (f_.showThumb) lead = std::clamp(lead, ArrowSpan(), std::max(ArrowSpan(), Length() - ArrowSpan() - thumbLength_));
+    // The move notifications of the thumb must not recompute the position.
+    busy_ = true;
+    Place(kThumb, lead, f_.crossOffset, 0, 0, SWP_NOSIZE);
+    FollowThumb();
+    // What the move uncovered is painted before the write returns.
+    RedrawWindow(parts_[kMain].Handle(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    busy_ = false;
+    return true;
+}
+
 // A caller on another thread waits while the window's own thread moves and
 // repaints the parts: one round trip instead of one per window call.
-void SuperBar::OnWindowThread(const std::function<void()>& work) {
-    HWND main = parts_[kMain].Handle();
-    if (!main) return;
-    if (GetWindowThreadProcessId(main, nullptr) == GetCurrentThreadId()) work();
-    else SendMessageA(main, kRunOnWindowThread, 0, reinterpret_cast<LPARAM>(&work));
-}
+void SuperBar::OnWindowThread(const std::function<void()>& work) { WindowThreadCalls::Run(parts_[kMain].Handle(), work); }
 
 void SuperBar::FollowThumb() {
     if (!f_.fillFollowsThumb) return;
@@ -432,13 +432,13 @@ void SuperBar::OnPart(WPARAM code, LPARAM lp) {
 
 bool SuperBar::Handle(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     HWND main = parts_[kMain].Handle();
+    if (WindowThreadCalls::Handle(msg, wp)) {
+        result = 0;
+        return true;
+    }
     switch (msg) {
     case kSkinNotify:
         OnPart(wp, lp);
-        result = 0;
-        return true;
-    case kRunOnWindowThread:
-        (*reinterpret_cast<const std::function<void()>*>(lp))();
         result = 0;
         return true;
     case WM_TIMER:
@@ -520,6 +520,16 @@ void SuperBar::ApplyStyle(int style) {
 }
 
 void SuperBar::SetProperty(int number, const BarValue& value) {
+    if (number == kPositionProperty) {
+        SetPosition(static_cast<int32_t>(value.number), true);
+        return;
+    }
+    // Fields, fonts and pictures change on the window's thread, where
+    // painting reads them.
+    OnWindowThread([&] { ApplyProperty(number, value); });
+}
+
+void SuperBar::ApplyProperty(int number, const BarValue& value) {
     const int32_t v = static_cast<int32_t>(value.number);
     const int32_t on = v != 0;
     bool relayout = false;
@@ -548,7 +558,6 @@ void SuperBar::SetProperty(int number, const BarValue& value) {
         f_.maximum = v;
         relayout = true;
         break;
-    case 17: SetPosition(v, true); break;
     case 18:
         f_.showPercent = on;
         UpdatePercent();

@@ -74,7 +74,10 @@ public:
 
 private:
     SuperBar() = default;
+    static constexpr int kPositionProperty = 17;
     bool Handle(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
+    void ApplyProperty(int number, const BarValue& value);
+    bool MoveTo(int32_t value, bool reposition);
     void OnPart(WPARAM code, LPARAM lp);
     void ApplyImages(BarGroup group);
     void ApplyImageList(BarGroup group, HIMAGELIST list);

@@ -1,5 +1,8 @@
 #include "runtime/controls/translabel/translabel.h"
 
+#include "runtime/errors.h"
+#include "runtime/window_thread.h"
+
 #include <cstring>
 #include <vector>
 
@@ -7,8 +10,6 @@ namespace vx::controls {
 namespace {
 
 constexpr char kClassName[] = "VxTransLabel";
-// Runs a std::function<void()> (lParam) on the label's window thread.
-constexpr UINT kRunOnWindowThread = WM_APP + 2;
 
 LRESULT CALLBACK StartProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 
@@ -105,52 +106,62 @@ void TransLabel::MakeFont() {
     font_.reset(CreateFontIndirectA(&lf));
 }
 
+// Every change is made on the window's thread, where painting reads it: a
+// font is never deleted while a paint has it selected.
 void TransLabel::SetCaption(const std::string& caption) {
-    form_.caption = caption.substr(0, caption.find('\0'));
-    OnWindowThread([this] {
+    OnWindowThread([&] {
+        form_.caption = caption.substr(0, caption.find('\0'));
         SetWindowTextA(hwnd_, form_.caption.c_str());
         RedrawBehindNow();
     });
 }
 
 void TransLabel::SetEffect(int32_t effect) {
-    form_.effect = ClampLabelChoice(effect, 3);
-    RedrawBehind();
+    OnWindowThread([&] {
+        form_.effect = ClampLabelChoice(effect, 3);
+        RedrawBehindNow();
+    });
 }
 
 void TransLabel::SetFont(const std::string& block) {
-    form_.font = block;
-    MakeFont();
-    RedrawBehind();
+    OnWindowThread([&] {
+        form_.font = block;
+        MakeFont();
+        RedrawBehindNow();
+    });
 }
 
 void TransLabel::SetTextColour(uint32_t colour) {
-    form_.textColour = colour;
-    RedrawBehind();
+    OnWindowThread([&] {
+        form_.textColour = colour;
+        RedrawBehindNow();
+    });
 }
 
 void TransLabel::SetAlignment(int32_t alignment) {
-    form_.alignment = ClampLabelChoice(alignment, 2);
-    RedrawBehind();
+    OnWindowThread([&] {
+        form_.alignment = ClampLabelChoice(alignment, 2);
+        RedrawBehindNow();
+    });
 }
 
 void TransLabel::SetWordWrap(bool wrap) {
-    form_.wordWrap = wrap;
-    RedrawBehind();
+    OnWindowThread([&] {
+        form_.wordWrap = wrap;
+        RedrawBehindNow();
+    });
 }
 
 void TransLabel::SetVerticalAlignment(int32_t alignment) {
-    form_.verticalAlignment = ClampLabelChoice(alignment, 2);
-    RedrawBehind();
+    OnWindowThread([&] {
+        form_.verticalAlignment = ClampLabelChoice(alignment, 2);
+        RedrawBehindNow();
+    });
 }
 
 // The repainting runs on the windows' own thread; a caller on another
 // thread waits for it, so it returns when the area has been painted again.
-void TransLabel::OnWindowThread(const std::function<void()>& work) {
-    if (!hwnd_) return;
-    if (GetWindowThreadProcessId(hwnd_, nullptr) == GetCurrentThreadId()) work();
-    else SendMessageA(hwnd_, kRunOnWindowThread, 0, reinterpret_cast<LPARAM>(&work));
-}
+void TransLabel::OnWindowThread(const std::function<void()>& work) { WindowThreadCalls::Run(hwnd_, work); }
 
 void TransLabel::RedrawBehind() {
     OnWindowThread([this] { RedrawBehindNow(); });
@@ -216,31 +227,32 @@ void TransLabel::Paint() {
 }
 
 LRESULT CALLBACK TransLabel::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    auto* self = reinterpret_cast<TransLabel*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    if (!self) return StartProc(hwnd, msg, wp, lp);
-    switch (msg) {
-    case WM_ERASEBKGND:
-        return 1;
-    case WM_PAINT:
-        self->Paint();
-        return 0;
-    case kRunOnWindowThread:
-        (*reinterpret_cast<const std::function<void()>*>(lp))();
-        return 0;
-    case WM_WINDOWPOSCHANGED: {
-        auto* pos = reinterpret_cast<const WINDOWPOS*>(lp);
-        LRESULT r = DefWindowProcA(hwnd, msg, wp, lp);
-        if ((pos->flags & (SWP_NOMOVE | SWP_NOSIZE)) != (SWP_NOMOVE | SWP_NOSIZE)) self->RedrawBehindNow();
-        return r;
-    }
-    case WM_NCDESTROY:
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
-        self->hwnd_ = nullptr;
-        break;
-    default:
-        break;
-    }
-    return DefWindowProcA(hwnd, msg, wp, lp);
+    return ContainedOr(
+        [&]() -> LRESULT {
+        auto* self = reinterpret_cast<TransLabel*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+        if (!self) return StartProc(hwnd, msg, wp, lp);
+        if (WindowThreadCalls::Handle(msg, wp)) return 0;
+        switch (msg) {
+        case WM_ERASEBKGND:
+            return 1;
+        case WM_PAINT:
+            self->Paint();
+            return 0;
+        case WM_WINDOWPOSCHANGED: {
+            auto* pos = reinterpret_cast<const WINDOWPOS*>(lp);
+            LRESULT r = DefWindowProcA(hwnd, msg, wp, lp);
+            if ((pos->flags & (SWP_NOMOVE | SWP_NOSIZE)) != (SWP_NOMOVE | SWP_NOSIZE)) self->RedrawBehindNow();
+            return r;
+        }
+        case WM_NCDESTROY:
+            SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+            self->hwnd_ = nullptr;
+            break;
+        default:
+            break;
+        }
+        return DefWindowProcA(hwnd, msg, wp, lp);
+    }, [&] { return DefWindowProcA(hwnd, msg, wp, lp); });
 }
 
 }  // namespace vx::controls

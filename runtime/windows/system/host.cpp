@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "runtime/errors.h"
+#include "runtime/runtime_object.h"
 #include "runtime/services.h"
 #include "runtime/windows/system/events.h"
 #include "runtime/windows/system/loaded_window.h"
@@ -41,6 +42,8 @@ void ReleaseAll() {
     for (const LoadedWindowRef& r : AllLoaded())
         if (r->alive) DestroyWindow(r->hwnd());
     g_rebuilding = false;
+    // The templates go too, unless a worker may still write a property.
+    if (Runtime().runningThreads == 0) wt::ReleaseTemplates();
 }
 
 bool PreTranslateHook(void* msg) { return PreTranslate(*static_cast<MSG*>(msg)); }

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "runtime/errors.h"
 #include "runtime/runtime_object.h"
 #include "runtime/services.h"
 #include "runtime/windows/system/events.h"
@@ -86,53 +87,62 @@ void RaiseMenuClick(LoadedWindow& lw, UINT command) {
 }
 
 LRESULT CALLBACK UnitSubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR ref) {
-    auto* data = reinterpret_cast<SubclassData*>(ref);
-    LoadedWindow& lw = *data->lw;
-    size_t index = data->index;
-    switch (msg) {
-    case WM_SETCURSOR:
-        if (reinterpret_cast<HWND>(wp) == hwnd && LOWORD(lp) == HTCLIENT && lw.alive) {
-            if (HCURSOR c = static_cast<HCURSOR>(lw.tw->cursor(index))) {
-                SetCursor(c);
-                return TRUE;
+    return Contained([&]() -> LRESULT {
+        auto* data = reinterpret_cast<SubclassData*>(ref);
+        LoadedWindow& lw = *data->lw;
+        size_t index = data->index;
+        switch (msg) {
+        case WM_SETCURSOR:
+            if (reinterpret_cast<HWND>(wp) == hwnd && LOWORD(lp) == HTCLIENT && lw.alive) {
+                if (HCURSOR c = static_cast<HCURSOR>(lw.tw->cursor(index))) {
+                    SetCursor(c);
+                    return TRUE;
+                }
             }
+            break;
+        case WM_CLOSE:
+            if (index == 0) {
+                RequestClose(lw.windowId);
+                return 0;
+            }
+            break;
+        case kMsgCloseRequest:
+            if (index == 0) {
+                // A refused close leaves the window open, no longer closing.
+                if (!RequestClose(lw.windowId) && lw.alive) lw.closing = false;
+                return 0;
+            }
+            break;
+        case WM_COMMAND:
+            if (index == 0 && lp == 0 && HIWORD(wp) <= 1 && LOWORD(wp) >= kFirstMenuCommand) {
+                RaiseMenuClick(lw, LOWORD(wp));
+                return 0;
+            }
+            break;
+        case WM_DESTROY:
+            if (index == 0) OnFrameDestroy(lw);
+            break;
+        case WM_NCDESTROY: {
+            RemoveWindowSubclass(hwnd, UnitSubclassProc, id);
+            RemovePropA(hwnd, kUnitProp);
+            LRESULT r = DefSubclassProc(hwnd, msg, wp, lp);
+            bool frame = index == 0;
+            delete data;
+            if (frame) {
+                OnFrameGone(lw);
+            } else if (lw.alive && !lw.closing && !g_rebuilding && index < lw.units.size()) {
+                // A unit window destroyed on its own (a close command): its live
+                // object goes with it, so nothing keeps a dead handle.
+                lw.tw->SetLiveObject(index, nullptr);
+                lw.units[index].reset();
+            }
+            return r;
         }
-        break;
-    case WM_CLOSE:
-        if (index == 0) {
-            RequestClose(lw.windowId);
-            return 0;
+        default:
+            break;
         }
-        break;
-    case WM_COMMAND:
-        if (index == 0 && lp == 0 && HIWORD(wp) <= 1 && LOWORD(wp) >= kFirstMenuCommand) {
-            RaiseMenuClick(lw, LOWORD(wp));
-            return 0;
-        }
-        break;
-    case WM_DESTROY:
-        if (index == 0) OnFrameDestroy(lw);
-        break;
-    case WM_NCDESTROY: {
-        RemoveWindowSubclass(hwnd, UnitSubclassProc, id);
-        RemovePropA(hwnd, kUnitProp);
-        LRESULT r = DefSubclassProc(hwnd, msg, wp, lp);
-        bool frame = index == 0;
-        delete data;
-        if (frame) {
-            OnFrameGone(lw);
-        } else if (lw.alive && !lw.closing && !g_rebuilding && index < lw.units.size()) {
-            // A unit window destroyed on its own (a close command): its live
-            // object goes with it, so nothing keeps a dead handle.
-            lw.tw->SetLiveObject(index, nullptr);
-            lw.units[index].reset();
-        }
-        return r;
-    }
-    default:
-        break;
-    }
-    return DefSubclassProc(hwnd, msg, wp, lp);
+        return DefSubclassProc(hwnd, msg, wp, lp);
+    });
 }
 
 void Attach(LoadedWindow& lw, size_t index, Unit* unit) {
@@ -148,7 +158,8 @@ DWORD UnitStyle(const LoadedWindow& lw, size_t index) {
     uint32_t flags = lw.tw->flags(index);
     DWORD style = 0;
     if (flags & wt::kUnitDisabled) style |= WS_DISABLED;
-    if (flags & wt::kUnitTabStop) style |= WS_TABSTOP;
+    // A frame has no tab stop: on a top-level window the bit is WS_MAXIMIZEBOX.
+    if ((flags & wt::kUnitTabStop) && index != 0) style |= WS_TABSTOP;
     return style;
 }
 
@@ -556,6 +567,14 @@ bool RequestClose(uint32_t windowId) {
     EnableDisabledOthers(*ref);
     ref->closing = true;
     DestroyWindow(ref->hwnd());
+    return true;
+}
+
+bool PostCloseRequest(uint32_t windowId) {
+    LoadedWindowRef ref = FindLoadedRef(windowId);
+    if (!ref || !ref->alive) return false;
+    ref->closing = true;
+    PostMessageA(ref->hwnd(), kMsgCloseRequest, 0, 0);
     return true;
 }
 

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "runtime/text.h"
 #include "runtime/windows/system/events.h"
 #include "runtime/windows/system/loaded_window.h"
 
@@ -152,11 +153,7 @@ void OpenHelp(LoadedWindow& lw) {
 }
 
 bool HasMnemonic(const std::string& text, char c) {
-    for (size_t i = 0; i + 1 < text.size(); ++i) {
-        if (static_cast<unsigned char>(text[i]) >= 0x80) {
-            ++i;  // a double-byte character
-            continue;
-        }
+    for (size_t i = 0; i + 1 < text.size(); i += text::CharWidth(text, i)) {
         if (text[i] == '&') {
             if (text[i + 1] == '&') {
                 ++i;

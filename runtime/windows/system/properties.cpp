@@ -7,6 +7,7 @@
 #include "runtime/errors.h"
 #include "runtime/memory.h"
 #include "runtime/value.h"
+#include "runtime/window_thread.h"
 #include "runtime/windows/system/loaded_window.h"
 #include "runtime/windows/system/messages.h"
 
@@ -374,8 +375,9 @@ int64_t ReadUnitProperty(uint32_t windowId, uint32_t unitId, int32_t index, int3
     return ConvertRead(property->type, unit->GetProperty(index - kFirstTypeProperty), kind);
 }
 
-void WriteUnitProperty(uint32_t windowId, uint32_t unitId, int32_t index, int32_t kind, uint32_t low,
-                       uint32_t high) {
+namespace {
+
+void WriteHere(uint32_t windowId, uint32_t unitId, int32_t index, int32_t kind, uint32_t low, uint32_t high) {
     Target t = Find(windowId, unitId);
     if (t.tw->isMenuItem(t.index)) {
         WriteMenuItem(t, index, low, high);
@@ -414,6 +416,17 @@ void WriteUnitProperty(uint32_t windowId, uint32_t unitId, int32_t index, int32_
     case kMousePointer: WriteMousePointer(t, low, high); break;
     default: break;
     }
+}
+
+}  // namespace
+
+// A write from another thread is made on the window's thread, where the
+// window paints: no field, font, icon or picture changes under a paint.
+void WriteUnitProperty(uint32_t windowId, uint32_t unitId, int32_t index, int32_t kind, uint32_t low,
+                       uint32_t high) {
+    LoadedWindowRef ref = FindLoadedRef(windowId);
+    HWND frame = ref && ref->alive ? ref->hwnd() : nullptr;
+    WindowThreadCalls::Run(frame, [&] { WriteHere(windowId, unitId, index, kind, low, high); });
 }
 
 }  // namespace vx::windows

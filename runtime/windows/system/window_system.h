@@ -34,6 +34,10 @@ bool IsWindowLoaded(uint32_t windowId);
 // A close request (close box, Escape, close command): events 12 and 1, then
 // destruction unless a handler returned false. Returns whether it closed.
 bool RequestClose(uint32_t windowId);
+// A close command handled later: the window is marked as closing (a load
+// before then destroys it and builds it afresh) and the private close
+// request is posted to it. false: not loaded.
+bool PostCloseRequest(uint32_t windowId);
 
 // The service entries (kind -1: the whole value).
 int64_t ReadUnitProperty(uint32_t windowId, uint32_t unitId, int32_t index, int32_t kind);
@@ -72,6 +76,7 @@ int32_t CursorIdFromPointerNumber(int32_t number);
 constexpr UINT kMsgUnitBuilt = 0x806F;    // to every unit after the window is built
 constexpr UINT kMsgWindowBuilt = 0x8004;  // to the window after that
 constexpr UINT kMsgLoadFinished = 0x8076; // to every unit at the end of the load
+constexpr UINT kMsgCloseRequest = 0x8065;  // to the window: a close command, handled later
 
 }  // namespace vx::windows
 

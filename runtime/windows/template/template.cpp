@@ -400,6 +400,8 @@ Template& LoadedTemplate() {
     return loaded;
 }
 
+void ReleaseTemplates() { LoadedTemplate() = Template(); }
+
 bool ReadTemplates(const uint8_t* data, size_t length, uintptr_t procedureBase) {
     if (length == 0) return true;
     if (!data) return false;

@@ -238,6 +238,8 @@ private:
 
 // The process-wide working copy the runtime reads at initialisation.
 Template& LoadedTemplate();
+// Clean-up step: the windows of LoadedTemplate() are released.
+void ReleaseTemplates();
 // Initialisation step: reads the template into LoadedTemplate(), appending
 // its windows. false = "载入窗口模板数据段出错!" (the caller reports it).
 // Matches WindowSystemHooks::readTemplates.

@@ -44,7 +44,8 @@ std::string_view ByteReader::CountedText() {
 
 std::string_view ByteReader::ZeroText() {
     if (failed_) return {};
-    const void* zero = std::memchr(bytes_.data() + pos_, 0, remaining());
+    // An empty span may have no data pointer at all, which memchr must not get.
+    const void* zero = remaining() ? std::memchr(bytes_.data() + pos_, 0, remaining()) : nullptr;
     if (!zero) {
         failed_ = true;
         return {};

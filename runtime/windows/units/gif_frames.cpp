@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
+#include <stdexcept>
 
 namespace vx::windows::gif {
 namespace {
@@ -127,9 +129,7 @@ std::vector<uint8_t> Deinterlace(const std::vector<uint8_t>& in, int w, int h) {
     return out;
 }
 
-}  // namespace
-
-Animation DecodeFrames(const uint8_t* data, size_t size) {
+Animation Frames(const uint8_t* data, size_t size) {
     Animation a;
     if (!data || size < 13 || (std::memcmp(data, "GIF87a", 6) != 0 && std::memcmp(data, "GIF89a", 6) != 0))
         return a;
@@ -212,6 +212,18 @@ Animation DecodeFrames(const uint8_t* data, size_t size) {
         transparent = -1;
     }
     return a;
+}
+
+}  // namespace
+
+Animation DecodeFrames(const uint8_t* data, size_t size) {
+    try {
+        return Frames(data, size);
+    } catch (const std::bad_alloc&) {
+        return {};  // allocation failure: no animation
+    } catch (const std::length_error&) {
+        return {};
+    }
 }
 
 }  // namespace vx::windows::gif

@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "runtime/errors.h"
 #include "runtime/windows/units/core_units.h"
 #include "runtime/windows/units/gif_frames.h"
 #include "runtime/windows/units/unit_support.h"
@@ -125,26 +126,28 @@ void PicBox::NextFrame() {
 }
 
 LRESULT CALLBACK PicBox::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    auto* self = reinterpret_cast<PicBox*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    if (self) {
-        switch (msg) {
-        case WM_ERASEBKGND: return 1;
-        case WM_PAINT: self->Paint(); return 0;
-        case WM_SIZE: InvalidateRect(hwnd, nullptr, FALSE); break;
-        case WM_TIMER:
-            if (wp == kAnimationTimer) {
-                self->NextFrame();
-                return 0;
+    return Contained([&]() -> LRESULT {
+        auto* self = reinterpret_cast<PicBox*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+        if (self) {
+            switch (msg) {
+            case WM_ERASEBKGND: return 1;
+            case WM_PAINT: self->Paint(); return 0;
+            case WM_SIZE: InvalidateRect(hwnd, nullptr, FALSE); break;
+            case WM_TIMER:
+                if (wp == kAnimationTimer) {
+                    self->NextFrame();
+                    return 0;
+                }
+                break;
+            case WM_NCDESTROY:
+                SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+                self->hwnd_ = nullptr;
+                break;
+            default: break;
             }
-            break;
-        case WM_NCDESTROY:
-            SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
-            self->hwnd_ = nullptr;
-            break;
-        default: break;
         }
-    }
-    return DefWindowProcA(hwnd, msg, wp, lp);
+        return DefWindowProcA(hwnd, msg, wp, lp);
+    });
 }
 
 void PicBox::Paint() {

@@ -1,6 +1,7 @@
 // Timer (type 0x00010020): a component; raises event 0 every Interval ms.
 #include <windows.h>
 
+#include "runtime/errors.h"
 #include "runtime/windows/system/events.h"
 #include "runtime/windows/units/core_units.h"
 #include "runtime/windows/units/unit_support.h"
@@ -58,12 +59,14 @@ bool Timer::Create() {
 }
 
 LRESULT CALLBACK Timer::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_TIMER && wp == kTimerId) {
-        if (auto* self = reinterpret_cast<Timer*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA)))
-            RaiseEvent(self->WindowId(), self->UnitId(), 0);
-        return 0;
-    }
-    return DefWindowProcA(hwnd, msg, wp, lp);
+    return Contained([&]() -> LRESULT {
+        if (msg == WM_TIMER && wp == kTimerId) {
+            if (auto* self = reinterpret_cast<Timer*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA)))
+                RaiseEvent(self->WindowId(), self->UnitId(), 0);
+            return 0;
+        }
+        return DefWindowProcA(hwnd, msg, wp, lp);
+    });
 }
 
 Unit* CreateTimer(const CreateParams& p) {

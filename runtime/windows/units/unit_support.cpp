@@ -7,7 +7,7 @@ namespace vx::windows::units {
 
 void UnitFont::SetBlock(const std::string& block) {
     if (block.size() != sizeof(LOGFONTA)) {
-        owned_.reset();
+        retired_ = std::move(owned_);
         record_ = LOGFONTA{};
         return;
     }
@@ -19,6 +19,9 @@ void UnitFont::SetBlock(const std::string& block) {
 
 void UnitFont::Set(const LOGFONTA& lf) {
     record_ = lf;
+    // The window keeps the old font until the caller hands it the new one;
+    // it goes at the next change, when the window no longer has it.
+    retired_ = std::move(owned_);
     owned_.reset(CreateFontIndirectA(&record_));
 }
 

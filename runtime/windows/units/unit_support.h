@@ -35,6 +35,7 @@ public:
 
 private:
     FontHandle owned_;
+    FontHandle retired_;  // the one before, until the window has let go of it
     LOGFONTA record_{};
 };
 

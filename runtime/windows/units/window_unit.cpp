@@ -7,6 +7,8 @@
 #include <cmath>
 #include <vector>
 
+#include "runtime/errors.h"
+#include "runtime/window_thread.h"
 #include "runtime/windows/system/events.h"
 #include "runtime/windows/system/window_system.h"
 #include "runtime/windows/units/core_units.h"
@@ -220,43 +222,46 @@ bool WindowUnit::Create(const CreateParams& p) {
 }
 
 LRESULT CALLBACK WindowUnit::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    auto* self = reinterpret_cast<WindowUnit*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    if (!self) return DefWindowProcA(hwnd, msg, wp, lp);
-    switch (msg) {
-    case WM_ERASEBKGND: return 1;  // painted with the picture in WM_PAINT
-    case WM_PAINT: self->Paint(); return 0;
-    case WM_SIZE:
-        if (wp != SIZE_MINIMIZED && self->d_.shape != 0) self->ApplyShape();
-        if (self->d_.pictureMode >= 2) InvalidateRect(hwnd, nullptr, FALSE);
-        break;
-    case WM_COMMAND:
-    case WM_NOTIFY:
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORSTATIC:
-    case WM_CTLCOLORBTN:
-    case WM_CTLCOLORLISTBOX:
-    case WM_DRAWITEM:
-    case WM_HSCROLL:
-    case WM_VSCROLL: {
-        // Notifications go back to the unit whose child window sent them.
-        HWND child = nullptr;
-        if (msg == WM_NOTIFY) child = reinterpret_cast<NMHDR*>(lp)->hwndFrom;
-        else if (msg == WM_DRAWITEM) child = reinterpret_cast<DRAWITEMSTRUCT*>(lp)->hwndItem;
-        else child = reinterpret_cast<HWND>(lp);
-        LRESULT result = 0;
-        if (Unit* unit = UnitFromHandle(child))
-            if (unit->Reflect(msg, wp, lp, result)) return result;
-        break;
-    }
-    case MM_MCINOTIFY: self->OnMidiDone(wp); return 0;
-    case WM_NCDESTROY:
-        self->StopSound();
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
-        self->hwnd_ = nullptr;
-        break;
-    default: break;
-    }
-    return DefWindowProcA(hwnd, msg, wp, lp);
+    return Contained([&]() -> LRESULT {
+        auto* self = reinterpret_cast<WindowUnit*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+        if (!self) return DefWindowProcA(hwnd, msg, wp, lp);
+        if (WindowThreadCalls::Handle(msg, wp)) return 0;
+        switch (msg) {
+        case WM_ERASEBKGND: return 1;  // painted with the picture in WM_PAINT
+        case WM_PAINT: self->Paint(); return 0;
+        case WM_SIZE:
+            if (wp != SIZE_MINIMIZED && self->d_.shape != 0) self->ApplyShape();
+            if (self->d_.pictureMode >= 2) InvalidateRect(hwnd, nullptr, FALSE);
+            break;
+        case WM_COMMAND:
+        case WM_NOTIFY:
+        case WM_CTLCOLOREDIT:
+        case WM_CTLCOLORSTATIC:
+        case WM_CTLCOLORBTN:
+        case WM_CTLCOLORLISTBOX:
+        case WM_DRAWITEM:
+        case WM_HSCROLL:
+        case WM_VSCROLL: {
+            // Notifications go back to the unit whose child window sent them.
+            HWND child = nullptr;
+            if (msg == WM_NOTIFY) child = reinterpret_cast<NMHDR*>(lp)->hwndFrom;
+            else if (msg == WM_DRAWITEM) child = reinterpret_cast<DRAWITEMSTRUCT*>(lp)->hwndItem;
+            else child = reinterpret_cast<HWND>(lp);
+            LRESULT result = 0;
+            if (Unit* unit = UnitFromHandle(child))
+                if (unit->Reflect(msg, wp, lp, result)) return result;
+            break;
+        }
+        case MM_MCINOTIFY: self->OnMidiDone(wp); return 0;
+        case WM_NCDESTROY:
+            self->StopSound();
+            SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+            self->hwnd_ = nullptr;
+            break;
+        default: break;
+        }
+        return DefWindowProcA(hwnd, msg, wp, lp);
+    });
 }
 
 void WindowUnit::Paint() {
@@ -321,6 +326,8 @@ void WindowUnit::ApplyIcons() {
             small = make(sx);
         }
     }
+    // The old icons go only once the window has the new ones.
+    picture::IconHandle oldBig = std::move(bigIcon_), oldSmall = std::move(smallIcon_);
     bigIcon_.reset(big);
     smallIcon_.reset(small);
     HICON fallback = LoadIconA(ProgramInstance(), "DEFAULT_ICON");
