@@ -238,3 +238,20 @@ function(vx_import_deps)
   set_target_properties(vx_dep_jpeg PROPERTIES IMPORTED_LOCATION ${VX_DEPS_PREFIX}/lib/libjpeg.a
     INTERFACE_INCLUDE_DIRECTORIES ${VX_DEPS_PREFIX}/include)
 endfunction()
+
+# The installer as shipped (./dev dist, build/release): optimised, unused
+# code and data collected, no symbols, and nothing of the time or the folder
+# of the build in the image, so that two builds of one commit in different
+# folders are byte-identical. Archives are deterministic (no member times,
+# owners or modes) so that nothing downstream sees the build's clock.
+option(VX_RELEASE "Build the shipped form: optimised, stripped, reproducible" OFF)
+if(VX_RELEASE)
+  add_compile_options(-ffunction-sections -fdata-sections
+    -ffile-prefix-map=${CMAKE_SOURCE_DIR}/= -ffile-prefix-map=${CMAKE_BINARY_DIR}/=)
+  add_link_options(-Wl,--gc-sections -Wl,--no-insert-timestamp -s)
+  foreach(lang C CXX ASM)
+    set(CMAKE_${lang}_ARCHIVE_CREATE "<CMAKE_AR> qcD <TARGET> <LINK_FLAGS> <OBJECTS>")
+    set(CMAKE_${lang}_ARCHIVE_APPEND "<CMAKE_AR> qD <TARGET> <LINK_FLAGS> <OBJECTS>")
+    set(CMAKE_${lang}_ARCHIVE_FINISH "<CMAKE_RANLIB> -D <TARGET>")
+  endforeach()
+endif()

@@ -4,22 +4,26 @@
 #   silent install             ours -1 "C:\vxbench\ours"  vs  peer /S /D=C:\vxbench\peer
 #   interactive install        start, window, install button, exit  vs  our silent install
 #   start to window            process start until its first window is on screen
+#   peak working set           of one silent install each, ours vs the peer's
 # Every install is checked (file count, RunPath, shortcuts) and the machine is
 # put back between runs. A missed target is reported, not failed: only a run
 # that does not work ends the script with an error. Run by ./dev bench.
 set -euo pipefail
 B=${VX_BUILD:?VX_BUILD is set by ./dev bench}
+# The installers measured: the release build's when ./dev bench made one.
+tree=${VX_BENCH_TREE:-$B/win}
+. "$(dirname "${BASH_SOURCE[0]}")/../lib.sh"
 : "${WINEPREFIX:?the wine environment of ./dev bench}" "${DISPLAY:?a display}"
 rounds=${VX_BENCH_ROUNDS:-5}
 work="$B/bench-install"
 mkdir -p "$work"
 
-if ! cmake --build "$B/win" --target install_bench >"$work/build.log" 2>&1; then
+if ! cmake --build "$tree" --target install_bench >"$work/build.log" 2>&1; then
   cat "$work/build.log" >&2
   exit 1
 fi
-ours="$B/win/bin/VexiloSetupBench.exe"
-peer="$B/win/bench_payload/peer.exe"
+ours="$tree/bin/VexiloSetupBench.exe"
+peer="$tree/bench_payload/peer.exe"
 files=161   # the payload's files (164 entries less three folders)
 key='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\qvtlpc_kandor'
 product_title='TolvanePC-Vexilo'
@@ -201,18 +205,51 @@ for _ in $(seq "$rounds"); do
 done
 
 report() {  # label ours other other_name target
-  awk -v l="$1" -v a="$2" -v b="$3" -v n="$4" -v t="$5" 'BEGIN {
-    r = a / b
-    line = sprintf("%s: ours %.2f s, %s %.2f s, ratio %.2f", l, a, n, b, r)
-    if (t != "") line = line sprintf(" (target <= %s) %s", t, r <= t + 0 ? "OK" : "MISSED")
-    print line
-  }'
+  bench_row "$1" "$(printf '%.2f s' "$2")" "$(printf '%s %.2f s' "$4" "$3")" "$(ratio "$2" "$3")" "$5"
 }
-echo "payload: $files files, $(du -sb "$B/win/bench_payload/tree" | cut -f1) bytes; medians of $rounds runs"
+echo "installers of $tree; payload: $files files, $(du -sb "$tree/bench_payload/tree" | cut -f1) bytes; medians of $rounds runs"
 report "silent install" "$(median "${s_ours[@]}")" "$(median "${s_peer[@]}")" NSIS 0.8
 report "interactive install" "$(median "${i_total[@]}")" "$(median "${s_ours[@]}")" silent 1.2
 echo "  (interactive = start to window $(median "${i_window[@]}") s + install click to exit $(median "${i_install[@]}") s)"
-report "start to window" "$(median "${i_window[@]}")" "$(median "${w_peer[@]}")" NSIS ""
+report "start to window" "$(median "${i_window[@]}")" "$(median "${w_peer[@]}")" NSIS 1.0
+
+# peak_run LABEL PROGRAM ARGS...: runs a program to its end, sampling VmHWM
+# (the peak resident set) of the wine process, whose command line becomes
+# the exe's once wine has loaded it; PEAK_KB = the last (highest) value seen.
+peak_run() {
+  local label=$1 pid rc=0 key value _ state
+  shift
+  wine "$@" </dev/null >/dev/null 2>&1 &
+  pid=$!
+  started=("$pid")
+  PEAK_KB=0
+  while :; do
+    state=""
+    while read -r key value _; do
+      case $key in
+        State:) state=$value ;;
+        VmHWM:) if ((value > PEAK_KB)); then PEAK_KB=$value; fi ;;
+      esac
+    done 2>/dev/null <"/proc/$pid/status" || true
+    [[ -z $state || $state == [ZX] ]] && break
+    sleep 0.005
+  done
+  wait "$pid" || rc=$?
+  started=()
+  ((rc == 0)) || die "$label ended with exit code $rc"
+  ((PEAK_KB > 0)) || die "$label: no VmHWM of process $pid"
+}
+
+reset_machine
+peak_run "silent install (ours)" "$ours" -1 'C:\vxbench\ours'
+verify "silent install (ours)" "$drive_c/vxbench/ours/Vexilo" 'C:\vxbench\ours\Vexilo'
+peak_ours=$PEAK_KB
+reset_machine
+peak_run "silent install (NSIS)" "$peer" /S '/D=C:\vxbench\peer'
+verify "silent install (NSIS)" "$drive_c/vxbench/peer" 'C:\vxbench\peer'
+mb() { awk -v k="$1" 'BEGIN { printf "%.1f MB", k / 1024 }'; }
+bench_row "peak working set, silent install" "$(mb "$peak_ours")" "NSIS $(mb "$PEAK_KB")" \
+  "$(ratio "$peak_ours" "$PEAK_KB")" 1.2
 
 # Where one silent and one interactive install spend their time: the moments
 # the benchmark installer notes (VX_PHASE_LOG) against this script's clock,
