@@ -192,5 +192,28 @@ TEST(Input, EscapeClosesAWindowWithoutCloseHandlers) {
     Close(kOtherWindow);
 }
 
+// The shortcut a menu item's caption names after a tab works from the
+// keyboard, and follows caption writes.
+TEST(Input, MenuShortcutRaisesTheItemsClick) {
+    ASSERT_TRUE(LoadWindow(kMenuWindow, nullptr, false));
+    Raise(kMenuWindow);
+    HWND button = FindUnitHandle(kMenuWindow, 0x160200C3);
+    ClickInto(button);
+    ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == FindUnitHandle(kMenuWindow, 0); }));
+    int clicks = g.clicks;
+    ASSERT_TRUE(Xdotool("key ctrl+f"));
+    EXPECT_TRUE(PumpUntil([&] { return g.clicks > clicks; })) << "Ctrl+F did not raise the item's click";
+    Pump(200);
+    clicks = g.clicks;
+
+    // Without the shortcut in the caption, the key does nothing.
+    WriteText(kMenuWindow, kMenuFile, 0, "&Open");
+    ASSERT_TRUE(Xdotool("key ctrl+f"));
+    Pump(300);
+    EXPECT_EQ(g.clicks, clicks);
+    WriteText(kMenuWindow, kMenuFile, 0, "&File\tCtrl+F");
+    Close(kMenuWindow);
+}
+
 }  // namespace
 }  // namespace vx::test

@@ -210,7 +210,7 @@ std::vector<WindowSpec> TestWindows() {
         file.id = kMenuFile;
         file.menuItem = true;
         file.flags = 0;
-        file.caption = "&File";
+        file.caption = "&File\tCtrl+F";
         file.handler = Proc(kOnClick);
         w.units.push_back(file);
         UnitSpec help = file;

@@ -435,9 +435,9 @@ TEST(Loading, MenuItemsBuildTheMenuBarAndRaiseTheirClick) {
     ASSERT_EQ(GetMenuItemCount(menu), 2);
     char text[32] = {};
     GetMenuStringA(menu, 0, text, sizeof text, MF_BYPOSITION);
-    EXPECT_STREQ(text, "&File");
+    EXPECT_STREQ(text, "&File\tCtrl+F");
     EXPECT_TRUE(GetMenuState(menu, 1, MF_BYPOSITION) & MF_GRAYED);
-    EXPECT_EQ(ReadText(kMenuWindow, kMenuFile, 0), "&File");
+    EXPECT_EQ(ReadText(kMenuWindow, kMenuFile, 0), "&File\tCtrl+F");
     EXPECT_EQ(Read(kMenuWindow, kMenuHelp, 2), 1);
     EXPECT_EQ(Read(kMenuWindow, kMenuHelp, 3), 1);
 

@@ -10,6 +10,7 @@
 #include "runtime/services.h"
 #include "runtime/windows/system/events.h"
 #include "runtime/windows/system/loaded_window.h"
+#include "runtime/windows/system/menu_shortcut.h"
 
 namespace vx::windows {
 namespace detail {
@@ -60,6 +61,10 @@ void OnFrameDestroy(LoadedWindow& lw) {
         SetMenu(lw.hwnd(), nullptr);
         DestroyMenu(lw.menu);
         lw.menu = nullptr;
+    }
+    if (lw.accel) {
+        DestroyAcceleratorTable(lw.accel);
+        lw.accel = nullptr;
     }
     // A modal window destroyed without a close request still gives the
     // others back.
@@ -207,6 +212,19 @@ HMENU BuildMenu(const wt::TemplateWindow& tw) {
     return menu;
 }
 
+// The accelerator table of the shortcut keys the menu items' captions name
+// (null when none does). Keys of hidden or disabled items do nothing: the
+// system sends no command for a grayed or missing menu item.
+HACCEL BuildAccelerators(const wt::TemplateWindow& tw) {
+    std::vector<ACCEL> keys;
+    for (size_t i = 0; i < tw.unitCount(); ++i) {
+        if (!tw.isMenuItem(i)) continue;
+        if (std::optional<ACCEL> key = MenuShortcut(tw.menuCaption(i), static_cast<WORD>(kFirstMenuCommand + i)))
+            keys.push_back(*key);
+    }
+    return keys.empty() ? nullptr : CreateAcceleratorTableA(keys.data(), static_cast<int>(keys.size()));
+}
+
 int32_t ReadLe32(const uint8_t* p) {
     return static_cast<int32_t>(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24);
 }
@@ -287,6 +305,7 @@ bool Load(wt::TemplateWindow& tw, bool checkExisting, bool modal, HWND parent) {
 
     // 4
     lw.menu = BuildMenu(tw);
+    lw.accel = BuildAccelerators(tw);
 
     // 5: the window first, then the units from the last back to the second.
     if (tw.unitCount() == 0) return false;
@@ -296,6 +315,8 @@ bool Load(wt::TemplateWindow& tw, bool checkExisting, bool modal, HWND parent) {
         if (!frame || !frame->Handle() || !dynamic_cast<FrameUnit*>(frame)) {
             delete frame;
             if (lw.menu) DestroyMenu(lw.menu);
+            if (lw.accel) DestroyAcceleratorTable(lw.accel);
+            lw.accel = nullptr;
             return false;
         }
         lw.units[0].reset(frame);
@@ -518,6 +539,9 @@ void RebuildMenu(LoadedWindow& lw) {
     if (lw.menu) DestroyMenu(lw.menu);
     lw.menu = fresh;
     DrawMenuBar(lw.hwnd());
+    // A caption write may have changed the shortcut it names.
+    if (lw.accel) DestroyAcceleratorTable(lw.accel);
+    lw.accel = BuildAccelerators(*lw.tw);
 }
 
 void ShowFrameAsLoaded(uint32_t windowId) {

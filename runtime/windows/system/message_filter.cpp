@@ -248,6 +248,7 @@ bool PreTranslate(MSG& msg) {
     LoadedWindow& lw = *ref;
     bool keyboard = msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST;
     if (keyboard && (!IsWindowEnabled(msg.hwnd) || !IsWindowEnabled(top))) return false;
+    if (keyboard && lw.accel && TranslateAcceleratorA(top, lw.accel, &msg)) return true;
 
     for (size_t i = 0; i < lw.units.size() && lw.alive; ++i) {
         Unit* u = lw.units[i].get();
