@@ -41,6 +41,26 @@ function(vx_portable_library name)
 endfunction()
 
 # Win32 code: Windows build only. Call only inside if(VX_WINDOWS).
+# A host tool: its code as library vx_<name> (so that native tests link it),
+# the program <name> in the host build's bin folder, both under the
+# sanitizers. vx_host_tool(name LIBRARY_SOURCES ... LIBS ...)
+function(vx_host_tool name)
+  cmake_parse_arguments(T "" "" "LIBRARY_SOURCES;LIBS" ${ARGN})
+  add_library(vx_${name} STATIC ${T_LIBRARY_SOURCES})
+  target_include_directories(vx_${name} PUBLIC ${CMAKE_SOURCE_DIR})
+  target_link_libraries(vx_${name} PUBLIC ${T_LIBS})
+  vx_warnings(vx_${name})
+  add_executable(${name} main.cpp)
+  target_link_libraries(${name} PRIVATE vx_${name})
+  vx_warnings(${name})
+  if(VX_SANITIZE)
+    target_compile_options(vx_${name} PRIVATE ${VX_SANITIZE})
+    target_compile_options(${name} PRIVATE ${VX_SANITIZE})
+    target_link_options(${name} PRIVATE ${VX_SANITIZE})
+  endif()
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+endfunction()
+
 function(vx_windows_library name)
   add_library(${name} STATIC ${ARGN})
   target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR})
