@@ -162,16 +162,6 @@ void Draw(const PictureSurface& s, HDC target, int x, int y, int width, int heig
         MemoryDc source(CreateCompatibleDC(target));
         Selection picture(source.get(), s.bitmap.get());
         if (!picture.ok()) {
-        } else if (operation >= 0 && width == s.width && height == s.height) {
-            // Nothing to stretch: copy just what the target's clipping lets
-            // through (a repaint of a label's strip of a window background
-            // would otherwise push the whole picture through the stretcher).
-            RECT at{x, y, x + width, y + height}, clip;
-            const int kind = GetClipBox(target, &clip);
-            if (kind == ERROR) clip = at;
-            if (kind != NULLREGION && IntersectRect(&clip, &clip, &at))
-                BitBlt(target, clip.left, clip.top, clip.right - clip.left, clip.bottom - clip.top, source.get(),
-                       clip.left - x, clip.top - y, DWORD(operation));
         } else if (operation >= 0) {
             StretchBlt(target, x, y, width, height, source.get(), 0, 0, s.width, s.height, DWORD(operation));
         } else {
