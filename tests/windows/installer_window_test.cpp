@@ -147,9 +147,21 @@ TEST(InstallerWindow, StartStateMatchesTheTemplate) {
     // night sky is dark blue at the top.
     HDC dc = GetDC(frame);
     COLORREF sky = GetPixel(dc, 200, 20);
-    ReleaseDC(frame, dc);
     EXPECT_GT(GetBValue(sky), GetRValue(sky)) << std::hex << sky;
     EXPECT_NE(sky, GetSysColor(COLOR_BTNFACE));
+
+    // The two picture buttons without a picture paint black, on black
+    // silhouettes of the background: nothing of them shows, in the button nor
+    // in a ring around it.
+    for (POINT at : {POINT{136, 350}, POINT{296, 350}}) {
+        for (int y = at.y - 3; y < at.y + 16 + 3; ++y)
+            for (int x = at.x - 3; x < at.x + 16 + 3; ++x) {
+                COLORREF c = GetPixel(dc, x, y);
+                ASSERT_LE(std::max({GetRValue(c), GetGValue(c), GetBValue(c)}), 24)
+                    << "button at " << at.x << "," << at.y << " shows at " << x << "," << y << ": " << std::hex << c;
+            }
+    }
+    ReleaseDC(frame, dc);
 
     // Escape closes it at once: no handler is bound to its close events.
     SendMessageA(path, WM_KEYDOWN, VK_ESCAPE, 0);  // not through the queue: nothing happens

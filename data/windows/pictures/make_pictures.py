@@ -61,7 +61,9 @@ def savanna_mvg():
     d.append("path 'M 498,384 L 503,330 L 488,314 L 492,312 L 505,324 L 512,306 L 516,308 L 509,332 L 507,384 Z'")
     for cx, cy, rx, ry in [(503, 306, 46, 7), (478, 302, 22, 5), (528, 301, 24, 5), (503, 299, 28, 6)]:
         d.append(f"ellipse {cx},{cy} {rx},{ry} 0,360")
-    # Small bush.
+    # Small bush, and behind it a termite mound (a picture-less button of the
+    # window sits on it, painting black).
+    d.append("path 'M 272,386 C 278,364 284,344 294,336 C 300,331 308,331 314,336 C 324,344 330,364 336,386 Z'")
     d.append("ellipse 290,378 18,7 180,360")
     # Giraffe.
     for x in (371, 377, 391, 397):
