@@ -10,7 +10,6 @@
 #include <windows.h>
 
 #include <cstring>
-#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -335,12 +334,24 @@ void RegisterProduct(const std::string& folder, bool withRunPath) {
     MarkPhase("registered");
 }
 
+// Forgets the 32-bit view's registration once the native view has one.
+void Drop32BitRegistration() {
+    Dll<LONG(WINAPI*)(HKEY, LPCSTR, REGSAM, DWORD)>(kDllRegDeleteKeyEx)(HKEY_LOCAL_MACHINE, kProductKey32,
+                                                                       KEY_WOW64_32KEY, 0);
+}
+
 void ShowRegistering() {
     SetNumber(iw::kId, iw::kProgressBar, property::kPosition, 100);
     SetText(iw::kId, iw::kStatusLine, property::kContent, "正在注册软件信息...");
 }
 
 void ShowLinking() { SetText(iw::kId, iw::kStatusLine, property::kContent, "正在创建快捷方式..."); }
+
+// Removes the folders a run made (noted outermost first) from the innermost
+// out; each goes only when empty.
+void RemoveFolders(const std::vector<std::string>& made) {
+    for (auto level = made.rbegin(); level != made.rend(); ++level) RemoveDirectoryA(level->c_str());
+}
 
 // What a fresh install found in its folder before extracting, so that a
 // failed one takes away exactly what it added, then the folders it made.
@@ -361,7 +372,7 @@ public:
                 DeleteFileA(path.c_str());
             }
         });
-        for (auto level = made_.rbegin(); level != made_.rend(); ++level) RemoveDirectoryA(level->c_str());
+        RemoveFolders(made_);
     }
 
 private:
@@ -385,10 +396,6 @@ private:
     std::vector<std::string> made_;
     std::set<std::string> before_;
 };
-
-void RemoveFolders(const std::vector<std::string>& made) {
-    for (auto level = made.rbegin(); level != made.rend(); ++level) RemoveDirectoryA(level->c_str());
-}
 
 void Upgrade(const Registration& registration) {
     const std::string& folder = registration.folder;
@@ -464,11 +471,6 @@ Registration FindRegistration() {
         if (!runPath.empty()) return {runPath.str(), path == kProductRunPath32};
     }
     return {};
-}
-
-void Drop32BitRegistration() {
-    Dll<LONG(WINAPI*)(HKEY, LPCSTR, REGSAM, DWORD)>(kDllRegDeleteKeyEx)(HKEY_LOCAL_MACHINE, kProductKey32,
-                                                                       KEY_WOW64_32KEY, 0);
 }
 
 unsigned long __stdcall InstallThreadEntry(void*) {

@@ -46,8 +46,6 @@ struct Registration {
     bool in32BitView = false;
 };
 Registration FindRegistration();
-// Forgets the 32-bit view's registration once the native view has one.
-void Drop32BitRegistration();
 
 // Start-up.
 void OnStartWindowCreated();

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <string>
+#include <string_view>
 
 namespace vx::product {
 
@@ -23,21 +24,27 @@ inline constexpr UINT kMissingSystemFunctionExit = static_cast<UINT>(-1);
 // a DLL in (the uninstaller's copy runs from the temporary folder).
 inline void LoadDllsFromSystemFolderOnly() { SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32); }
 
-// Folder of the running exe, without a trailing "\". The last separator is
-// found stepping over double-byte characters, whose trail byte may be "\".
-inline std::string ModuleFolder(HMODULE module = nullptr) {
-    char path[MAX_PATH * 2];
-    DWORD n = GetModuleFileNameA(module, path, sizeof path);
-    if (n == 0 || n >= sizeof path) return {};
-    size_t cut = std::string::npos;
-    for (size_t i = 0; i < n; ++i) {
-        if (IsDBCSLeadByte(static_cast<BYTE>(path[i])) && i + 1 < n) {
+// Position of a path's last "\", stepping over double-byte characters (whose
+// trail byte may be "\"); npos without one.
+inline size_t LastSeparator(std::string_view path) {
+    size_t cut = std::string_view::npos;
+    for (size_t i = 0; i < path.size(); ++i) {
+        if (IsDBCSLeadByte(static_cast<BYTE>(path[i])) && i + 1 < path.size()) {
             ++i;
             continue;
         }
         if (path[i] == '\\') cut = i;
     }
-    return cut == std::string::npos ? std::string() : std::string(path, cut);
+    return cut;
+}
+
+// Folder of the running exe, without a trailing "\".
+inline std::string ModuleFolder(HMODULE module = nullptr) {
+    char path[MAX_PATH * 2];
+    DWORD n = GetModuleFileNameA(module, path, sizeof path);
+    if (n == 0 || n >= sizeof path) return {};
+    size_t cut = LastSeparator(std::string_view(path, n));
+    return cut == std::string_view::npos ? std::string() : std::string(path, cut);
 }
 
 // The handle written in the lock file as a window handle (0 when absent).

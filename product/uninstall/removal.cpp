@@ -3,7 +3,6 @@
 #include <shlobj.h>
 
 #include <iterator>
-#include <vector>
 
 #include "product/common/product_files.h"
 #include "product/uninstall/handles.h"
@@ -44,25 +43,10 @@ std::string SpecialFolder(int csidl) {
     return path;
 }
 
-// Positions of the "\\" characters of a path, stepping over double-byte
-// characters (whose trail byte may be "\\").
-std::vector<size_t> Separators(const std::string& path) {
-    std::vector<size_t> found;
-    for (size_t i = 0; i < path.size(); ++i) {
-        if (IsDBCSLeadByte(static_cast<BYTE>(path[i])) && i + 1 < path.size()) {
-            ++i;
-            continue;
-        }
-        if (path[i] == '\\') found.push_back(i);
-    }
-    return found;
-}
-
 // Last path level.
 std::string Leaf(const std::string& path, std::string* parent) {
-    std::vector<size_t> separators = Separators(path);
-    if (separators.empty()) return path;
-    const size_t cut = separators.back();
+    const size_t cut = product::LastSeparator(path);
+    if (cut == std::string::npos) return path;
     if (parent) *parent = path.substr(0, cut);
     return path.substr(cut + 1);
 }
@@ -70,11 +54,9 @@ std::string Leaf(const std::string& path, std::string* parent) {
 }  // namespace
 
 bool SamePath(const std::string& a, const std::string& b) {
-    // Trailing separators go, never the "\\" half of a last character.
+    // Trailing separators go, never the "\" half of a last character.
     auto trim = [](std::string s) {
-        for (std::vector<size_t> seps = Separators(s); s.size() > 3 && !seps.empty() && seps.back() == s.size() - 1;
-             seps.pop_back())
-            s.pop_back();
+        while (s.size() > 3 && product::LastSeparator(s) == s.size() - 1) s.pop_back();
         return s;
     };
     return lstrcmpiA(trim(a).c_str(), trim(b).c_str()) == 0;

@@ -58,7 +58,6 @@ Signal::~Signal() {
 }
 void Signal::Set() { SetEvent(event_); }
 void Signal::Reset() { ResetEvent(event_); }
-bool Signal::IsSet() const { return IsSignalled(event_); }
 
 bool DelayUntil(const Signal& signal, int32_t milliseconds) {
     return Wait(milliseconds, DelayWait::kWaitForMessages, signal.handle());

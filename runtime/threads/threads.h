@@ -43,7 +43,6 @@ public:
     Signal& operator=(const Signal&) = delete;
     void Set();
     void Reset();
-    bool IsSet() const;
     void* handle() const { return event_; }
 
 private:
