@@ -8,6 +8,7 @@
 #include "installer/installer.h"
 #include "installer/phases.h"
 #include "installer/procedures.h"
+#include "installer/units.h"
 #include "runtime/program.h"
 #include "runtime/controls/picbtn/picbtn_unit.h"
 #include "runtime/controls/superbar/superbar_unit.h"
@@ -97,6 +98,11 @@ int ProgramMain() {
     controls::RegisterSuperBarType();
     zip::RegisterZipUnitType();
     windows::Install();
+    // The keyboard's Enter and close command on the picture-drawn window go
+    // to its install and close buttons; Enter in the agreement agrees.
+    windows::SetKeyboardRoles(installer::installer_window::kId, installer::installer_window::kInstallButton,
+                              installer::installer_window::kCloseButton);
+    windows::SetKeyboardRoles(installer::agreement_window::kId, installer::agreement_window::kAgreeButton, 0);
     InitialiseRuntime();
     _fpreset();
     RegisterExitRoutine(installer::FreeGlobals);

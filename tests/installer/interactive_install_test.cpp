@@ -365,6 +365,74 @@ TEST_F(InteractiveInstall, InstallButtonShowsProgressThenRegistersLinksAndStarts
     EXPECT_EQ(uninstaller.iconIndex, 0);
 }
 
+// Keys only, as a user without a mouse: the path box has the focus when the
+// window opens, and Enter there installs as the install button does.
+TEST_F(InteractiveInstall, KeyboardAloneInstallsFromThePathBox) {
+    const std::string folder = DefaultInstallFolder();
+    Process installer("\"" + InstallerPath() + "\"");
+    ASSERT_TRUE(installer.started());
+    HWND top = WaitForInstallerWindow(installer.id(), kWindowTimeoutMs);
+    ASSERT_TRUE(top) << "no installer window";
+    InstallerUnits units(top);
+    ASSERT_TRUE(units.AllFound());
+    ASSERT_TRUE(PollUntil([&] { return !WindowText(units.edit).empty(); }, 10000));
+    ASSERT_TRUE(PollUntil([&] { return GetForegroundWindow() == top; }, 10000)) << "the window has no keyboard";
+    ASSERT_TRUE(Xdotool("key Return"));
+    ASSERT_EQ(installer.Wait(kInstallTimeoutMs), std::optional<DWORD>(0));
+    EXPECT_TRUE(ExpectProductStartedFirstTime(folder));
+    EXPECT_EQ(ProductValue("RunPath"), std::optional<std::string>(folder));
+    ExpectLinksTo(folder);
+}
+
+// Keys only, the long way: Shift+Tab to the agreement box and Space
+// unticks it; the install button (Tab, Enter) then only says why it does
+// not install; Space ticks the box again and Space on the install button
+// installs.
+TEST_F(InteractiveInstall, KeyboardAloneUntickedAgreementThenTickedWithSpace) {
+    const std::string folder = DefaultInstallFolder();
+    Process installer("\"" + InstallerPath() + "\"");
+    ASSERT_TRUE(installer.started());
+    HWND top = WaitForInstallerWindow(installer.id(), kWindowTimeoutMs);
+    ASSERT_TRUE(top) << "no installer window";
+    InstallerUnits units(top);
+    ASSERT_TRUE(units.AllFound());
+    ASSERT_TRUE(PollUntil([&] { return !WindowText(units.edit).empty(); }, 10000));
+    ASSERT_TRUE(PollUntil([&] { return GetForegroundWindow() == top; }, 10000)) << "the window has no keyboard";
+    RECT boxRect{448, 305, 448 + 16, 305 + 16};
+    auto box = [&] { return CaptureClient(top, boxRect).pixels; };
+
+    // Path box -> agreement link -> agreement box; the box shows the cue.
+    ASSERT_TRUE(Xdotool("key shift+Tab shift+Tab"));
+    Pump(300);
+    const std::vector<uint32_t> ticked = box();
+    ASSERT_TRUE(Xdotool("key space"));
+    ASSERT_TRUE(PollUntil([&] { return box() != ticked; }, 10000)) << "Space did not untick the box";
+    Sleep(300);
+    const std::vector<uint32_t> unticked = box();
+    EXPECT_FALSE(SaveScreen("keyboard_1_unticked.bmp").empty());
+
+    // Box -> link -> path box -> change-path link -> install button.
+    ASSERT_TRUE(Xdotool("key Tab Tab Tab Tab Return"));
+    HWND message = nullptr;
+    ASSERT_TRUE(PollUntil([&] { return (message = FindMessageBox("信息：", installer.id())) != nullptr; }, 15000))
+        << "no message for the unticked agreement";
+    EXPECT_FALSE(SaveScreen("keyboard_2_message.bmp").empty());
+    ASSERT_TRUE(Xdotool("key Return"));  // OK
+    ASSERT_TRUE(PollUntil([&] { return !IsWindow(message); }, 10000));
+    EXPECT_TRUE(units.ChoosingView());
+    EXPECT_FALSE(ProductKeyExists());
+
+    // The focus is back on the install button: four back to the box.
+    ASSERT_TRUE(Xdotool("key shift+Tab shift+Tab shift+Tab shift+Tab space"));
+    ASSERT_TRUE(PollUntil([&] { return box() == ticked; }, 10000)) << "Space did not tick the box again";
+    EXPECT_NE(box(), unticked);
+    ASSERT_TRUE(Xdotool("key Tab Tab Tab Tab space"));
+    ASSERT_EQ(installer.Wait(kInstallTimeoutMs), std::optional<DWORD>(0));
+    EXPECT_TRUE(ExpectProductStartedFirstTime(folder));
+    EXPECT_EQ(ProductValue("RunPath"), std::optional<std::string>(folder));
+    ExpectLinksTo(folder);
+}
+
 // A folder with a blank on another drive: D:\My.exe lies in wait for an
 // unquoted launch of "D:\My Tools\Vexilo\Kandor.exe -1000".
 TEST_F(InteractiveInstall, ProductIsStartedByItsQuotedPathOnly) {

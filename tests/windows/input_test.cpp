@@ -164,6 +164,7 @@ TEST(Input, ReadOnlyEditIgnoresTypingWhileContentStillWrites) {
     ASSERT_TRUE(Xdotool("key Return"));
     EXPECT_TRUE(PumpUntil([&] { return g.clicks == clicks + 2; }));
     Write(kMainWindow, kOkButton, 9, 0);
+    SetFocus(plain);  // the click took the focus to the button, which Enter would press
     ASSERT_TRUE(Xdotool("key Return"));
     Pump(200);
     EXPECT_EQ(g.clicks, clicks + 2);  // no default button: Enter does nothing
@@ -213,6 +214,111 @@ TEST(Input, MenuShortcutRaisesTheItemsClick) {
     EXPECT_EQ(g.clicks, clicks);
     WriteText(kMenuWindow, kMenuFile, 0, "&File\tCtrl+F");
     Close(kMenuWindow);
+}
+
+// Tab and Shift+Tab reach every visible, enabled unit that a click acts on
+// or that has the tab-stop flag, row by row as read, then by tab order.
+TEST(Input, TabFollowsReadingOrderThroughEveryClickableUnit) {
+    ASSERT_TRUE(LoadWindow(kKeyWindow, nullptr, false));
+    Raise(kKeyWindow);
+    // The first tab stop as read has the focus when the window opens.
+    HWND edit = FindUnitHandle(kKeyWindow, kKeyEdit);
+    ASSERT_TRUE(PumpUntil([&] { return GetFocus() == edit; }));
+    const uint32_t forwards[] = {kKeyLeftPress, kKeyLowButton, kKeyLastEdit, kKeyPress, kKeyButton, kKeyEdit};
+    for (uint32_t unit : forwards) {
+        SCOPED_TRACE(testing::Message() << std::hex << unit);
+        ASSERT_TRUE(Xdotool("key Tab"));
+        EXPECT_TRUE(PumpUntil([&] { return GetFocus() == FindUnitHandle(kKeyWindow, unit); }));
+    }
+    for (uint32_t unit : {kKeyButton, kKeyPress, kKeyLastEdit}) {
+        SCOPED_TRACE(testing::Message() << std::hex << unit);
+        ASSERT_TRUE(Xdotool("key shift+Tab"));
+        EXPECT_TRUE(PumpUntil([&] { return GetFocus() == FindUnitHandle(kKeyWindow, unit); }));
+    }
+    // A unit hidden or disabled since drops out; shown again, it is back.
+    Write(kKeyWindow, kKeyPress, 5, 0);
+    SetFocus(edit);
+    ASSERT_TRUE(Xdotool("key shift+Tab"));
+    EXPECT_TRUE(PumpUntil([&] { return GetFocus() == FindUnitHandle(kKeyWindow, kKeyButton); }));
+    ASSERT_TRUE(Xdotool("key shift+Tab"));
+    EXPECT_TRUE(PumpUntil([&] { return GetFocus() == FindUnitHandle(kKeyWindow, kKeyLastEdit); }));
+    Write(kKeyWindow, kKeyPress, 5, 1);
+    ASSERT_TRUE(Xdotool("key Tab"));
+    EXPECT_TRUE(PumpUntil([&] { return GetFocus() == FindUnitHandle(kKeyWindow, kKeyPress); }));
+    Close(kKeyWindow);
+}
+
+// Space and Enter on the focused unit raise what a click raises: a
+// button's click, or the press and release of a unit bound to them.
+TEST(Input, SpaceAndEnterActOnTheFocusedUnitAsAClick) {
+    ASSERT_TRUE(LoadWindow(kKeyWindow, nullptr, false));
+    Raise(kKeyWindow);
+    g.pressGivesResult = false;
+    SetFocus(FindUnitHandle(kKeyWindow, kKeyPress));
+    int presses = g.presses, releases = g.releases, clicks = g.clicks;
+    ASSERT_TRUE(Xdotool("key space"));
+    EXPECT_TRUE(PumpUntil([&] { return g.releases == releases + 1; }));
+    EXPECT_EQ(g.presses, presses + 1);
+    ASSERT_TRUE(Xdotool("key Return"));
+    EXPECT_TRUE(PumpUntil([&] { return g.releases == releases + 2; }));
+    EXPECT_EQ(g.presses, presses + 2);
+    EXPECT_EQ(g.clicks, clicks);
+
+    SetFocus(FindUnitHandle(kKeyWindow, kKeyButton));
+    ASSERT_TRUE(Xdotool("key Return"));
+    EXPECT_TRUE(PumpUntil([&] { return g.clicks == clicks + 1; }));
+    ASSERT_TRUE(Xdotool("key space"));
+    EXPECT_TRUE(PumpUntil([&] { return g.clicks == clicks + 2; }));
+    EXPECT_EQ(g.lastClickUnit, kKeyButton);
+    EXPECT_EQ(g.presses, presses + 2);
+
+    // In an edit box, Space types and Enter, with no default, does nothing.
+    HWND edit = FindUnitHandle(kKeyWindow, kKeyEdit);
+    SetFocus(edit);
+    ASSERT_TRUE(Xdotool("key space Return"));
+    Pump(200);
+    EXPECT_EQ(g.clicks, clicks + 2);
+    EXPECT_EQ(g.presses, presses + 2);
+    EXPECT_EQ(ReadText(kKeyWindow, kKeyEdit, 8), " ");
+    Close(kKeyWindow);
+}
+
+// A window drawn by its units names its default and close units: Enter
+// that the focused unit does not take, and the system's close command
+// (Alt+F4), then act on those as a click does.
+TEST(Input, KeyboardRolesTakeEnterAndTheCloseCommand) {
+    ASSERT_TRUE(LoadWindow(kKeyWindow, nullptr, false));
+    Raise(kKeyWindow);
+    windows::SetKeyboardRoles(kKeyWindow, kKeyLowButton, kKeyButton);
+    HWND edit = FindUnitHandle(kKeyWindow, kKeyEdit);
+    SetFocus(edit);
+    int clicks = g.clicks;
+    ASSERT_TRUE(Xdotool("key Return"));
+    EXPECT_TRUE(PumpUntil([&] { return g.clicks == clicks + 1; }));
+    EXPECT_EQ(g.lastClickUnit, kKeyLowButton);
+
+    ASSERT_TRUE(Xdotool("key alt+F4"));
+    EXPECT_TRUE(PumpUntil([&] { return g.clicks == clicks + 2; }));
+    EXPECT_EQ(g.lastClickUnit, kKeyButton);
+    EXPECT_TRUE(IsWindowLoaded(kKeyWindow));
+    // A disabled close unit does nothing, as under the mouse.
+    Write(kKeyWindow, kKeyButton, 6, 1);
+    SetFocus(edit);
+    ASSERT_TRUE(Xdotool("key alt+F4"));
+    Pump(300);
+    EXPECT_EQ(g.clicks, clicks + 2);
+    EXPECT_TRUE(IsWindowLoaded(kKeyWindow));
+    Write(kKeyWindow, kKeyButton, 6, 0);
+
+    // Without roles Enter does nothing here and Alt+F4 closes the window.
+    windows::SetKeyboardRoles(kKeyWindow, 0, 0);
+    SetFocus(edit);
+    ASSERT_TRUE(Xdotool("key Return"));
+    Pump(200);
+    EXPECT_EQ(g.clicks, clicks + 2);
+    ASSERT_TRUE(Xdotool("key alt+F4"));
+    EXPECT_TRUE(PumpUntil([&] { return !IsWindowLoaded(kKeyWindow); }));
+    Close(kKeyWindow);
 }
 
 }  // namespace

@@ -170,6 +170,135 @@ TEST(InstallerWindow, StartStateMatchesTheTemplate) {
     EXPECT_TRUE(PumpUntil([] { return !IsWindowLoaded(kInstaller); }));
 }
 
+// What the window shows over a unit's rectangle.
+std::vector<COLORREF> UnitPixels(HWND frame, HWND unit) {
+    RECT r;
+    GetWindowRect(unit, &r);
+    MapWindowPoints(nullptr, frame, reinterpret_cast<POINT*>(&r), 2);
+    std::vector<COLORREF> pixels;
+    HDC dc = GetDC(frame);
+    for (int y = r.top; y < r.bottom; ++y)
+        for (int x = r.left; x < r.right; ++x) pixels.push_back(GetPixel(dc, x, y));
+    ReleaseDC(frame, dc);
+    return pixels;
+}
+
+// The focusable units of the installer window, in reading order from the
+// path box, which has the focus when the window opens.
+constexpr uint32_t kPathBox = 0x16010002, kChangePathLink = 0x16010015, kInstallButton = 0x16010011;
+constexpr uint32_t kWebLink = 0x16010006, kMinimiseButton = 0x1601005F, kCloseButton = 0x1601005E;
+constexpr uint32_t kAgreementBox = 0x1601007F, kAgreementLink = 0x16010080;
+constexpr uint32_t kTabOrder[] = {kChangePathLink, kInstallButton, kWebLink,       kMinimiseButton,
+                                  kCloseButton,    kAgreementBox,  kAgreementLink, kPathBox};
+
+// The system's "show keyboard cues always", for the length of a test.
+class KeyboardCuesSetting {
+public:
+    explicit KeyboardCuesSetting(BOOL always) {
+        SystemParametersInfoA(SPI_GETKEYBOARDCUES, 0, &saved_, 0);
+        SystemParametersInfoA(SPI_SETKEYBOARDCUES, 0, reinterpret_cast<void*>(static_cast<intptr_t>(always)), 0);
+    }
+    ~KeyboardCuesSetting() {
+        SystemParametersInfoA(SPI_SETKEYBOARDCUES, 0, reinterpret_cast<void*>(static_cast<intptr_t>(saved_)), 0);
+    }
+    KeyboardCuesSetting(const KeyboardCuesSetting&) = delete;
+    KeyboardCuesSetting& operator=(const KeyboardCuesSetting&) = delete;
+
+private:
+    BOOL saved_ = FALSE;
+};
+
+TEST(InstallerWindow, TabReachesEveryControlInReadingOrderWithAFocusCue) {
+    if (!HaveInstallerTemplate()) GTEST_SKIP() << "built without the installer template";
+#ifndef VX_HAVE_EXTENDED_UNITS
+    GTEST_SKIP() << "built without the picture-drawn controls, which are what Tab reaches";
+#endif
+    RegisterMissingTypes();
+    KeyboardCuesSetting onlyAfterKeys(FALSE);
+    ASSERT_TRUE(LoadWindow(kInstaller, nullptr, false));
+    HWND frame = FindUnitHandle(kInstaller, 0);
+    SetForegroundWindow(frame);
+    Pump(300);
+    HWND path = FindUnitHandle(kInstaller, kPathBox);
+    EXPECT_EQ(GetFocus(), path);
+
+    std::vector<std::vector<COLORREF>> atRest;
+    for (uint32_t unit : kTabOrder) atRest.push_back(UnitPixels(frame, FindUnitHandle(kInstaller, unit)));
+    // Focus given without the keyboard shows no cue: it appears only once
+    // the keyboard is used in the window.
+    HWND install = FindUnitHandle(kInstaller, kInstallButton);
+    SetFocus(install);
+    Pump(200);
+    EXPECT_EQ(UnitPixels(frame, install), atRest[1]) << "focus cue before any keyboard use";
+    SetFocus(path);
+
+    for (size_t i = 0; i < std::size(kTabOrder); ++i) {
+        SCOPED_TRACE(testing::Message() << "unit " << std::hex << kTabOrder[i]);
+        HWND unit = FindUnitHandle(kInstaller, kTabOrder[i]);
+        ASSERT_TRUE(Xdotool("key Tab"));
+        ASSERT_TRUE(PumpUntil([&] { return GetFocus() == unit; }));
+        Pump(100);
+        // The picture-drawn controls draw the cue themselves; the edit box
+        // has the system's caret and selection.
+        if (kTabOrder[i] != kPathBox) {
+            EXPECT_NE(UnitPixels(frame, unit), atRest[i]) << "no focus cue";
+            if (kTabOrder[i] == kInstallButton) SaveScreenshot(frame, "installer_focus_install.png");
+            if (kTabOrder[i] == kAgreementLink) SaveScreenshot(frame, "installer_focus_link.png");
+        }
+        // The cue left behind on the unit before is gone.
+        if (i > 0 && kTabOrder[i - 1] != kPathBox) {
+            EXPECT_EQ(UnitPixels(frame, FindUnitHandle(kInstaller, kTabOrder[i - 1])), atRest[i - 1]);
+        }
+    }
+    ASSERT_TRUE(Xdotool("key shift+Tab"));
+    EXPECT_TRUE(PumpUntil([&] { return GetFocus() == FindUnitHandle(kInstaller, kAgreementLink); }));
+    DestroyWindow(frame);
+    Pump(50);
+}
+
+// Space and Enter on a focused control raise what a click raises there;
+// Enter in the path box and Alt+F4 go to the install and close buttons
+// (the roles the installer gives them); Escape still closes at once.
+TEST(InstallerWindow, KeysActOnTheFocusedControlAndItsRoles) {
+    if (!HaveInstallerTemplate()) GTEST_SKIP() << "built without the installer template";
+#ifndef VX_HAVE_EXTENDED_UNITS
+    GTEST_SKIP() << "built without the picture-drawn controls, which are what Tab reaches";
+#endif
+    RegisterMissingTypes();
+    SetKeyboardRoles(kInstaller, kInstallButton, kCloseButton);
+    ASSERT_TRUE(LoadWindow(kInstaller, nullptr, false));
+    HWND frame = FindUnitHandle(kInstaller, 0);
+    SetForegroundWindow(frame);
+    Pump(300);
+    auto ran = [](size_t before, uint32_t unit) {
+        return PumpUntil([&] { return g.otherUnits.size() == before + 1; }) && g.otherUnits.back() == unit;
+    };
+    // The tick box (a picture button), the agreement link (a label bound to
+    // the press) and the minimise button, by Space and by Enter.
+    for (uint32_t unit : {kAgreementBox, kAgreementLink, kMinimiseButton}) {
+        SCOPED_TRACE(testing::Message() << "unit " << std::hex << unit);
+        SetFocus(FindUnitHandle(kInstaller, unit));
+        size_t before = g.otherUnits.size();
+        ASSERT_TRUE(Xdotool("key space"));
+        EXPECT_TRUE(ran(before, unit));
+        ASSERT_TRUE(Xdotool("key Return"));
+        EXPECT_TRUE(ran(before + 1, unit));
+    }
+    int installs = g.changes;  // the install button's procedure counts here
+    SetFocus(FindUnitHandle(kInstaller, kPathBox));
+    ASSERT_TRUE(Xdotool("key Return"));
+    EXPECT_TRUE(PumpUntil([&] { return g.changes == installs + 1; })) << "Enter in the path box did not install";
+
+    size_t before = g.otherUnits.size();
+    ASSERT_TRUE(Xdotool("key alt+F4"));
+    EXPECT_TRUE(ran(before, kCloseButton)) << "Alt+F4 did not act as the close button";
+    EXPECT_TRUE(IsWindowLoaded(kInstaller));
+    ASSERT_TRUE(Xdotool("key Escape"));
+    EXPECT_TRUE(PumpUntil([] { return !IsWindowLoaded(kInstaller); }));
+    EXPECT_EQ(g.otherUnits.size(), before + 1);
+    SetKeyboardRoles(kInstaller, 0, 0);
+}
+
 TEST(InstallerWindow, AgreementWindowOpensCentredWithItsTitle) {
     if (!HaveInstallerTemplate()) GTEST_SKIP() << "built without the installer template";
     RegisterMissingTypes();

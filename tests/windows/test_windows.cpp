@@ -27,7 +27,10 @@ bool Count(int& counter) {
 }
 bool OnCreated(const int32_t*, int32_t, int32_t*) { return Count(g.created); }
 bool OnDestroyed(const int32_t*, int32_t, int32_t*) { return Count(g.destroyed); }
-bool OnClick(const int32_t*, int32_t, int32_t*) { return Count(g.clicks); }
+bool OnClick(const int32_t*, int32_t, int32_t*) {
+    g.lastClickUnit = windows::CurrentEventSource().unitId;
+    return Count(g.clicks);
+}
 bool OnTimer(const int32_t*, int32_t, int32_t*) { return Count(g.ticks); }
 bool OnPress(const int32_t*, int32_t, int32_t* result) {
     ++g.presses;
@@ -41,13 +44,18 @@ bool OnQueryClose(const int32_t*, int32_t, int32_t* result) {
 }
 bool OnPressClick(const int32_t*, int32_t, int32_t*) { return Count(g.pressClicks); }
 bool OnChange(const int32_t*, int32_t, int32_t*) { return Count(g.changes); }
-bool OnOther(const int32_t*, int32_t, int32_t*) { return Count(g.otherProcedures); }
+bool OnRelease(const int32_t*, int32_t, int32_t*) { return Count(g.releases); }
+bool OnOther(const int32_t*, int32_t, int32_t*) {
+    g.otherUnits.push_back(windows::CurrentEventSource().unitId);
+    return Count(g.otherProcedures);
+}
 
 windows::EventProcedure g_procedures[kProcedureCount] = {
     OnCreated, OnDestroyed, OnClick, OnTimer, OnPress, OnQueryClose, OnPressClick, OnChange,
 };
 
 uintptr_t ProcedureBase() {
+    g_procedures[kOnRelease] = OnRelease;
     for (auto& p : g_procedures)
         if (!p) p = OnOther;
     return reinterpret_cast<uintptr_t>(g_procedures);
@@ -218,6 +226,36 @@ std::vector<WindowSpec> TestWindows() {
         help.caption = "Help";
         help.flags = 2;  // disabled
         w.units.push_back(help);
+        list.push_back(w);
+    }
+    {
+        WindowFields f;
+        f.borderStyle = 0;
+        WindowSpec w{kKeyWindow, 1, 0x190200D0, {Self(0x060200D0, 560, 420, 300, 160, f)}};
+        UnitSpec button = Control(0x0001000B, kKeyButton, "a", 200, 12, 60, 24, 1, ButtonData("a"));
+        button.events = {{0, Proc(kOnClick)}};
+        w.units.push_back(button);
+        UnitSpec press = Control(0x00010006, kKeyPress, "b", 20, 10, 40, 30, 1, PicBoxData(0x0000FF));
+        press.events = {{-1, Proc(kOnPress)}, {-2, Proc(kOnRelease)}};
+        w.units.push_back(press);
+        w.units.push_back(Control(0x00010005, kKeyEdit, "c", 20, 60, 150, 22, 5, EditBoxData("", 0)));
+        // Nothing bound and no tab stop; hidden; disabled: none is reached.
+        w.units.push_back(Control(0x0001000B, 0x160200D4, "d", 200, 58, 60, 26, 1, ButtonData("d")));
+        UnitSpec hidden = Control(0x0001000B, 0x160200D5, "e", 200, 90, 60, 24, 0, ButtonData("e"));
+        hidden.events = {{0, Proc(kOnClick)}};
+        w.units.push_back(hidden);
+        UnitSpec disabled = Control(0x0001000B, 0x160200D6, "f", 120, 90, 60, 24, 3, ButtonData("f"));
+        disabled.events = {{0, Proc(kOnClick)}};
+        w.units.push_back(disabled);
+        UnitSpec left = Control(0x00010006, kKeyLeftPress, "g", 10, 120, 30, 30, 1, PicBoxData(0x00FF00));
+        left.events = {{-1, Proc(kOnPress)}};
+        w.units.push_back(left);
+        UnitSpec low = Control(0x0001000B, kKeyLowButton, "h", 120, 124, 80, 24, 1, ButtonData("h"));
+        low.events = {{0, Proc(kOnClick)}};
+        w.units.push_back(low);
+        UnitSpec last = Control(0x00010005, kKeyLastEdit, "i", 100, 0, 60, 8, 5, EditBoxData("", 0));
+        last.tabOrder = 1;
+        w.units.push_back(last);
         list.push_back(w);
     }
     return list;

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace vx::test {
 
@@ -36,6 +37,16 @@ constexpr uint32_t kMenuWindow = 0x520200C0;         // two menu items
 constexpr uint32_t kMenuFile = 0x260200C1;
 constexpr uint32_t kMenuHelp = 0x260200C2;
 constexpr uint32_t kBadVersionWindow = 0x52020090;   // edit box data of version 3
+// Borderless, its units in a table order unlike their reading order: Tab
+// reaches kKeyPress, kKeyButton (one row), kKeyEdit, kKeyLeftPress,
+// kKeyLowButton (one row), then kKeyLastEdit (tab order 1).
+constexpr uint32_t kKeyWindow = 0x520200D0;
+constexpr uint32_t kKeyButton = 0x160200D1;    // click bound, no tab stop
+constexpr uint32_t kKeyPress = 0x160200D2;     // picture box with press and release bound
+constexpr uint32_t kKeyEdit = 0x160200D3;      // tab stop, nothing bound
+constexpr uint32_t kKeyLeftPress = 0x160200D7; // a row lower, further left
+constexpr uint32_t kKeyLowButton = 0x160200D8;
+constexpr uint32_t kKeyLastEdit = 0x160200D9;  // top left, but tab order 1
 
 // Procedure table entries (offset = index * 8).
 enum Procedure : int {
@@ -47,6 +58,7 @@ enum Procedure : int {
     kOnQueryClose,   // event 12: returns g.closeAnswer
     kOnPressClick,   // the pressed button's click
     kOnChange,       // counts an edit box's change events
+    kOnRelease = 20,  // counts -2 events (past the installer template's procedures)
     kProcedureCount = 24,
 };
 
@@ -58,6 +70,9 @@ struct Observed {
     int presses = 0;
     int pressClicks = 0;
     int changes = 0;
+    int releases = 0;
+    uint32_t lastClickUnit = 0;  // the unit of the last kOnClick
+    std::vector<uint32_t> otherUnits;  // the unit of each installer procedure run
     bool pressGivesResult = false;
     int32_t pressResult = 0;
     int32_t closeAnswer = 0;

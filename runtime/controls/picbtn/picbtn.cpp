@@ -2,6 +2,9 @@
 
 #include <windowsx.h>
 
+#include <algorithm>
+
+#include "runtime/controls/picture/focus_cue.h"
 #include "runtime/controls/picture/picture_surface.h"
 #include "runtime/errors.h"
 
@@ -9,6 +12,10 @@ namespace vx::controls {
 namespace {
 
 constexpr char kClassName[] = "VxPicBtn";
+// The focus cue lies this far inside the picture on show, clear of the
+// rounded or cut-out edges of the installer's buttons.
+constexpr int kFocusCueInset = 3;
+constexpr LPARAM kKeyRepeat = 1 << 30;  // the key was already down
 
 bool RegisterClassOnce() {
     static const bool registered = [] {
@@ -151,9 +158,24 @@ void PicBtn::Paint() {
             picture::Selection sourceSel(source.get(), current);
             BitBlt(memory.get(), 0, 0, size.cx, size.cy, source.get(), 0, 0, SRCCOPY);
         }
+        if (picture::ShowsFocusCue(hwnd_)) picture::DrawInvertedDottedRect(memory.get(), FocusCueRect());
         BitBlt(dc, 0, 0, client.right, client.bottom, memory.get(), 0, 0, SRCCOPY);
     }
     EndPaint(hwnd_, &ps);
+}
+
+// Inside the picture on show (the shape follows it), else inside the
+// client area.
+RECT PicBtn::FocusCueRect() const {
+    RECT r;
+    GetClientRect(hwnd_, &r);
+    if (HBITMAP current = CurrentPicture()) {
+        SIZE size = BitmapSize(current);
+        r.right = std::min<LONG>(r.right, size.cx);
+        r.bottom = std::min<LONG>(r.bottom, size.cy);
+    }
+    InflateRect(&r, -kFocusCueInset, -kFocusCueInset);
+    return r;
 }
 
 bool PicBtn::Over(POINT at) const {
@@ -191,16 +213,32 @@ void PicBtn::MouseMove(POINT at, WPARAM keys) {
 
 void PicBtn::MouseUp(POINT at) {
     bool inside = Over(at);
+    if (mode_ == 0 && GetCapture() == hwnd_) ReleaseCapture();
+    if (inside) Click();
+}
+
+void PicBtn::Click() {
     if (mode_ == 0) {
-        if (GetCapture() == hwnd_) ReleaseCapture();
-        if (!inside) return;
         SetState(kNormal);
     } else {
-        if (!inside) return;
         selected_ = !selected_;
         SetState(selected_ ? kPressed : kNormal);
     }
     if (onClick_) onClick_();  // may destroy this button
+}
+
+// Space works as the system's buttons have it: pressed while held, the
+// click on its release.
+void PicBtn::SpaceDown(LPARAM flags) {
+    if (flags & kKeyRepeat) return;
+    spaceDown_ = true;
+    if (mode_ == 0) SetState(kPressed);
+}
+
+void PicBtn::SpaceUp() {
+    if (!spaceDown_) return;
+    spaceDown_ = false;
+    Click();
 }
 
 LRESULT CALLBACK PicBtn::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
@@ -235,16 +273,42 @@ LRESULT PicBtn::Handle(UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     case WM_CAPTURECHANGED:
         return 0;
+    case WM_KEYDOWN:
+        if (wp != VK_SPACE) break;
+        if (IsWindowEnabled(hwnd)) SpaceDown(lp);
+        return 0;
+    case WM_KEYUP:
+        if (wp != VK_SPACE) break;
+        if (IsWindowEnabled(hwnd)) SpaceUp();
+        return 0;
+    case WM_SETFOCUS:
+        InvalidateRect(hwnd, nullptr, FALSE);
+        return 0;
+    case WM_KILLFOCUS:
+        // Focus gone with Space held: the press is called off.
+        if (spaceDown_) {
+            spaceDown_ = false;
+            if (mode_ == 0) SetState(kNormal);
+        }
+        InvalidateRect(hwnd, nullptr, FALSE);
+        return 0;
+    case WM_UPDATEUISTATE: {
+        LRESULT r = DefWindowProcA(hwnd, msg, wp, lp);
+        InvalidateRect(hwnd, nullptr, FALSE);
+        return r;
+    }
     case WM_ENABLE:
         if (!wp) {
             if (GetCapture() == hwnd) ReleaseCapture();
             if (mode_ == 0) state_ = kNormal;
+            spaceDown_ = false;
         }
         UpdateShape();
         return 0;
     default:
-        return DefWindowProcA(hwnd, msg, wp, lp);
+        break;
     }
+    return DefWindowProcA(hwnd, msg, wp, lp);
 }
 
 }  // namespace vx::controls

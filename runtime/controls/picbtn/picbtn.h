@@ -49,6 +49,9 @@ public:
     void SetTransparentColour(uint32_t colour);
     // The stored form as the button stands now.
     PicBtnForm Form() const;
+    // What a click does (the mouse released over it, Space released while
+    // it has the focus): a toggle button flips, then Click is raised.
+    void Click();
 
 private:
     PicBtn() = default;
@@ -62,6 +65,9 @@ private:
     void MouseDown(POINT at);
     void MouseMove(POINT at, WPARAM keys);
     void MouseUp(POINT at);
+    void SpaceDown(LPARAM flags);
+    void SpaceUp();
+    RECT FocusCueRect() const;
 
     HWND hwnd_ = nullptr;
     int32_t mode_ = 0;
@@ -73,6 +79,7 @@ private:
     picture::BitmapHandle bitmaps_[4];
     HBITMAP shapeOf_ = nullptr;  // the picture the current region was made from
     bool hasRegion_ = false;
+    bool spaceDown_ = false;  // Space pressed on it and not yet released
     PicBtnClick onClick_;
 };
 

@@ -77,6 +77,9 @@ public:
         }
     }
 
+    bool HasClick() override { return true; }
+    void Click() override { button_->Click(); }
+
     std::string CurrentData() override {
         std::vector<uint8_t> data = WritePicBtnForm(button_->Form());
         return std::string(data.begin(), data.end());

@@ -1,5 +1,6 @@
 #include "runtime/controls/translabel/translabel.h"
 
+#include "runtime/controls/picture/focus_cue.h"
 #include "runtime/errors.h"
 #include "runtime/window_thread.h"
 
@@ -10,6 +11,7 @@ namespace vx::controls {
 namespace {
 
 constexpr char kClassName[] = "VxTransLabel";
+constexpr int kFocusCueMargin = 1;  // pixels between the text and its cue
 
 LRESULT CALLBACK StartProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 
@@ -63,6 +65,21 @@ void RedrawScreenArea(HWND hwnd, const RECT& screen, UINT flags) {
     RECT local = screen;
     MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(&local), 2);
     RedrawWindow(hwnd, &local, nullptr, flags);
+}
+
+// Where DrawText puts the text within the client area.
+RECT TextBounds(HDC dc, const std::string& text, UINT format, const RECT& client) {
+    RECT r = client;
+    DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &r, format | DT_CALCRECT);
+    const LONG width = r.right - r.left, height = r.bottom - r.top;
+    LONG left = client.left, top = client.top;
+    if (format & DT_CENTER) left = (client.left + client.right - width) / 2;
+    else if (format & DT_RIGHT) left = client.right - width;
+    if (format & DT_SINGLELINE) {
+        if (format & DT_VCENTER) top = (client.top + client.bottom - height) / 2;
+        else if (format & DT_BOTTOM) top = client.bottom - height;
+    }
+    return RECT{left, top, left + width, top + height};
 }
 
 }  // namespace
@@ -222,6 +239,14 @@ void TransLabel::Paint() {
         case 3: draw(RGB(0, 0, 0), 2, 2); draw(form_.textColour & 0xFFFFFF, 0, 0); break;
         default: draw(form_.textColour & 0xFFFFFF, 0, 0); break;
         }
+        // A label that takes the focus (a link) shows it round its text, in
+        // the text's own colour, which reads on whatever lies behind.
+        if (picture::ShowsFocusCue(hwnd_)) {
+            RECT cue = TextBounds(dc, text, format, client);
+            InflateRect(&cue, kFocusCueMargin, kFocusCueMargin);
+            IntersectRect(&cue, &cue, &client);
+            picture::DrawDottedRect(dc, cue, form_.textColour & 0xFFFFFF);
+        }
     }
     EndPaint(hwnd_, &ps);
 }
@@ -238,6 +263,16 @@ LRESULT CALLBACK TransLabel::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM l
         case WM_PAINT:
             self->Paint();
             return 0;
+        case WM_SETFOCUS:
+        case WM_KILLFOCUS:
+            // The cue comes and goes over a fresh background.
+            self->RedrawBehindNow();
+            return 0;
+        case WM_UPDATEUISTATE: {
+            LRESULT r = DefWindowProcA(hwnd, msg, wp, lp);
+            if (GetFocus() == hwnd) self->RedrawBehindNow();
+            return r;
+        }
         case WM_WINDOWPOSCHANGED: {
             auto* pos = reinterpret_cast<const WINDOWPOS*>(lp);
             LRESULT r = DefWindowProcA(hwnd, msg, wp, lp);

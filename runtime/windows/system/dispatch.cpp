@@ -7,7 +7,33 @@
 namespace vx::windows {
 namespace {
 thread_local EventSource g_source{0, 0};
+
+// Group links: the last unit of the same type along the chain supplies the
+// bindings (bounded, so a cycle cannot hang the dispatcher).
+size_t BindingUnit(const wt::TemplateWindow& tw, size_t index) {
+    size_t bound = index;
+    for (size_t hops = 0; hops < tw.unitCount(); ++hops) {
+        uint32_t link = tw.isMenuItem(bound) ? 0 : tw.groupLink(bound);
+        if (link == 0) break;
+        std::optional<size_t> next = tw.FindUnit(link);
+        if (!next || tw.typeId(*next) != tw.typeId(bound)) break;
+        bound = *next;
+    }
+    return bound;
+}
+
+// The procedure bound to an event of a unit, or null.
+EventProcedure BoundProcedure(const wt::TemplateWindow& tw, size_t index, int32_t event) {
+    uintptr_t address = tw.HandlerAddress(BindingUnit(tw, index), event);
+    return address ? *reinterpret_cast<const EventProcedure*>(address) : nullptr;
+}
 }  // namespace
+
+namespace detail {
+bool IsEventBound(const wt::TemplateWindow& tw, size_t index, int32_t event) {
+    return BoundProcedure(tw, index, event) != nullptr;
+}
+}  // namespace detail
 
 EventSource CurrentEventSource() { return g_source; }
 
@@ -17,24 +43,12 @@ bool DispatchEvent(EventRecord& record) {
     if (!tw) ReportError(text::kEventWindowNotFound, 0);
     std::optional<size_t> index = record.unitId == 0 ? std::optional<size_t>(0) : tw->FindUnit(record.unitId);
     if (!index) ReportError(text::kEventUnitNotFound, 0);
-    size_t bound = *index;
-    // Group links: the last unit of the same type along the chain supplies
-    // the bindings (bounded, so a cycle cannot hang the dispatcher).
-    for (size_t hops = 0; hops < tw->unitCount(); ++hops) {
-        uint32_t link = tw->isMenuItem(bound) ? 0 : tw->groupLink(bound);
-        if (link == 0) break;
-        std::optional<size_t> next = tw->FindUnit(link);
-        if (!next || tw->typeId(*next) != tw->typeId(bound)) break;
-        bound = *next;
-    }
     if (!tw->isMenuItem(*index)) {
         const TypeDescriptor* type = FindUnitType(tw->typeId(*index));
         if (!type || !(type->stateFlags & (state::kRaisesEvents | state::kRaisesEventsToo)))
             ReportError(text::kEventUnitInvalid, 0);
     }
-    uintptr_t address = tw->HandlerAddress(bound, record.event);
-    if (address == 0) return false;
-    auto procedure = *reinterpret_cast<const EventProcedure*>(address);
+    EventProcedure procedure = BoundProcedure(*tw, *index, record.event);
     if (!procedure) return false;
 
     EventSource saved = g_source;

@@ -25,6 +25,8 @@ struct LoadedWindow {
     bool loadFinished = false;
     bool closing = false;
     bool helpOpened = false;
+    HWND focusOnDeactivate = nullptr;  // given back when the window is active again
+    WORD uiState = 0;                  // UISF_HIDEFOCUS / UISF_HIDEACCEL in force
     HACCEL accel = nullptr;
     HMENU menu = nullptr;
     // Windows a modal window disabled, with whether each was enabled before.

@@ -9,6 +9,7 @@
 #include "runtime/runtime_object.h"
 #include "runtime/services.h"
 #include "runtime/windows/system/events.h"
+#include "runtime/windows/system/focus_order.h"
 #include "runtime/windows/system/loaded_window.h"
 #include "runtime/windows/system/menu_shortcut.h"
 
@@ -24,6 +25,8 @@ constexpr UINT_PTR kSubclassId = 0x5657;  // one subclass per unit window
 constexpr int kFirstControlId = 100;
 constexpr int kControlIdStep = 10;
 constexpr UINT kFirstMenuCommand = 0xE000;
+// The low four bits of a system command are the system's own.
+constexpr WPARAM kSysCommandMask = 0xFFF0;
 
 std::vector<LoadedWindowRef>& Registry() {
     static std::vector<LoadedWindowRef> list;
@@ -110,6 +113,21 @@ LRESULT CALLBACK UnitSubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UIN
                 RequestClose(lw.windowId);
                 return 0;
             }
+            break;
+        case WM_CHANGEUISTATE:
+        case WM_UPDATEUISTATE:
+        case WM_QUERYUISTATE: {
+            LRESULT result = 0;
+            if (index == 0 && HandleUiState(lw, msg, wp, result)) return result;
+            break;
+        }
+        case WM_ACTIVATE:
+            if (index == 0 && TrackFocusOnActivate(lw, wp)) return 0;
+            break;
+        case WM_SYSCOMMAND:
+            // The close command of a window whose close button is one of its
+            // units goes there (Alt+F4 reaches a frameless window this way).
+            if (index == 0 && (wp & kSysCommandMask) == SC_CLOSE && CloseCommandByRole(lw)) return 0;
             break;
         case kMsgCloseRequest:
             if (index == 0) {
@@ -252,19 +270,11 @@ HCURSOR CursorFromFile(wt::Bytes file) {
 }
 
 void SetFocusToFirstTabUnit(LoadedWindow& lw) {
-    size_t best = 0;
-    int32_t bestOrder = 0;
-    for (size_t i = 1; i < lw.units.size(); ++i) {
-        Unit* u = lw.units[i].get();
-        if (!u || !u->Handle() || !(lw.tw->flags(i) & wt::kUnitTabStop)) continue;
-        if (!IsWindowVisible(u->Handle()) || !IsWindowEnabled(u->Handle())) continue;
-        int32_t order = lw.tw->tabOrder(i);
-        if (best == 0 || order < bestOrder) {
-            best = i;
-            bestOrder = order;
-        }
+    for (size_t i : FocusOrder(lw)) {
+        if (!(lw.tw->flags(i) & wt::kUnitTabStop)) continue;
+        SetFocus(lw.units[i]->Handle());
+        return;
     }
-    if (best) SetFocus(lw.units[best]->Handle());
 }
 
 // Steps 1 to 15 of a load. Returns whether the window was built (or an
@@ -394,6 +404,7 @@ bool Load(wt::TemplateWindow& tw, bool checkExisting, bool modal, HWND parent) {
     if (!lw.alive) return true;
 
     // 13
+    InitialiseFocusCues(lw.hwnd());
     if (visible[0] && !IsWindowVisible(lw.hwnd())) {
         lw.frame()->ShowLoaded();
         if (lw.alive) SetFocusToFirstTabUnit(lw);

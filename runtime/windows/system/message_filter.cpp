@@ -8,6 +8,7 @@
 
 #include "runtime/text.h"
 #include "runtime/windows/system/events.h"
+#include "runtime/windows/system/focus_order.h"
 #include "runtime/windows/system/loaded_window.h"
 
 namespace vx::windows::detail {
@@ -28,19 +29,11 @@ constexpr EventMapping kEventMappings[] = {
     {WM_SYSKEYUP, -10, Args::kKey},     {WM_CHAR, -11, Args::kChar},        {WM_MOUSEWHEEL, -12, Args::kWheel},
 };
 
-int32_t KeyState() {
-    int32_t s = 0;
-    if (GetKeyState(VK_CONTROL) < 0) s |= 1;
-    if (GetKeyState(VK_SHIFT) < 0) s |= 2;
-    if (GetKeyState(VK_MENU) < 0) s |= 4;
-    return s;
-}
-
 int32_t MouseKeyState(WPARAM wp) {
     int32_t s = 0;
-    if (wp & MK_CONTROL) s |= 1;
-    if (wp & MK_SHIFT) s |= 2;
-    if (GetKeyState(VK_MENU) < 0) s |= 4;
+    if (wp & MK_CONTROL) s |= kCtrlState;
+    if (wp & MK_SHIFT) s |= kShiftState;
+    if (GetKeyState(VK_MENU) < 0) s |= kAltState;
     return s;
 }
 
@@ -97,22 +90,6 @@ bool RaiseCommonEvent(LoadedWindow& lw, size_t index, MSG& msg) {
     return false;
 }
 
-// Units in focus order: tab stop, visible, enabled; by tab order, then table
-// order.
-std::vector<size_t> FocusOrder(const LoadedWindow& lw) {
-    std::vector<size_t> order;
-    for (size_t i = 1; i < lw.units.size(); ++i) {
-        Unit* u = lw.units[i].get();
-        if (!u || !u->Handle()) continue;
-        HWND h = u->Handle();
-        if (!(GetWindowLongA(h, GWL_STYLE) & WS_TABSTOP) || !IsWindowVisible(h) || !IsWindowEnabled(h)) continue;
-        order.push_back(i);
-    }
-    std::stable_sort(order.begin(), order.end(),
-                     [&](size_t a, size_t b) { return lw.tw->tabOrder(a) < lw.tw->tabOrder(b); });
-    return order;
-}
-
 void MoveFocus(LoadedWindow& lw, std::optional<size_t> from, bool backwards) {
     std::vector<size_t> order = FocusOrder(lw);
     if (order.empty()) return;
@@ -124,6 +101,7 @@ void MoveFocus(LoadedWindow& lw, std::optional<size_t> from, bool backwards) {
         size_t pos = static_cast<size_t>(at - order.begin());
         next = backwards ? order[(pos + order.size() - 1) % order.size()] : order[(pos + 1) % order.size()];
     }
+    ShowFocusCues(lw.hwnd());
     SetFocus(lw.units[next]->Handle());
     // Single-line edits select their text on entry, as in dialogs.
     char cls[16] = {};
@@ -132,6 +110,9 @@ void MoveFocus(LoadedWindow& lw, std::optional<size_t> from, bool backwards) {
 }
 
 bool HandleEnter(LoadedWindow& lw, std::optional<size_t> focused) {
+    // A focused button or link acts, as a focused push button does in a
+    // dialog.
+    if (focused && ClickUnit(lw, *focused)) return true;
     if (lw.frame()->EnterMovesFocus()) {
         MoveFocus(lw, focused, false);
         return true;
@@ -141,7 +122,16 @@ bool HandleEnter(LoadedWindow& lw, std::optional<size_t> focused) {
         if (!u || !u->Handle() || !IsWindowVisible(u->Handle()) || !IsWindowEnabled(u->Handle())) continue;
         if (u->WantsKey(VK_RETURN) && u->Mnemonic()) return true;
     }
-    return false;
+    return EnterByRole(lw);
+}
+
+// Space on a link: its type has no keys of its own, so the window system
+// gives it the click (buttons take Space themselves, on its release).
+bool HandleSpace(LoadedWindow& lw, std::optional<size_t> focused, const MSG& msg) {
+    constexpr LPARAM kRepeat = 1 << 30;  // the key was already down
+    if (!focused || *focused == 0 || !ClicksByPress(lw, *focused)) return false;
+    if (!(msg.lParam & kRepeat)) ClickUnit(lw, *focused);
+    return true;
 }
 
 void OpenHelp(LoadedWindow& lw) {
@@ -194,6 +184,7 @@ bool KeyboardInterface(LoadedWindow& lw, std::optional<size_t> targetUnit, const
     case VK_DOWN: {
         HWND focus = GetFocus();
         if (!unit || !focus || (SendMessageA(focus, WM_GETDLGCODE, vk, 0) & DLGC_WANTARROWS)) return false;
+        ShowFocusCues(lw.hwnd());
         HWND next = GetNextDlgGroupItem(lw.hwnd(), focus, vk == VK_LEFT || vk == VK_UP);
         if (next && next != focus) SetFocus(next);
         return true;
@@ -208,6 +199,7 @@ bool KeyboardInterface(LoadedWindow& lw, std::optional<size_t> targetUnit, const
             return vk == VK_RETURN && unit->Mnemonic();
         }
         break;
+    case VK_SPACE: return HandleSpace(lw, focused, msg);
     default: return false;
     }
     switch (vk) {

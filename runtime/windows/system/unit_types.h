@@ -135,6 +135,12 @@ public:
     virtual void Show(bool visible);
     virtual void Enable(bool enabled);
     virtual void MoveTo(int x, int y, int width, int height);
+    // A type whose own event 0 answers a click (the buttons): whether it
+    // has one, and doing what a click does, for the keyboard (Enter on the
+    // focused unit, a window's default and close roles). Space is the
+    // type's own business, as for the system's buttons.
+    virtual bool HasClick() { return false; }
+    virtual void Click() {}
     // The caption used for Alt mnemonics; empty when the type takes none.
     virtual std::string MnemonicText() { return {}; }
     // Alt + mnemonic picked this unit: returns true when it acted (a button

@@ -39,6 +39,13 @@ bool RequestClose(uint32_t windowId);
 // request is posted to it. false: not loaded.
 bool PostCloseRequest(uint32_t windowId);
 
+// Keyboard roles in a window drawn entirely by its units, which has no
+// default push button or close box of its own: Enter that the focused unit
+// does not take acts on `defaultUnit`, and the system's close command
+// (Alt+F4, the taskbar's Close) on `closeUnit`, each as a click on it would
+// (nothing while that unit is hidden or disabled). 0: no such role.
+void SetKeyboardRoles(uint32_t windowId, uint32_t defaultUnit, uint32_t closeUnit);
+
 // The service entries (kind -1: the whole value).
 int64_t ReadUnitProperty(uint32_t windowId, uint32_t unitId, int32_t index, int32_t kind);
 void WriteUnitProperty(uint32_t windowId, uint32_t unitId, int32_t index, int32_t kind, uint32_t low,

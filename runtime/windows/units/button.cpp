@@ -31,9 +31,11 @@ public:
     PropertyValue GetProperty(int32_t index) override;
     bool Reflect(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
     bool WantsKey(UINT vk) override { return vk == VK_RETURN && d_.buttonType == 1; }
+    bool HasClick() override { return true; }
+    void Click() override { SendMessageA(hwnd_, BM_CLICK, 0, 0); }
     std::string MnemonicText() override { return d_.caption; }
     bool Mnemonic() override {
-        SendMessageA(hwnd_, BM_CLICK, 0, 0);
+        Click();
         return true;
     }
     std::string CurrentData() override { return stored::WriteButtonData(d_); }
