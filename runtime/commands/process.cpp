@@ -73,7 +73,11 @@ void ShowMessageBox(ValueRecord* result, int32_t argc, ValueRecord* args) {
     const ValueRecord& captionArg = Arg(argc, args, 2);
     std::string caption = captionArg.Given() ? std::string(TextArg(captionArg)) : std::string(kDefaultCaption);
     auto style = MessageBoxStyleOf(static_cast<uint32_t>(IntArg(Arg(argc, args, 1))));
-    result->SetInt(MessageBoxResultOf(MessageBoxA(nullptr, message.c_str(), caption.c_str(), style)));
+    // Owned by the calling thread's active window (none on a worker thread):
+    // the box keeps that window from input meanwhile, and closing it gives
+    // that window the keyboard back.
+    HWND owner = GetActiveWindow();
+    result->SetInt(MessageBoxResultOf(MessageBoxA(owner, message.c_str(), caption.c_str(), style)));
 }
 
 void SoundBeep(ValueRecord*, int32_t, ValueRecord*) { MessageBeep(0); }

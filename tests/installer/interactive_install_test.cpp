@@ -423,7 +423,11 @@ TEST_F(InteractiveInstall, KeyboardAloneUntickedAgreementThenTickedWithSpace) {
     EXPECT_FALSE(ProductKeyExists());
 
     // The focus is back on the install button: four back to the box.
-    ASSERT_TRUE(Xdotool("key shift+Tab shift+Tab shift+Tab shift+Tab space"));
+    ASSERT_TRUE(PollUntil([&] { return GetForegroundWindow() == top; }, 10000)) << "the window has no keyboard";
+    EXPECT_FALSE(SaveScreen("keyboard_3_back.bmp").empty());
+    ASSERT_TRUE(Xdotool("key shift+Tab shift+Tab shift+Tab shift+Tab"));
+    EXPECT_FALSE(SaveScreen("keyboard_4_box.bmp").empty());
+    ASSERT_TRUE(Xdotool("key space"));
     ASSERT_TRUE(PollUntil([&] { return box() == ticked; }, 10000)) << "Space did not tick the box again";
     EXPECT_NE(box(), unticked);
     ASSERT_TRUE(Xdotool("key Tab Tab Tab Tab space"));
