@@ -299,6 +299,36 @@ TEST(InstallerWindow, KeysActOnTheFocusedControlAndItsRoles) {
     SetKeyboardRoles(kInstaller, 0, 0);
 }
 
+// The agreement window: the text first, then "同意并安装" and "结束安装"
+// as they stand left to right; Enter acts on the focused button, and in the
+// text on "同意并安装", the role the installer gives it.
+TEST(InstallerWindow, AgreementWindowTabsFromTheTextToItsButtonsAndEnterAgrees) {
+    if (!HaveInstallerTemplate()) GTEST_SKIP() << "built without the installer template";
+    RegisterMissingTypes();
+    constexpr uint32_t kText = 0x160100D3, kAgree = 0x160100D4, kEnd = 0x160100D5;
+    SetKeyboardRoles(kAgreement, kAgree, 0);
+    ASSERT_TRUE(LoadWindow(kAgreement, nullptr, false));
+    HWND frame = FindUnitHandle(kAgreement, 0);
+    SetForegroundWindow(frame);
+    Pump(300);
+    EXPECT_EQ(GetFocus(), FindUnitHandle(kAgreement, kText));
+    for (uint32_t unit : {kAgree, kEnd, kText}) {
+        SCOPED_TRACE(testing::Message() << "unit " << std::hex << unit);
+        ASSERT_TRUE(Xdotool("key Tab"));
+        EXPECT_TRUE(PumpUntil([&] { return GetFocus() == FindUnitHandle(kAgreement, unit); }));
+    }
+    size_t before = g.otherUnits.size();
+    ASSERT_TRUE(Xdotool("key Return"));
+    EXPECT_TRUE(PumpUntil([&] { return g.otherUnits.size() == before + 1; }));
+    EXPECT_EQ(g.otherUnits.back(), kAgree);
+    ASSERT_TRUE(Xdotool("key shift+Tab Return"));
+    EXPECT_TRUE(PumpUntil([&] { return g.otherUnits.size() == before + 2; }));
+    EXPECT_EQ(g.otherUnits.back(), kEnd);
+    SetKeyboardRoles(kAgreement, 0, 0);
+    DestroyWindow(frame);
+    Pump(50);
+}
+
 TEST(InstallerWindow, AgreementWindowOpensCentredWithItsTitle) {
     if (!HaveInstallerTemplate()) GTEST_SKIP() << "built without the installer template";
     RegisterMissingTypes();

@@ -46,7 +46,13 @@ bool ClickRoleUnit(LoadedWindow& lw, uint32_t unitId) {
     if (unitId == 0) return false;
     std::optional<size_t> index = UnitIndex(lw, unitId);
     if (!index || *index == 0) return false;
-    if (Usable(lw, *index)) ClickUnit(lw, *index);
+    if (!Usable(lw, *index)) return true;
+    // As in a dialog, the focus stays where it was (a system button takes it
+    // when clicked), unless the click itself sent it elsewhere.
+    HWND focus = GetFocus();
+    HWND clicked = lw.units[*index]->Handle();
+    ClickUnit(lw, *index);
+    if (focus && IsWindow(focus) && IsWindow(clicked) && GetFocus() == clicked) SetFocus(focus);
     return true;
 }
 
