@@ -1,7 +1,7 @@
 // The installer window's events, each against a fresh installer process and
 // clicked with the real mouse: the agreement box and link, the agreement
 // window's buttons, close, minimise, the web link, the folder browser,
-// upgrade mode and Escape.
+// upgrade mode, Escape and Alt+F4.
 #include <gtest/gtest.h>
 #include <shlobj.h>
 
@@ -386,6 +386,28 @@ TEST_F(WindowEvents, CloseButtonAsksFirstCancelStaysOkEnds) {
     PressButton(box, IDOK);
     DWORD exitCode = 1;
     ASSERT_TRUE(Ended(kReactionTimeoutMs, &exitCode)) << "OK did not end the installer";
+    EXPECT_EQ(exitCode, 0u);
+}
+
+// Alt+F4 acts as the close button, question first; the keyboard alone
+// answers it (Escape is Cancel), and Escape in the window still closes at
+// once.
+TEST_F(WindowEvents, AltF4AsksAsTheCloseButtonDoes) {
+    ASSERT_NO_FATAL_FAILURE(Start());
+    ASSERT_TRUE(PollUntil([&] { return GetForegroundWindow() == top_; }, kReactionTimeoutMs));
+    ASSERT_TRUE(Xdotool("key alt+F4"));
+    HWND box = WaitForBox();
+    ASSERT_TRUE(box) << "Alt+F4 did not ask";
+    EXPECT_EQ(MessageBoxText(box), "是否确定退出程序安装");
+    ASSERT_TRUE(Xdotool("key Escape"));
+    ASSERT_TRUE(PollUntil([&] { return !IsWindow(box); }, kReactionTimeoutMs));
+    Sleep(500);
+    EXPECT_TRUE(installer_.Running()) << "Cancel ended the installer";
+    ASSERT_TRUE(PollUntil([&] { return GetForegroundWindow() == top_; }, kReactionTimeoutMs))
+        << "the window did not get the keyboard back";
+    ASSERT_TRUE(Xdotool("key Escape"));
+    DWORD exitCode = 1;
+    ASSERT_TRUE(Ended(kReactionTimeoutMs, &exitCode)) << "Escape did not close the installer";
     EXPECT_EQ(exitCode, 0u);
 }
 
