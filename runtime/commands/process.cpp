@@ -73,10 +73,10 @@ void ShowMessageBox(ValueRecord* result, int32_t argc, ValueRecord* args) {
     const ValueRecord& captionArg = Arg(argc, args, 2);
     std::string caption = captionArg.Given() ? std::string(TextArg(captionArg)) : std::string(kDefaultCaption);
     auto style = MessageBoxStyleOf(static_cast<uint32_t>(IntArg(Arg(argc, args, 1))));
-    // Owned by the calling thread's active window (none on a worker thread):
-    // the box keeps that window from input meanwhile, and closing it gives
-    // that window the keyboard back.
-    HWND owner = GetActiveWindow();
+    // A task-modal box is owned by the calling thread's active window (none
+    // on a worker thread), which it disables anyway: closing it then gives
+    // that window the keyboard back, which an ownerless box leaves to chance.
+    HWND owner = (style & MB_SYSTEMMODAL) ? nullptr : GetActiveWindow();
     result->SetInt(MessageBoxResultOf(MessageBoxA(owner, message.c_str(), caption.c_str(), style)));
 }
 
