@@ -42,6 +42,22 @@ void* NewTextArray(const std::vector<std::string>& items) {
     return block;
 }
 
+// Where the focus falls when a box goes is the system's to decide; with no
+// window manager (wine's bare X display) it may land on the desktop a moment
+// after the owner was activated. The owner asks for it once more then, only
+// if no other window has taken it meanwhile.
+constexpr UINT kForegroundRecheckMs = 150;
+HWND g_boxOwner = nullptr;
+
+void CALLBACK RecheckForeground(HWND, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(nullptr, timer);
+    HWND owner = g_boxOwner;
+    g_boxOwner = nullptr;
+    HWND foreground = GetForegroundWindow();
+    if (!owner || !IsWindow(owner) || !IsWindowVisible(owner) || !IsWindowEnabled(owner)) return;
+    if (!foreground || foreground == GetDesktopWindow()) SetForegroundWindow(owner);
+}
+
 }  // namespace
 
 void RunProgram(ValueRecord* result, int32_t argc, ValueRecord* args) {
@@ -78,6 +94,10 @@ void ShowMessageBox(ValueRecord* result, int32_t argc, ValueRecord* args) {
     // that window the keyboard back, which an ownerless box leaves to chance.
     HWND owner = (style & MB_SYSTEMMODAL) ? nullptr : GetActiveWindow();
     result->SetInt(MessageBoxResultOf(MessageBoxA(owner, message.c_str(), caption.c_str(), style)));
+    if (owner && IsWindow(owner)) {
+        g_boxOwner = owner;
+        SetTimer(nullptr, 0, kForegroundRecheckMs, RecheckForeground);
+    }
 }
 
 void SoundBeep(ValueRecord*, int32_t, ValueRecord*) { MessageBeep(0); }
