@@ -21,11 +21,9 @@ namespace {
 namespace iw = installer_window;
 namespace aw = agreement_window;
 
-// Message boxes: their flags and the answer the OK button gives.
+// Message boxes: their flags.
 constexpr int32_t kInformationMessage = MB_OK | MB_ICONINFORMATION;
 constexpr int32_t kQuestionMessage = MB_OKCANCEL | MB_ICONQUESTION;
-constexpr int32_t kAnsweredOk = 0;
-constexpr int32_t kMinimised = 2;  // the window's position property
 
 // The progress view replaces the choosing view, in this order.
 struct Switch {
@@ -141,12 +139,12 @@ void OnWebLinkPressed() {
     CallLibrary(kApplicationInterfaceLibrary, commands::OpenWebAddress, {Arg(kMakerWebAddress)});
 }
 
-void OnMinimiseClicked() { SetNumber(iw::kId, iw::kSelf, property::kWindowPosition, kMinimised); }
+void OnMinimiseClicked() { SetNumber(iw::kId, iw::kSelf, property::kWindowPosition, wt::property::window::kMinimised); }
 
 void OnCloseClicked() {
     Call(commands::SoundBeep, {});
     int32_t answer = Call(commands::ShowMessageBox, {Arg("是否确定退出程序安装"), Arg(kQuestionMessage)}).Int();
-    if (answer == kAnsweredOk) EndProgram(kExitSuccess);
+    if (answer == commands::kAnswerOk) EndProgram(kExitSuccess);
 }
 
 void OnExtractProgress(int32_t percentage) {

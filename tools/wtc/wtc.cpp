@@ -3,6 +3,8 @@
 #include <iconv.h>
 #include <png.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
@@ -12,6 +14,7 @@
 #include <optional>
 #include <sstream>
 
+#include "runtime/windows/template/event_numbers.h"
 #include "runtime/windows/template/template.h"
 #include "runtime/windows/template/type_data.h"
 
@@ -267,8 +270,7 @@ private:
             } else if (key == "children") {
                 for (size_t k = 1; k < l.tokens.size(); ++k) children.push_back(U32(l, k));
             } else if (key == "flags") {
-                Expect(l, 2);
-                flags = U32(l, 1);
+                flags = UnitFlags(l);
             } else if (key == "tab-order") {
                 Expect(l, 2);
                 tabOrder = I32(l, 1);
@@ -276,7 +278,7 @@ private:
                 pointer = PointerBlock(l);
             } else if (key == "event") {
                 Expect(l, 3);
-                events.emplace_back(I32(l, 1), Handler(l, 2));
+                events.emplace_back(EventNumber(l, 1, schema->name), Handler(l, 2));
             } else if (key == "data") {
                 Expect(l, 1);
                 i = ParseTypeData(i, *schema, typeData);
@@ -538,6 +540,34 @@ private:
         uint32_t across = strip.width / uint32_t(w), down = strip.height / uint32_t(h);
         if (uint64_t(across) * down < uint64_t(n)) src_.Fail(l, "the strip holds fewer cells than the count");
         return ImageListBlock(strip, uint32_t(w), uint32_t(h), uint32_t(n));
+    }
+
+    // An event by number or by name (the unit type's own events and those of
+    // every windowed unit).
+    int32_t EventNumber(const Line& l, size_t at, std::string_view type) {
+        std::string word = Word(l, at);
+        if (!word.empty() && (word[0] == '-' || std::isdigit(static_cast<unsigned char>(word[0])))) return I32(l, at);
+        if (std::optional<int32_t> n = wt::event::FindEventNumber(type, word)) return *n;
+        src_.Fail(l, "unknown event '" + word + "' of " + std::string(type));
+    }
+
+    // A unit's flags word: a number, or the names of its set bits.
+    uint32_t UnitFlags(const Line& l) {
+        static constexpr std::pair<std::string_view, uint32_t> kNames[] = {
+            {"Visible", wt::kUnitVisible}, {"Disabled", wt::kUnitDisabled}, {"TabStop", wt::kUnitTabStop}};
+        if (l.tokens.size() == 2 && !l.tokens[1].quoted && !l.tokens[1].text.empty() &&
+            std::isdigit(static_cast<unsigned char>(l.tokens[1].text[0])))
+            return U32(l, 1);
+        if (l.tokens.size() < 2) src_.Fail(l, "'flags' takes a number or flag names");
+        uint32_t flags = 0;
+        for (size_t k = 1; k < l.tokens.size(); ++k) {
+            std::string word = Word(l, k);
+            auto it = std::find_if(std::begin(kNames), std::end(kNames), [&](const auto& n) { return n.first == word; });
+            if (it == std::end(kNames)) src_.Fail(l, "unknown flag '" + word + "' (Visible, Disabled, TabStop)");
+            if (flags & it->second) src_.Fail(l, "flag '" + word + "' given twice");
+            flags |= it->second;
+        }
+        return flags;
     }
 
     int32_t Handler(const Line& l, size_t at) {

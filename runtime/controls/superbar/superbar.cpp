@@ -12,6 +12,7 @@
 
 #include "runtime/controls/superbar/style_pictures.h"
 #include "runtime/window_thread.h"
+#include "runtime/windows/template/event_numbers.h"
 
 namespace vx::controls {
 namespace {
@@ -20,20 +21,32 @@ constexpr UINT_PTR kHoldTimer = 1;
 constexpr UINT kHoldDelayMs = 500;
 constexpr UINT kHoldRepeatMs = 100;
 
+namespace bar = wt::property::superbar;
+
+// The bar's own index of a property number.
+constexpr int IndexOf(int number) { return number - wt::property::kFirstTypeProperty; }
+
 // Which bundles a property write breaks: the bar type and/or the style
 // become custom (0).
 struct CustomMark {
-    int number;
+    int index;
     bool barType;
     bool style;
 };
 constexpr CustomMark kMarks[] = {
-    {10, true, false}, {49, true, false},
-    {21, false, true}, {35, false, true}, {40, false, true}, {41, false, true}, {51, false, true},
-    {52, false, true}, {54, false, true}, {60, false, true}, {62, false, true}, {64, false, true},
-    {34, true, true},  {42, true, true},  {44, true, true},  {45, true, true},  {50, true, true},
-    {59, true, true},  {61, true, true},
+    {bar::kStyle, true, false},          {bar::kShowFill, true, false},
+    {bar::kInteractive, false, true},    {bar::kArrowImages, false, true},  {bar::kTrackImages, false, true},
+    {bar::kTrackDrawMode, false, true},  {bar::kFillDrawMode, false, true}, {bar::kFillEndCaps, false, true},
+    {bar::kFillCenterMark, false, true}, {bar::kThumbImages, false, true},  {bar::kThumbEndCaps, false, true},
+    {bar::kThumbCenterMark, false, true},
+    {bar::kShowArrows, true, true},      {bar::kTrackEndCaps, true, true},  {bar::kTrackCenterMark, true, true},
+    {bar::kTrackInset, true, true},      {bar::kFillImages, true, true},    {bar::kShowThumb, true, true},
+    {bar::kThumbDrawMode, true, true},
 };
+
+// The image group whose images, drawing mode, end caps or centre mark an
+// index names: 0 track, 1 fill, 2 thumb (the order of the form's arrays).
+constexpr int GroupSlot(int index, int trackIndex) { return (index - trackIndex) / bar::kGroupStride; }
 
 // Bar types 1 to 4: interactive, arrows, thumb, fill, band.
 constexpr int32_t kBarTypes[4][5] = {
@@ -285,7 +298,7 @@ bool SuperBar::SetPosition(int32_t value, bool reposition) {
     if (!placed) return false;
     if (f_.position != old) {
         HWND main = parts_[kMain].Handle();
-        if (raise_) raise_(0, nullptr);
+        if (raise_) raise_(wt::event::kPositionChanged, nullptr);
         if (!IsWindow(main)) return false;
     }
     UpdateArrows();
@@ -333,7 +346,7 @@ void SuperBar::ThumbMovedByUser() {
     if (f_.position == old) return;
     UpdatePercent();
     HWND main = parts_[kMain].Handle();
-    if (raise_) raise_(0, nullptr);
+    if (raise_) raise_(wt::event::kPositionChanged, nullptr);
     if (!IsWindow(main)) return;
     UpdateArrows();
 }
@@ -417,7 +430,7 @@ void SuperBar::OnPart(WPARAM code, LPARAM lp) {
         break;
     case kSkinClicked:
         if (part == kDecrease || part == kIncrease) {
-            const int event = part == kDecrease ? 1 : 2;
+            const int event = part == kDecrease ? wt::event::kDecreaseClicked : wt::event::kIncreaseClicked;
             int32_t result = 0;
             bool gaveResult = raise_ && raise_(event, &result);
             if (!IsWindow(main)) return;
@@ -532,101 +545,105 @@ void SuperBar::SetProperty(int number, const BarValue& value) {
 void SuperBar::ApplyProperty(int number, const BarValue& value) {
     const int32_t v = static_cast<int32_t>(value.number);
     const int32_t on = v != 0;
+    const int index = IndexOf(number);
     bool relayout = false;
-    switch (number) {
-    case 8:
+    switch (index) {
+    case bar::kBarType:
         f_.barType = ClampBarChoice(v, 4);
         ApplyBarType();
         break;
-    case 9:
+    case bar::kOrientation:
         f_.orientation = ClampBarChoice(v, 1);
         relayout = true;
         break;
-    case 10:
+    case bar::kStyle:
         f_.style = ClampBarChoice(v, 3);
         if (f_.style) ApplyStyle(f_.style);
         break;
-    case 13: f_.pageStep = v; break;
-    case 14: f_.lineStep = v; break;
-    case 15:
+    case bar::kPageStep: f_.pageStep = v; break;
+    case bar::kLineStep: f_.lineStep = v; break;
+    case bar::kMinimum:
         if (v >= f_.maximum) return;  // refused: the range would be empty
         f_.minimum = v;
         relayout = true;
         break;
-    case 16:
+    case bar::kMaximum:
         if (v <= f_.minimum) return;
         f_.maximum = v;
         relayout = true;
         break;
-    case 18:
+    case bar::kShowPercent:
         f_.showPercent = on;
         UpdatePercent();
         break;
-    case 19:
+    case bar::kTextColor:
         f_.textColour = static_cast<uint32_t>(v);
         ApplyTextColour();
         break;
-    case 21: f_.interactive = on; break;
-    case 22:
+    case bar::kInteractive: f_.interactive = on; break;
+    case bar::kFillFollowsThumb:
         f_.fillFollowsThumb = on;
         FollowThumb();
         break;
-    case 23:
+    case bar::kBand:
         f_.band = on;
         ApplyBand();
         break;
-    case 33: headings_[kArrowGroup] = value.bytes; break;
-    case 38: headings_[kTrackGroup] = value.bytes; break;
-    case 48: headings_[kFillGroup] = value.bytes; break;
-    case 58: headings_[kThumbGroup] = value.bytes; break;
-    case 39: property39_ = on; break;
-    case 34:
+    case bar::kArrowGroup: headings_[kArrowGroup] = value.bytes; break;
+    case bar::kTrackGroup: headings_[kTrackGroup] = value.bytes; break;
+    case bar::kFillGroup: headings_[kFillGroup] = value.bytes; break;
+    case bar::kThumbGroup: headings_[kThumbGroup] = value.bytes; break;
+    case bar::kTrackUnused: trackUnused_ = on; break;
+    case bar::kShowArrows:
         f_.showArrows = on;
         ApplyVisibility();
         relayout = true;
         break;
-    case 49:
+    case bar::kShowFill:
         f_.showFill = on;
         ApplyVisibility();
         break;
-    case 59:
+    case bar::kShowThumb:
         f_.showThumb = on;
         ApplyVisibility();
         relayout = true;
         break;
-    case 35:
-    case 40:
-    case 50:
-    case 60: {
-        const BarGroup g = number == 35 ? kArrowGroup : number == 40 ? kTrackGroup : number == 50 ? kFillGroup : kThumbGroup;
+    case bar::kArrowImages:
+    case bar::kTrackImages:
+    case bar::kFillImages:
+    case bar::kThumbImages: {
+        const BarGroup g = index == bar::kArrowImages   ? kArrowGroup
+                           : index == bar::kTrackImages ? kTrackGroup
+                           : index == bar::kFillImages  ? kFillGroup
+                                                        : kThumbGroup;
         f_.images[g] = value.bytes;
         ApplyImages(g);
         relayout = true;
         break;
     }
-    case 41:
-    case 51:
-    case 61:
-        f_.drawMode[(number - 41) / 10] = ClampBarChoice(v, 3) + 1;
+    case bar::kTrackDrawMode:
+    case bar::kFillDrawMode:
+    case bar::kThumbDrawMode:
+        f_.drawMode[GroupSlot(index, bar::kTrackDrawMode)] = ClampBarChoice(v, 3) + 1;
         ApplyDrawModes();
         break;
-    case 42:
-    case 52:
-    case 62:
-        f_.endCaps[(number - 42) / 10] = on;
+    case bar::kTrackEndCaps:
+    case bar::kFillEndCaps:
+    case bar::kThumbEndCaps:
+        f_.endCaps[GroupSlot(index, bar::kTrackEndCaps)] = on;
         ApplyCellSwitches();
         break;
-    case 44:
-    case 54:
-    case 64:
-        f_.centreMark[(number - 44) / 10] = on;
+    case bar::kTrackCenterMark:
+    case bar::kFillCenterMark:
+    case bar::kThumbCenterMark:
+        f_.centreMark[GroupSlot(index, bar::kTrackCenterMark)] = on;
         ApplyCellSwitches();
         break;
-    case 45:
+    case bar::kTrackInset:
         f_.trackInset = on;
         ApplyInset();
         break;
-    case 65:
+    case bar::kProportionalThumb:
         f_.proportionalThumb = on;
         relayout = true;
         break;
@@ -634,7 +651,7 @@ void SuperBar::ApplyProperty(int number, const BarValue& value) {
         return;  // empty numbers and the font (not writable at run time)
     }
     for (const CustomMark& mark : kMarks) {
-        if (mark.number != number) continue;
+        if (mark.index != index) continue;
         if (mark.barType) f_.barType = 0;
         if (mark.style) f_.style = 0;
     }
@@ -653,44 +670,45 @@ BarValue SuperBar::GetProperty(int number) const {
         r.number = v;
         return r;
     };
-    switch (number) {
-    case 8: return n(f_.barType);
-    case 9: return n(f_.orientation);
-    case 10: return n(f_.style);
-    case 13: return n(f_.pageStep);
-    case 14: return n(f_.lineStep);
-    case 15: return n(f_.minimum);
-    case 16: return n(f_.maximum);
-    case 17: return n(f_.position);
-    case 18: return n(f_.showPercent);
-    case 19: return n(f_.textColour);
-    case 20: r.bytes = f_.font; return r;
-    case 21: return n(f_.interactive);
-    case 22: return n(f_.fillFollowsThumb);
-    case 23: return n(f_.band);
-    case 33: r.bytes = headings_[kArrowGroup]; return r;
-    case 38: r.bytes = headings_[kTrackGroup]; return r;
-    case 48: r.bytes = headings_[kFillGroup]; return r;
-    case 58: r.bytes = headings_[kThumbGroup]; return r;
-    case 39: return n(property39_);
-    case 34: return n(f_.showArrows);
-    case 49: return n(f_.showFill);
-    case 59: return n(f_.showThumb);
-    case 35: r.bytes = f_.images[kArrowGroup]; return r;
-    case 40: r.bytes = f_.images[kTrackGroup]; return r;
-    case 50: r.bytes = f_.images[kFillGroup]; return r;
-    case 60: r.bytes = f_.images[kThumbGroup]; return r;
-    case 41:
-    case 51:
-    case 61: return n(f_.drawMode[(number - 41) / 10] - 1);
-    case 42:
-    case 52:
-    case 62: return n(f_.endCaps[(number - 42) / 10]);
-    case 44:
-    case 54:
-    case 64: return n(f_.centreMark[(number - 44) / 10]);
-    case 45: return n(f_.trackInset);
-    case 65: return n(f_.proportionalThumb);
+    const int index = IndexOf(number);
+    switch (index) {
+    case bar::kBarType: return n(f_.barType);
+    case bar::kOrientation: return n(f_.orientation);
+    case bar::kStyle: return n(f_.style);
+    case bar::kPageStep: return n(f_.pageStep);
+    case bar::kLineStep: return n(f_.lineStep);
+    case bar::kMinimum: return n(f_.minimum);
+    case bar::kMaximum: return n(f_.maximum);
+    case bar::kPosition: return n(f_.position);
+    case bar::kShowPercent: return n(f_.showPercent);
+    case bar::kTextColor: return n(f_.textColour);
+    case bar::kFont: r.bytes = f_.font; return r;
+    case bar::kInteractive: return n(f_.interactive);
+    case bar::kFillFollowsThumb: return n(f_.fillFollowsThumb);
+    case bar::kBand: return n(f_.band);
+    case bar::kArrowGroup: r.bytes = headings_[kArrowGroup]; return r;
+    case bar::kTrackGroup: r.bytes = headings_[kTrackGroup]; return r;
+    case bar::kFillGroup: r.bytes = headings_[kFillGroup]; return r;
+    case bar::kThumbGroup: r.bytes = headings_[kThumbGroup]; return r;
+    case bar::kTrackUnused: return n(trackUnused_);
+    case bar::kShowArrows: return n(f_.showArrows);
+    case bar::kShowFill: return n(f_.showFill);
+    case bar::kShowThumb: return n(f_.showThumb);
+    case bar::kArrowImages: r.bytes = f_.images[kArrowGroup]; return r;
+    case bar::kTrackImages: r.bytes = f_.images[kTrackGroup]; return r;
+    case bar::kFillImages: r.bytes = f_.images[kFillGroup]; return r;
+    case bar::kThumbImages: r.bytes = f_.images[kThumbGroup]; return r;
+    case bar::kTrackDrawMode:
+    case bar::kFillDrawMode:
+    case bar::kThumbDrawMode: return n(f_.drawMode[GroupSlot(index, bar::kTrackDrawMode)] - 1);
+    case bar::kTrackEndCaps:
+    case bar::kFillEndCaps:
+    case bar::kThumbEndCaps: return n(f_.endCaps[GroupSlot(index, bar::kTrackEndCaps)]);
+    case bar::kTrackCenterMark:
+    case bar::kFillCenterMark:
+    case bar::kThumbCenterMark: return n(f_.centreMark[GroupSlot(index, bar::kTrackCenterMark)]);
+    case bar::kTrackInset: return n(f_.trackInset);
+    case bar::kProportionalThumb: return n(f_.proportionalThumb);
     default: return r;
     }
 }

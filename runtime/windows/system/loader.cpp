@@ -11,6 +11,7 @@
 #include "runtime/windows/system/events.h"
 #include "runtime/windows/system/loaded_window.h"
 #include "runtime/windows/system/menu_shortcut.h"
+#include "runtime/windows/template/event_numbers.h"
 
 namespace vx::windows {
 namespace detail {
@@ -51,7 +52,7 @@ void EnableDisabledOthers(LoadedWindow& lw) {
 
 void OnFrameDestroy(LoadedWindow& lw) {
     lw.closing = true;
-    if (lw.built) RaiseEvent(lw.windowId, 0, 2);  // a failed build raises nothing
+    if (lw.built) RaiseEvent(lw.windowId, 0, wt::event::kWindowDestroyed);  // a failed build raises nothing
     if (lw.helpOpened) {
         std::string file = lw.frame() ? lw.frame()->HelpFile() : std::string();
         WinHelpA(lw.hwnd(), file.empty() ? nullptr : file.c_str(), HELP_QUIT, 0);
@@ -88,7 +89,7 @@ void OnFrameGone(LoadedWindow& lw) {
 
 void RaiseMenuClick(LoadedWindow& lw, UINT command) {
     size_t index = command - kFirstMenuCommand;
-    if (index < lw.tw->unitCount() && lw.tw->isMenuItem(index)) RaiseEvent(lw.windowId, lw.tw->unitId(index), 0);
+    if (index < lw.tw->unitCount() && lw.tw->isMenuItem(index)) RaiseEvent(lw.windowId, lw.tw->unitId(index), wt::event::kClicked);
 }
 
 LRESULT CALLBACK UnitSubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR ref) {
@@ -293,7 +294,7 @@ bool Load(wt::TemplateWindow& tw, bool checkExisting, bool modal, HWND parent) {
         return false;
     }
     // 3
-    HostRequest(2009, static_cast<intptr_t>(tw.id()), 0);
+    HostRequest(kHostBeforeBuild, static_cast<intptr_t>(tw.id()), 0);
 
     auto ref = std::make_shared<LoadedWindow>();
     LoadedWindow& lw = *ref;
@@ -384,13 +385,13 @@ bool Load(wt::TemplateWindow& tw, bool checkExisting, bool modal, HWND parent) {
             lw.units[i]->Show(visible[i]);
 
     // 11
-    HostRequest(2010, static_cast<intptr_t>(tw.id()), 0);
+    HostRequest(kHostAfterBuild, static_cast<intptr_t>(tw.id()), 0);
 
     // 12: the created events; any of them may close the window.
     lw.built = true;
-    RaiseEvent(lw.windowId, 0, 0);
-    if (lw.alive) RaiseEvent(lw.windowId, 0, 3);
-    if (lw.alive) RaiseEvent(lw.windowId, 0, 4);
+    RaiseEvent(lw.windowId, 0, wt::event::kWindowCreated);
+    if (lw.alive) RaiseEvent(lw.windowId, 0, wt::event::kWindowCreatedNext);
+    if (lw.alive) RaiseEvent(lw.windowId, 0, wt::event::kWindowCreatedLast);
     if (!lw.alive) return true;
 
     // 13
@@ -582,7 +583,7 @@ HWND FindUnitHandle(uint32_t windowId, uint32_t unitId) {
 bool RequestClose(uint32_t windowId) {
     LoadedWindowRef ref = FindLoadedRef(windowId);
     if (!ref || !ref->alive) return false;
-    for (int32_t event : {12, 1}) {
+    for (int32_t event : {wt::event::kWindowQueryClose, wt::event::kWindowClose}) {
         int32_t result = 0;
         bool hasResult = false;
         if (RaiseEvent(windowId, 0, event, nullptr, 0, &result, &hasResult) && hasResult && result == 0) return false;
