@@ -76,7 +76,7 @@ bool BrowseForFolder(HWND owner, const void* titleBytes, Text& chosen) {
 }  // namespace
 
 void OnInstallClicked() {
-    if (!AgreementAccepted) {
+    if (!gAgreementAccepted) {
         Call(commands::ShowMessageBox, {Arg("请先阅读安装协议，并勾选同意安装协议"), Arg(kInformationMessage)});
         return;
     }
@@ -99,23 +99,23 @@ void OnInstallClicked() {
 }
 
 void OnAgreementTicked() {
-    if (AgreementAccepted) {
-        AgreementAccepted = 0;
+    if (gAgreementAccepted) {
+        gAgreementAccepted = 0;
         SetBytes(iw::kId, iw::kAgreementBox, property::kNormalPicture, vxUntickedPicture);
     } else {
-        AgreementAccepted = 1;
+        gAgreementAccepted = 1;
         SetBytes(iw::kId, iw::kAgreementBox, property::kNormalPicture, vxTickedPicture);
     }
 }
 
 void OnAgreementLinkPressed() {
-    Free(AgreementText);
-    AgreementText = NewText(kAgreementTextConstant);
+    Free(gAgreementText);
+    gAgreementText = NewText(kAgreementTextConstant);
     Call(commands::LoadWindow, {WindowRef(aw::kId, aw::kSelf), Omitted(), Arg(true)});
 }
 
 void OnAgreementWindowCreated() {
-    if (AgreementText && *AgreementText) SetText(aw::kId, aw::kText, property::kContent, AgreementText);
+    if (gAgreementText && *gAgreementText) SetText(aw::kId, aw::kText, property::kContent, gAgreementText);
 }
 
 void OnAgreeClicked() { Call(commands::WindowClose, {WindowRef(aw::kId, aw::kSelf)}); }
@@ -151,7 +151,7 @@ void OnExtractProgress(int32_t percentage) {
     // A silent install keeps the window hidden: nothing written here would be
     // seen, and every write still waits for a repaint on the window thread
     // (together several times the extraction itself).
-    if (SilentMode) return;
+    if (gSilentMode) return;
     Text file = TextOf(CallLibrary(kArchiveLibrary, zip::CurrentFileNameCommand, {WindowRef(iw::kId, iw::kZip)}));
     SetText(iw::kId, iw::kStatusLine, property::kContent, file.get());
     if (gShownPercentage.exchange(percentage) == percentage) return;

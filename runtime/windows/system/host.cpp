@@ -27,10 +27,10 @@ bool AnyLoaded() {
 
 void ReleaseAll() {
     // The program is ending: windows go without running handlers.
-    g_rebuilding = true;
+    gRebuilding = true;
     for (const LoadedWindowRef& r : AllLoaded())
         if (r->alive) DestroyWindow(r->hwnd());
-    g_rebuilding = false;
+    gRebuilding = false;
     // The templates go too, unless a worker may still write a property.
     if (Runtime().runningThreads == 0) wt::ReleaseTemplates();
 }

@@ -16,7 +16,7 @@
 namespace vx::windows {
 namespace detail {
 
-bool g_rebuilding = false;
+bool gRebuilding = false;
 
 namespace {
 
@@ -136,7 +136,7 @@ LRESULT CALLBACK UnitSubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UIN
             delete data;
             if (frame) {
                 OnFrameGone(lw);
-            } else if (lw.alive && !lw.closing && !g_rebuilding && index < lw.units.size()) {
+            } else if (lw.alive && !lw.closing && !gRebuilding && index < lw.units.size()) {
                 // A unit window destroyed on its own (a close command): its live
                 // object goes with it, so nothing keeps a dead handle.
                 lw.tw->SetLiveObject(index, nullptr);
@@ -565,10 +565,10 @@ void RebuildUnit(LoadedWindow& lw, size_t index) {
         MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
         rect = RECT{r.left, r.top, r.right - r.left, r.bottom - r.top};
     }
-    g_rebuilding = true;
+    gRebuilding = true;
     Unit* fresh = CreateFromData(lw, index, bytes, length, parent, lw.controlIds[index], nullptr, false, rect);
     if (!fresh) {
-        g_rebuilding = false;
+        gRebuilding = false;
         return;
     }
     if (oldHwnd) DestroyWindow(oldHwnd);
@@ -581,7 +581,7 @@ void RebuildUnit(LoadedWindow& lw, size_t index) {
         SendMessageA(h, kMsgLoadFinished, 0, 0);
         fresh->Show(wasVisible);
     }
-    g_rebuilding = false;
+    gRebuilding = false;
 }
 
 void RebuildMenu(LoadedWindow& lw) {

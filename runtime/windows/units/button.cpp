@@ -143,8 +143,7 @@ Unit* CreateButton(const CreateParams& p) {
     return unit;
 }
 
-// 按钮
-constexpr char kChineseName[] = "\xb0\xb4\xc5\xa5";
+constexpr char kChineseName[] = "按钮";
 const TypeDescriptor kDescriptor{kChineseName, "Button", 0x80000840, std::size(kProperties), kProperties, CreateButton};
 
 }  // namespace

@@ -326,8 +326,7 @@ Unit* CreateEditBox(const CreateParams& p) {
     return unit;
 }
 
-// 编辑框
-constexpr char kChineseName[] = "\xb1\xe0\xbc\xad\xbf\xf2";
+constexpr char kChineseName[] = "编辑框";
 const TypeDescriptor kDescriptor{kChineseName, "EditBox", 0x80000040, std::size(kProperties), kProperties,
                                  CreateEditBox};
 

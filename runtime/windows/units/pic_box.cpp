@@ -220,8 +220,7 @@ Unit* CreatePicBox(const CreateParams& p) {
     return unit;
 }
 
-// 图片框
-constexpr char kChineseName[] = "\xcd\xbc\xc6\xac\xbf\xf2";
+constexpr char kChineseName[] = "图片框";
 const TypeDescriptor kDescriptor{kChineseName, "PicBox", 0x840100C0, std::size(kProperties), kProperties, CreatePicBox};
 
 }  // namespace

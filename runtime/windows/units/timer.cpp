@@ -84,8 +84,7 @@ Unit* CreateTimer(const CreateParams& p) {
     return unit;
 }
 
-// 时钟
-constexpr char kChineseName[] = "\xca\xb1\xd6\xd3";
+constexpr char kChineseName[] = "时钟";
 const TypeDescriptor kDescriptor{kChineseName, "Timer", 0x80008040, std::size(kProperties), kProperties, CreateTimer};
 
 }  // namespace

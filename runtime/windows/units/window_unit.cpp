@@ -552,8 +552,7 @@ Unit* CreateWindowUnit(const CreateParams& p) {
     return unit;
 }
 
-// 窗口
-constexpr char kChineseName[] = "\xb4\xb0\xbf\xda";
+constexpr char kChineseName[] = "窗口";
 
 const TypeDescriptor kDescriptor{kChineseName, "Window", 0x800000D0, std::size(kProperties), kProperties,
                                  CreateWindowUnit};
