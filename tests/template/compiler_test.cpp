@@ -85,6 +85,10 @@ TEST(TemplateCompiler, SourceErrorsNameTheLine) {
                                                   " tab-order 0\n data\n  Version 1\n  Interval 0\n end\n")
                   .find("unit id used twice"),
               std::string::npos);
+    // A text GBK cannot hold is refused where it stands.
+    EXPECT_EQ(CompileError(Replace(kWindow, "name \"\"", "name \"a\xF0\x9F\x98\x80\"")),
+              "w.window:6: text not representable in GBK: a\xF0\x9F\x98\x80");
+    EXPECT_THROW(wtc::ToGbk("\xF0\x9F\x98\x80"), wtc::CompileError);
     wtc::Compiler c;
     EXPECT_THROW(c.LoadProcedures("A\nB\nA\n"), wtc::CompileError);
 }

@@ -53,7 +53,11 @@ Line Source::Tokenize(std::string_view raw, int number) {
 std::string Source::ParseString(std::string_view raw, size_t& i, const Line& line) {
     std::string out, pending;
     auto flush = [&] {
-        out += ToGbk(pending);
+        try {
+            out += ToGbk(pending);
+        } catch (const CompileError& e) {
+            Fail(line, e.what());  // a text GBK cannot hold: name its line
+        }
         pending.clear();
     };
     ++i;
