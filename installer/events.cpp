@@ -21,11 +21,9 @@ namespace {
 namespace iw = installer_window;
 namespace aw = agreement_window;
 
-// Message boxes: their flags and the answer the OK button gives.
+// Message boxes: their flags.
 constexpr int32_t kInformationMessage = MB_OK | MB_ICONINFORMATION;
 constexpr int32_t kQuestionMessage = MB_OKCANCEL | MB_ICONQUESTION;
-constexpr int32_t kAnsweredOk = 0;
-constexpr int32_t kMinimised = 2;  // the window's position property
 
 // The progress view replaces the choosing view, in this order.
 struct Switch {
@@ -78,7 +76,7 @@ bool BrowseForFolder(HWND owner, const void* titleBytes, Text& chosen) {
 }  // namespace
 
 void OnInstallClicked() {
-    if (!AgreementAccepted) {
+    if (!gAgreementAccepted) {
         Call(commands::ShowMessageBox, {Arg("请先阅读安装协议，并勾选同意安装协议"), Arg(kInformationMessage)});
         return;
     }
@@ -101,23 +99,23 @@ void OnInstallClicked() {
 }
 
 void OnAgreementTicked() {
-    if (AgreementAccepted) {
-        AgreementAccepted = 0;
+    if (gAgreementAccepted) {
+        gAgreementAccepted = 0;
         SetBytes(iw::kId, iw::kAgreementBox, property::kNormalPicture, vxUntickedPicture);
     } else {
-        AgreementAccepted = 1;
+        gAgreementAccepted = 1;
         SetBytes(iw::kId, iw::kAgreementBox, property::kNormalPicture, vxTickedPicture);
     }
 }
 
 void OnAgreementLinkPressed() {
-    Free(AgreementText);
-    AgreementText = NewText(kAgreementTextConstant);
+    Free(gAgreementText);
+    gAgreementText = NewText(kAgreementTextConstant);
     Call(commands::LoadWindow, {WindowRef(aw::kId, aw::kSelf), Omitted(), Arg(true)});
 }
 
 void OnAgreementWindowCreated() {
-    if (AgreementText && *AgreementText) SetText(aw::kId, aw::kText, property::kContent, AgreementText);
+    if (gAgreementText && *gAgreementText) SetText(aw::kId, aw::kText, property::kContent, gAgreementText);
 }
 
 void OnAgreeClicked() { Call(commands::WindowClose, {WindowRef(aw::kId, aw::kSelf)}); }
@@ -141,19 +139,19 @@ void OnWebLinkPressed() {
     CallLibrary(kApplicationInterfaceLibrary, commands::OpenWebAddress, {Arg(kMakerWebAddress)});
 }
 
-void OnMinimiseClicked() { SetNumber(iw::kId, iw::kSelf, property::kWindowPosition, kMinimised); }
+void OnMinimiseClicked() { SetNumber(iw::kId, iw::kSelf, property::kWindowPosition, wt::property::window::kMinimised); }
 
 void OnCloseClicked() {
     Call(commands::SoundBeep, {});
     int32_t answer = Call(commands::ShowMessageBox, {Arg("是否确定退出程序安装"), Arg(kQuestionMessage)}).Int();
-    if (answer == kAnsweredOk) EndProgram(kExitSuccess);
+    if (answer == commands::kAnswerOk) EndProgram(kExitSuccess);
 }
 
 void OnExtractProgress(int32_t percentage) {
     // A silent install keeps the window hidden: nothing written here would be
     // seen, and every write still waits for a repaint on the window thread
     // (together several times the extraction itself).
-    if (SilentMode) return;
+    if (gSilentMode) return;
     Text file = TextOf(CallLibrary(kArchiveLibrary, zip::CurrentFileNameCommand, {WindowRef(iw::kId, iw::kZip)}));
     SetText(iw::kId, iw::kStatusLine, property::kContent, file.get());
     if (gShownPercentage.exchange(percentage) == percentage) return;

@@ -82,7 +82,7 @@ constexpr FailureReport kFailureReports[] = {
 [[noreturn]] void Fail(Failure failure) {
     for (const FailureReport& r : kFailureReports) {
         if (r.failure != failure) continue;
-        if (!SilentMode) Call(commands::ShowMessageBox, {Arg(r.message), Arg(kStopMessage)});
+        if (!gSilentMode) Call(commands::ShowMessageBox, {Arg(r.message), Arg(kStopMessage)});
         EndProgram(r.code);
     }
     EndProgram(kExitExtractionFailed);
@@ -487,18 +487,18 @@ void InstallFiles() {
     // The window and its close button come back on the window thread, once
     // it has seen the worker end: enabled from here, an Escape in between
     // could close the window before the shortcut step reads it.
-    InstallFinished = 1;
+    gInstallFinished = 1;
     InstallWorkerDone().Set();
 }
 
 void ResetInstallWorkerSignal() {
-    InstallFinished = 0;
+    gInstallFinished = 0;
     InstallWorkerDone().Reset();
 }
 
 void WaitForInstallWorker() {
     // The delays of the install button's wait, each ended early by the worker.
-    while (!InstallFinished) threads::DelayUntil(InstallWorkerDone(), 1000);
+    while (!gInstallFinished) threads::DelayUntil(InstallWorkerDone(), 1000);
 }
 
 bool CreateFolderPath(const char* path) { return CreateFolderPath(path, nullptr); }

@@ -12,10 +12,10 @@ namespace vx::installer {
 
 // Plain 32-bit flags shared by the window thread and the install worker. No
 // lock: each is written by one side only; atomics keep the compiler honest.
-extern std::atomic<int32_t> AgreementAccepted;
-extern std::atomic<int32_t> SilentMode;
-extern std::atomic<int32_t> InstallFinished;
-extern char* AgreementText;  // freed by the exit routine
+extern std::atomic<int32_t> gAgreementAccepted;
+extern std::atomic<int32_t> gSilentMode;
+extern std::atomic<int32_t> gInstallFinished;
+extern char* gAgreementText;  // freed by the exit routine
 
 // Exit codes beyond 0: the installation could not be completed.
 enum ExitCode : int32_t {
@@ -57,7 +57,7 @@ void InstallFiles();
 bool CreateFolderPath(const char* path);
 // The same, noting each level it made, outermost first.
 bool CreateFolderPath(const char* path, std::vector<std::string>* made);
-// Set by the worker as its last action, after InstallFinished.
+// Set by the worker as its last action, after gInstallFinished.
 void WaitForInstallWorker();
 void ResetInstallWorkerSignal();
 

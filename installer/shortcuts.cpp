@@ -112,7 +112,7 @@ void RunShortcutStep(const std::string& registeredFolder) {
         makeUninstallLink();
     }
     MarkPhase("linked");
-    if (!SilentMode) {
+    if (!gSilentMode) {
         // Quoted: unquoted, "C:\Program Files\..." would start C:\Program.exe.
         std::string command = "\"" + folder() + "\\Kandor.exe\" -1000";
         Call(commands::RunProgram, {Arg(command), Arg(false)});

@@ -11,14 +11,14 @@
 
 namespace vx::installer {
 
-std::atomic<int32_t> AgreementAccepted{0};
-std::atomic<int32_t> SilentMode{0};
-std::atomic<int32_t> InstallFinished{0};
-char* AgreementText = nullptr;
+std::atomic<int32_t> gAgreementAccepted{0};
+std::atomic<int32_t> gSilentMode{0};
+std::atomic<int32_t> gInstallFinished{0};
+char* gAgreementText = nullptr;
 
 void FreeGlobals() {
-    Free(AgreementText);
-    AgreementText = nullptr;
+    Free(gAgreementText);
+    gAgreementText = nullptr;
 }
 
 namespace {
@@ -39,8 +39,8 @@ struct Arguments {
 
 void StartSilently(const Arguments& args) {
     SetNumber(iw::kId, iw::kSelf, property::kVisible, 0);
-    AgreementAccepted = 1;
-    SilentMode = 1;
+    gAgreementAccepted = 1;
+    gSilentMode = 1;
     // Members 2 to n joined without a separator: one quoted folder stays as
     // it is, an unquoted one split at its blanks loses them, none is empty.
     std::string base;
@@ -62,7 +62,7 @@ void StartInteractively() {
     Call(commands::SoundBeep, {});
     constexpr int32_t kSystemStyle = 1;
     CallLibrary(kVisualStyleLibrary, commands::SetXpStyle, {Arg(kSystemStyle)});
-    AgreementAccepted = 1;
+    gAgreementAccepted = 1;
     SetBytes(iw::kId, iw::kAgreementBox, property::kNormalPicture, vxTickedPicture);
 }
 

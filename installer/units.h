@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "runtime/windows/template/property_numbers.h"
+
 namespace vx::installer {
 
 namespace installer_window {
@@ -33,14 +35,16 @@ constexpr uint32_t kText = 0x160100D3;  // "编辑框1"
 constexpr uint32_t kAgreeButton = 0x160100D4;  // "按钮1" "同意并安装"
 }  // namespace agreement_window
 
-// Property indexes.
+// The property numbers the procedures read and write.
 namespace property {
-constexpr int32_t kVisible = 5;
-constexpr int32_t kDisabled = 6;
-constexpr int32_t kContent = 8;   // edit box content, label caption
-constexpr int32_t kNormalPicture = 10;
-constexpr int32_t kPosition = 17;        // progress bar
-constexpr int32_t kWindowPosition = 18;  // window: 2 = minimised
+namespace wp = wt::property;
+constexpr int32_t kVisible = wp::kVisible;
+constexpr int32_t kDisabled = wp::kDisabled;
+constexpr int32_t kContent = wp::Number(wp::edit_box::kContent);  // edit box content, label caption
+static_assert(kContent == wp::Number(wp::translabel::kCaption), "one number for the text of both");
+constexpr int32_t kNormalPicture = wp::Number(wp::picbtn::kNormalPicture);
+constexpr int32_t kPosition = wp::Number(wp::superbar::kPosition);  // progress bar
+constexpr int32_t kWindowPosition = wp::Number(wp::window::kPosition);
 }  // namespace property
 
 }  // namespace vx::installer

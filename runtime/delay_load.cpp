@@ -14,13 +14,13 @@
 
 namespace {
 
-std::atomic<bool> g_reporting{false};
+std::atomic<bool> gReporting{false};
 
 FARPROC WINAPI DelayLoadFailed(unsigned notification, PDelayLoadInfo info) {
     if (notification != dliFailLoadLib && notification != dliFailGetProc) return nullptr;
     // The report needs user32 and the clean-up more: a failure on the way
     // ends the process with the run-time error's code, without a box.
-    if (g_reporting.exchange(true)) ExitProcess(static_cast<UINT>(-1));
+    if (gReporting.exchange(true)) ExitProcess(static_cast<UINT>(-1));
     std::string function = info->dlp.fImportByName ? std::string(info->dlp.szProcName)
                                                    : "#" + std::to_string(info->dlp.dwOrdinal);
     vx::ReportErrorF(vx::kMissingExportText, info->szDll, function.c_str());

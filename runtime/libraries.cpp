@@ -7,12 +7,12 @@
 namespace vx {
 namespace {
 
-HostRequestFn g_libraryHost[kLibraryCount];
+HostRequestFn gLibraryHost[kLibraryCount];
 
 template <int Position>
 intptr_t Notify(int32_t message, intptr_t a, intptr_t /*b*/) {
     switch (message) {
-    case kLibraryHostRequest: g_libraryHost[Position] = reinterpret_cast<HostRequestFn>(a); return 0;
+    case kLibraryHostRequest: gLibraryHost[Position] = reinterpret_cast<HostRequestFn>(a); return 0;
     case kLibraryEnding: return 0;
     default: return -1;
     }
@@ -21,7 +21,7 @@ intptr_t Notify(int32_t message, intptr_t a, intptr_t /*b*/) {
 }  // namespace
 
 HostRequestFn LibraryHost(int32_t position) {
-    return position >= 0 && position < kLibraryCount ? g_libraryHost[position] : nullptr;
+    return position >= 0 && position < kLibraryCount ? gLibraryHost[position] : nullptr;
 }
 
 const LibraryDescriptor kLibraries[kLibraryCount] = {

@@ -24,6 +24,19 @@ void BlankByteSet(ValueRecord* result, int32_t argc, ValueRecord* args);
 #ifdef _WIN32
 // Processes, message boxes, events.
 void RunProgram(ValueRecord* result, int32_t argc, ValueRecord* args);
+// ShowMessageBox: argument 1 takes the system's MB_ flags (the box is
+// task-modal unless they ask for system-modal); the result is the button
+// pressed, counted from 0 (IDOK - 1 ...), or kAnswerNone.
+enum MessageBoxAnswer : int32_t {
+    kAnswerNone = -1,
+    kAnswerOk = 0,
+    kAnswerCancel = 1,
+    kAnswerAbort = 2,
+    kAnswerRetry = 3,
+    kAnswerIgnore = 4,
+    kAnswerYes = 5,
+    kAnswerNo = 6,
+};
 void ShowMessageBox(ValueRecord* result, int32_t argc, ValueRecord* args);
 void SoundBeep(ValueRecord* result, int32_t argc, ValueRecord* args);
 void ProcessEvents(ValueRecord* result, int32_t argc, ValueRecord* args);

@@ -47,12 +47,12 @@ void* NewTextArray(const std::vector<std::string>& items) {
 // after the owner was activated. The owner asks for it once more then, only
 // if no other window has taken it meanwhile.
 constexpr UINT kForegroundRecheckMs = 150;
-HWND g_boxOwner = nullptr;
+HWND gBoxOwner = nullptr;
 
 void CALLBACK RecheckForeground(HWND, UINT, UINT_PTR timer, DWORD) {
     KillTimer(nullptr, timer);
-    HWND owner = g_boxOwner;
-    g_boxOwner = nullptr;
+    HWND owner = gBoxOwner;
+    gBoxOwner = nullptr;
     HWND foreground = GetForegroundWindow();
     if (!owner || !IsWindow(owner) || !IsWindowVisible(owner) || !IsWindowEnabled(owner)) return;
     if (!foreground || foreground == GetDesktopWindow()) SetForegroundWindow(owner);
@@ -95,7 +95,7 @@ void ShowMessageBox(ValueRecord* result, int32_t argc, ValueRecord* args) {
     HWND owner = (style & MB_SYSTEMMODAL) ? nullptr : GetActiveWindow();
     result->SetInt(MessageBoxResultOf(MessageBoxA(owner, message.c_str(), caption.c_str(), style)));
     if (owner && IsWindow(owner)) {
-        g_boxOwner = owner;
+        gBoxOwner = owner;
         SetTimer(nullptr, 0, kForegroundRecheckMs, RecheckForeground);
     }
 }

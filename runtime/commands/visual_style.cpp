@@ -47,7 +47,7 @@ struct ThreadStyle {
 };
 
 std::atomic<int32_t> gStyle{0};
-thread_local ThreadStyle tStyle;
+thread_local ThreadStyle gThreadStyle;
 
 enum class ClassMatch { kNone, kSubclass, kButton, kThemeOnly };
 
@@ -62,7 +62,7 @@ ClassMatch MatchClass(HWND hwnd) {
 }
 
 StyledWindow* Find(HWND hwnd) {
-    for (StyledWindow& w : tStyle.windows)
+    for (StyledWindow& w : gThreadStyle.windows)
         if (w.hwnd == hwnd) return &w;
     return nullptr;
 }
@@ -84,7 +84,7 @@ LRESULT CALLBACK StyledProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
         case BM_SETCHECK: changed = w->checked != (wp == BST_CHECKED); w->checked = wp == BST_CHECKED; break;
         case WM_NCDESTROY:
             RemoveWindowSubclass(hwnd, StyledProc, kStyleSubclassId);
-            tStyle.windows.erase(tStyle.windows.begin() + (w - tStyle.windows.data()));
+            gThreadStyle.windows.erase(gThreadStyle.windows.begin() + (w - gThreadStyle.windows.data()));
             break;
         default: break;
         }
@@ -104,7 +104,7 @@ void Apply(HWND hwnd) {
         w.subclassed = SetWindowSubclass(hwnd, StyledProc, kStyleSubclassId, 0);
         if (!w.subclassed) return;
     }
-    tStyle.windows.push_back(w);
+    gThreadStyle.windows.push_back(w);
     SetWindowTheme(hwnd, nullptr, nullptr);
     Redraw(hwnd);
 }
@@ -131,16 +131,16 @@ LRESULT CALLBACK CallWndHook(int code, WPARAM wp, LPARAM lp) {
 }
 
 bool SwitchOn() {
-    tStyle.hook.reset(SetWindowsHookExA(WH_CALLWNDPROC, CallWndHook, nullptr, GetCurrentThreadId()));
-    if (!tStyle.hook) return false;
+    gThreadStyle.hook.reset(SetWindowsHookExA(WH_CALLWNDPROC, CallWndHook, nullptr, GetCurrentThreadId()));
+    if (!gThreadStyle.hook) return false;
     EnumThreadWindows(GetCurrentThreadId(), ApplyToThreadWindow, 0);
     return true;
 }
 
 bool SwitchOff() {
-    tStyle.hook.reset();
+    gThreadStyle.hook.reset();
     std::vector<StyledWindow> windows;
-    windows.swap(tStyle.windows);
+    windows.swap(gThreadStyle.windows);
     for (const StyledWindow& w : windows) {
         if (!IsWindow(w.hwnd)) continue;
         if (w.subclassed) RemoveWindowSubclass(w.hwnd, StyledProc, kStyleSubclassId);

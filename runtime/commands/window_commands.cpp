@@ -1,6 +1,6 @@
 // GetWindowHandle, LoadWindow, WindowClose, WindowSetZOrder: the window
-// system answers through its host requests (1001 loaded window list, 2005
-// load, 2006 window object, 2007 live unit object).
+// system answers through its host requests (window list, load, window
+// object, live unit object).
 #include <windows.h>
 
 #include "runtime/commands/args.h"
@@ -14,10 +14,6 @@
 namespace vx::commands {
 namespace {
 
-constexpr int32_t kWindowListRequest = 1001;
-constexpr int32_t kLoadWindowRequest = 2005;
-constexpr int32_t kWindowObjectRequest = 2006;
-constexpr int32_t kLiveUnitRequest = 2007;
 // The window system turns a close message to a frame into its close
 // request (close events, then destruction unless a handler refuses).
 constexpr UINT kCloseAtOnceMessage = WM_CLOSE;
@@ -25,13 +21,13 @@ constexpr UINT kCloseAtOnceMessage = WM_CLOSE;
 constexpr char kNoSuchUnit[] = "指定窗口或窗口组件不存在或尚未载入";
 
 windows::FrameUnit* WindowObject(uint32_t windowId) {
-    return reinterpret_cast<windows::FrameUnit*>(HostRequest(kWindowObjectRequest, windowId, 0));
+    return reinterpret_cast<windows::FrameUnit*>(HostRequest(kHostWindowObject, windowId, 0));
 }
 
 // The live object a reference names; an unknown or unloaded one is a
 // run-time error.
 windows::Unit* LiveUnit(const WindowReference& ref) {
-    auto* unit = reinterpret_cast<windows::Unit*>(HostRequest(kLiveUnitRequest, ref.windowId, ref.unitId));
+    auto* unit = reinterpret_cast<windows::Unit*>(HostRequest(kHostLiveUnit, ref.windowId, ref.unitId));
     if (!unit) ReportError(kNoSuchUnit, 0);
     return unit;
 }
@@ -39,7 +35,7 @@ windows::Unit* LiveUnit(const WindowReference& ref) {
 // The frame of a loaded window, or null. Looked up in the loaded window list
 // rather than through request 2006, which raises for a window not open.
 HWND LoadedFrame(uint32_t windowId) {
-    auto* list = reinterpret_cast<wt::Template*>(HostRequest(kWindowListRequest, 0, 0));
+    auto* list = reinterpret_cast<wt::Template*>(HostRequest(kHostWindowList, 0, 0));
     wt::TemplateWindow* window = list ? list->FindWindow(windowId) : nullptr;
     auto* frame = window && window->unitCount() ? static_cast<windows::Unit*>(window->liveObject(0)) : nullptr;
     HWND hwnd = frame ? frame->Handle() : nullptr;
@@ -65,7 +61,7 @@ void LoadWindow(ValueRecord* result, int32_t argc, ValueRecord* args) {
         request.parent = LoadedFrame(ReferenceOf(parentArg).windowId);
         if (!request.parent) return;  // a parent that is not open
     }
-    result->SetBool(HostRequest(kLoadWindowRequest, reinterpret_cast<intptr_t>(&request), 0) != 0);
+    result->SetBool(HostRequest(kHostLoadWindow, reinterpret_cast<intptr_t>(&request), 0) != 0);
 }
 
 void WindowClose(ValueRecord*, int32_t argc, ValueRecord* args) {

@@ -8,7 +8,7 @@
 
 namespace vx::zip {
 
-const char kZipUnitTypeName[] = "ZIP\xd1\xb9\xcb\xf5";  // ZIP压缩
+const char kZipUnitTypeName[] = "ZIP压缩";
 
 namespace {
 

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "runtime/windows/template/event_numbers.h"
+
 namespace vx::zip {
 
 // Type id: archive library (position 5, number 6), type 1.
@@ -16,7 +18,7 @@ extern const char kZipUnitTypeName[];
 constexpr const char* kZipUnitEnglishName = "ZIP";
 // Event 1: after each entry, one integer argument (the percentage); a
 // handler returning false asks the extraction to stop.
-constexpr int32_t kProgressEvent = 1;
+constexpr int32_t kProgressEvent = wt::event::kExtractProgress;
 
 struct UnitParams {
     DWORD style = 0;  // the runtime's style; child, clip-siblings and border are added

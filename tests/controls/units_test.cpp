@@ -121,5 +121,40 @@ TEST(ControlUnits, SuperBarUnit) {
     EXPECT_EQ(again->font, f.font);
 }
 
+// The unit's property table and the bar's switches come from one list of
+// indexes: every named logical, step and heading reads back what was
+// written, and every unnamed index is an empty number.
+TEST(ControlUnits, SuperBarTableAndSwitchesAgree) {
+    test::PlainWindow window(100, 100, 200, 100, RGB(255, 255, 255));
+    auto unit = Make(SuperBarType(), WriteSuperBarForm(SuperBarForm{}), window.Handle());
+    ASSERT_TRUE(unit);
+    const windows::TypeDescriptor& type = SuperBarType();
+    int named = 0;
+    for (int32_t i = 0; i < static_cast<int32_t>(type.propertyCount); ++i) {
+        const windows::PropertyDescriptor& d = type.properties[i];
+        SCOPED_TRACE(i + 8);
+        if (!d.name) {
+            EXPECT_EQ(d.type, 0);
+            unit->SetProperty(i, PropertyValue::Of(7));
+            EXPECT_EQ(unit->GetProperty(i).number, 0);
+            continue;
+        }
+        ++named;
+        if (d.type == windows::prop::kLogical) {
+            for (int v : {1, 0, 1}) {
+                unit->SetProperty(i, PropertyValue::Of(v));
+                EXPECT_EQ(unit->GetProperty(i).number, v) << d.name;
+            }
+        } else if (d.type == windows::prop::kText) {
+            unit->SetProperty(i, PropertyValue::OfBytes(d.name));
+            EXPECT_EQ(unit->GetProperty(i).bytes, d.name);
+        } else if (std::string(d.name).ends_with("Step")) {
+            unit->SetProperty(i, PropertyValue::Of(3));
+            EXPECT_EQ(unit->GetProperty(i).number, 3) << d.name;
+        }
+    }
+    EXPECT_EQ(named, 37);
+}
+
 }  // namespace
 }  // namespace vx::controls

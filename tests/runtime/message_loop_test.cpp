@@ -14,10 +14,10 @@
 namespace vx {
 namespace {
 
-std::vector<HWND> g_loaded;
+std::vector<HWND> gLoaded;
 
 bool AnyLoaded() {
-    for (HWND w : g_loaded)
+    for (HWND w : gLoaded)
         if (IsWindow(w)) return true;
     return false;
 }
@@ -25,7 +25,7 @@ bool AnyLoaded() {
 LRESULT CALLBACK ProgramWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_NCDESTROY) {
         LRESULT r = DefWindowProcA(hwnd, msg, wp, lp);
-        std::erase(g_loaded, hwnd);
+        std::erase(gLoaded, hwnd);
         OnProgramWindowDestroyed();
         return r;
     }
@@ -44,7 +44,7 @@ HWND MakeProgramWindow() {
     }
     HWND w = CreateWindowExA(0, "VxLoopTestWindow", "t", WS_OVERLAPPEDWINDOW, 0, 0, 50, 50, nullptr, nullptr,
                              GetModuleHandleA(nullptr), nullptr);
-    g_loaded.push_back(w);
+    gLoaded.push_back(w);
     return w;
 }
 
@@ -65,7 +65,7 @@ protected:
         DrainQueue();
     }
     void TearDown() override {
-        for (HWND w : std::vector<HWND>(g_loaded)) DestroyWindow(w);
+        for (HWND w : std::vector<HWND>(gLoaded)) DestroyWindow(w);
         DrainQueue();
     }
 };
@@ -113,27 +113,27 @@ TEST_F(MessageLoop, ModalLoopEndsWhenItsWindowEnds) {
     EXPECT_FALSE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE)) << "another window is still loaded";
 }
 
-std::vector<int> g_idleOrder;
+std::vector<int> gIdleOrder;
 
 TEST_F(MessageLoop, IdleCallbacksRunLastFirstAndDropDeadWindows) {
     HWND a = MakeProgramWindow();
     HWND b = MakeProgramWindow();
     HWND dead = MakeProgramWindow();
-    g_idleOrder.clear();
+    gIdleOrder.clear();
     Runtime().idleCallbacks.clear();
     AddIdleCallback(a, [](HWND w, void*) {
-        g_idleOrder.push_back(1);
+        gIdleOrder.push_back(1);
         DestroyWindow(w);
     }, nullptr);
-    AddIdleCallback(dead, [](HWND, void*) { g_idleOrder.push_back(99); }, nullptr);
+    AddIdleCallback(dead, [](HWND, void*) { gIdleOrder.push_back(99); }, nullptr);
     AddIdleCallback(b, [](HWND w, void*) {
-        g_idleOrder.push_back(2);
+        gIdleOrder.push_back(2);
         DestroyWindow(w);
     }, nullptr);
     DestroyWindow(dead);
     RunMessageLoop();
     // b was registered last, so it runs first; the dead window's never runs.
-    EXPECT_EQ(g_idleOrder, (std::vector<int>{2, 1}));
+    EXPECT_EQ(gIdleOrder, (std::vector<int>{2, 1}));
     Runtime().idleCallbacks.clear();
 }
 

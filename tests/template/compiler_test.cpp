@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "runtime/windows/template/event_numbers.h"
 #include "runtime/windows/template/template.h"
 #include "runtime/windows/template/type_data.h"
 #include "tools/wtc/wtc.h"
@@ -84,8 +85,54 @@ TEST(TemplateCompiler, SourceErrorsNameTheLine) {
                                                   " tab-order 0\n data\n  Version 1\n  Interval 0\n end\n")
                   .find("unit id used twice"),
               std::string::npos);
+    // A text GBK cannot hold is refused where it stands.
+    EXPECT_EQ(CompileError(Replace(kWindow, "name \"\"", "name \"a\xF0\x9F\x98\x80\"")),
+              "w.window:6: text not representable in GBK: a\xF0\x9F\x98\x80");
+    EXPECT_THROW(wtc::ToGbk("\xF0\x9F\x98\x80"), wtc::CompileError);
     wtc::Compiler c;
     EXPECT_THROW(c.LoadProcedures("A\nB\nA\n"), wtc::CompileError);
+}
+
+std::vector<uint8_t> Compile(const std::string& source) {
+    wtc::Compiler c;
+    c.LoadProcedures("Stop\nGo\n");
+    c.AddWindow(source, "w.window", ".");
+    return c.Build();
+}
+
+TEST(TemplateCompiler, EventsAndFlagsByNameStoreTheirNumbers) {
+    const std::vector<uint8_t> numbered = Compile(kWindow);
+    EXPECT_EQ(Compile(Replace(kWindow, "event 0 Go", "event Elapsed Go")), numbered);
+    EXPECT_EQ(Compile(Replace(kWindow, "flags 1", "flags Visible")), numbered);
+    EXPECT_EQ(Compile(Replace(kWindow, "flags 1", "flags TabStop Visible")),
+              Compile(Replace(kWindow, "flags 1", "flags 5")));
+    EXPECT_EQ(Compile(Replace(kWindow, "flags 1", "flags Disabled")), Compile(Replace(kWindow, "flags 1", "flags 2")));
+    // The events of every windowed unit, and the type's own by its type name.
+    wt::Template t;
+    std::vector<uint8_t> common = Compile(Replace(kWindow, "event 0 Go", "event MouseWheel Go"));
+    ASSERT_EQ(wt::Template::Read(common, 0, t), wt::ReadStatus::kOk);
+    EXPECT_EQ(t.window(0).HandlerOffset(0, -12), std::optional<int32_t>(8));
+    EXPECT_EQ(t.window(0).HandlerOffset(0, 0), std::nullopt);
+    EXPECT_EQ(Compile(Replace(kWindow, "event 0 Go", "event -12 Go")), common);
+
+    EXPECT_NE(CompileError(Replace(kWindow, "event 0 Go", "event Clicked Go")).find("unknown event 'Clicked' of Timer"),
+              std::string::npos);
+    EXPECT_NE(CompileError(Replace(kWindow, "flags 1", "flags Visible Visible")).find("given twice"),
+              std::string::npos);
+    EXPECT_NE(CompileError(Replace(kWindow, "flags 1", "flags Hidden")).find("unknown flag 'Hidden'"),
+              std::string::npos);
+}
+
+// A name means one event of a type: none is listed twice for a type, and no
+// type's own name hides an event of every unit.
+TEST(TemplateCompiler, EventNamesAreUnambiguous) {
+    for (const auto& a : wt::event::kEventNames)
+        for (const auto& b : wt::event::kEventNames) {
+            if (&a == &b || a.name != b.name) continue;
+            EXPECT_FALSE(a.type == b.type || a.type.empty() || b.type.empty()) << a.name;
+        }
+    EXPECT_EQ(wt::event::FindEventNumber("Window", "QueryClose"), std::optional<int32_t>(12));
+    EXPECT_EQ(wt::event::FindEventNumber("Timer", "QueryClose"), std::nullopt);
 }
 
 // Reads a stored little-endian value.

@@ -50,15 +50,15 @@ bool OnOther(const int32_t*, int32_t, int32_t*) {
     return Count(g.otherProcedures);
 }
 
-windows::EventProcedure g_procedures[kProcedureCount] = {
+windows::EventProcedure gProcedures[kProcedureCount] = {
     OnCreated, OnDestroyed, OnClick, OnTimer, OnPress, OnQueryClose, OnPressClick, OnChange,
 };
 
 uintptr_t ProcedureBase() {
-    g_procedures[kOnRelease] = OnRelease;
-    for (auto& p : g_procedures)
+    gProcedures[kOnRelease] = OnRelease;
+    for (auto& p : gProcedures)
         if (!p) p = OnOther;
-    return reinterpret_cast<uintptr_t>(g_procedures);
+    return reinterpret_cast<uintptr_t>(gProcedures);
 }
 
 UnitSpec Self(uint32_t id, int l, int t, int w, int h, const WindowFields& f) {

@@ -1,8 +1,5 @@
 #include "tools/mkpayload/entry_list.h"
 
-#include <iconv.h>
-
-#include <cerrno>
 #include <set>
 #include <stdexcept>
 
@@ -31,22 +28,6 @@ void CheckPath(std::string_view path) {
 }
 
 }  // namespace
-
-std::string Utf8ToGbk(std::string_view utf8) {
-    iconv_t cd = iconv_open("GBK", "UTF-8");
-    if (cd == reinterpret_cast<iconv_t>(-1)) throw std::runtime_error("no UTF-8 to GBK conversion");
-    std::string in(utf8), out(utf8.size() * 2 + 4, '\0');
-    char* inp = in.data();
-    size_t inLeft = in.size();
-    char* outp = out.data();
-    size_t outLeft = out.size();
-    size_t rc = iconv(cd, &inp, &inLeft, &outp, &outLeft);
-    iconv_close(cd);
-    if (rc == static_cast<size_t>(-1) || inLeft != 0)
-        throw std::runtime_error("not convertible to GBK: " + std::string(utf8));
-    out.resize(out.size() - outLeft);
-    return out;
-}
 
 std::vector<ListedEntry> ParseEntryList(std::string_view text) {
     std::vector<ListedEntry> entries;

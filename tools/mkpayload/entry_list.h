@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "tools/gbk/gbk.h"
+
 namespace vx::mkpayload {
 
 struct ListedEntry {
@@ -22,6 +24,6 @@ struct ListedEntry {
 std::vector<ListedEntry> ParseEntryList(std::string_view text);
 
 // UTF-8 to GBK (code page 936); throws for text GBK cannot hold.
-std::string Utf8ToGbk(std::string_view utf8);
+using tools::Utf8ToGbk;
 
 }  // namespace vx::mkpayload

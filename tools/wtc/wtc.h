@@ -7,11 +7,13 @@
 //                                    texts "<a>" "<b>"
 //   unit <id> <Type>                 Type: Window EditBox PicBox Button Timer
 //                                    PicBtn TransLabel SuperBar ZIP; then:
-//     name "<t>"  rect <l> <t> <w> <h>  flags <n>  tab-order <n>   (required)
+//     name "<t>"  rect <l> <t> <w> <h>  flags <n>  tab-order <n>   (required;
+//                                    flags also as names: Visible Disabled TabStop)
 //     comment "<t>"  tag "<t>"  group-link <id>  parent <id>
 //     children <id>...               (0 separates pages)
 //     pointer default | hand | system <id> | file "<cursor>"
-//     event <number> <Procedure> | none      (repeatable)
+//     event <number or name> <Procedure> | none      (repeatable; names:
+//                                    runtime/windows/template/event_numbers.h)
 //     data ... end                   the type's fields, one per line, by name
 //                                    and in stored order (every field given)
 //   menu <id>                        name, caption, comment, type, words <a> <b>,
@@ -44,6 +46,10 @@ struct Pixels {
     std::vector<uint8_t> rgba;  // row-major, top row first
 };
 
+// The bytes of a file (sources, procedure lists, pictures); throws
+// CompileError.
+std::string ReadFile(const std::filesystem::path& file);
+
 // Reads a PNG file into 8-bit RGBA; throws CompileError.
 Pixels ReadPng(const std::filesystem::path& file);
 
@@ -54,7 +60,8 @@ Pixels ReadPng(const std::filesystem::path& file);
 std::vector<uint8_t> ImageListBlock(const Pixels& strip, uint32_t cellWidth, uint32_t cellHeight,
                                     uint32_t count);
 
-// UTF-8 to the ANSI code page of the program (GBK); throws CompileError.
+// UTF-8 to the ANSI code page of the program (GBK, tools/gbk); throws
+// CompileError.
 std::string ToGbk(std::string_view utf8);
 
 class Compiler {

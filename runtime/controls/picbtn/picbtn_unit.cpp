@@ -3,6 +3,8 @@
 #include "runtime/controls/picbtn/picbtn.h"
 #include "runtime/windows/system/events.h"
 #include "runtime/windows/system/window_system.h"
+#include "runtime/windows/template/property_numbers.h"
+#include "runtime/windows/template/event_numbers.h"
 
 namespace vx::controls {
 namespace {
@@ -10,13 +12,19 @@ namespace {
 using windows::PropertyValue;
 namespace prop = windows::prop;
 
-constexpr windows::PropertyDescriptor kProperties[] = {
-    {"ButtonMode", prop::kPick},         {"Selected", prop::kLogical},
-    {"NormalPicture", prop::kPicture},   {"HoverPicture", prop::kPicture},
-    {"PressedPicture", prop::kPicture},  {"DisabledPicture", prop::kPicture},
-    {"TransparentColor", prop::kColour},
+namespace idx = wt::property::picbtn;
+
+constexpr windows::IndexedProperty kNamedProperties[] = {
+    {idx::kButtonMode, {"ButtonMode", prop::kPick}},
+    {idx::kSelected, {"Selected", prop::kLogical}},
+    {idx::kNormalPicture, {"NormalPicture", prop::kPicture}},
+    {idx::kHoverPicture, {"HoverPicture", prop::kPicture}},
+    {idx::kPressedPicture, {"PressedPicture", prop::kPicture}},
+    {idx::kDisabledPicture, {"DisabledPicture", prop::kPicture}},
+    {idx::kTransparentColor, {"TransparentColor", prop::kColour}},
 };
-constexpr int32_t kWindowBackColor = 2;  // the window type's own property 10
+constexpr auto kProperties = windows::PropertyTable<idx::kCount>(kNamedProperties);
+constexpr int32_t kWindowBackColor = wt::property::window::kBackColor;
 
 // The colour of the window that holds the button; button face for the
 // system default or when the window cannot be found.
@@ -44,35 +52,35 @@ public:
         c.controlId = p.controlId;
         c.background = HoldingWindowColour(p.windowId);
         const uint32_t windowId = p.windowId, unitId = p.unitId;
-        button_ = PicBtn::Create(c, *form, [windowId, unitId] { windows::RaiseEvent(windowId, unitId, 0); });
+        button_ = PicBtn::Create(c, *form, [windowId, unitId] { windows::RaiseEvent(windowId, unitId, wt::event::kClicked); });
         if (!button_) return false;
         hwnd_ = button_->Handle();
         return true;
     }
 
-    int SetProperty(int32_t index, const PropertyValue& v) override {
-        switch (index) {
-        case 0: button_->SetMode(v.Int()); break;
-        case 1: button_->SetSelected(v.Bool()); break;
-        case 2:
-        case 3:
-        case 4:
-        case 5: button_->SetPicture(index - 2, v.bytes); break;
-        case 6: button_->SetTransparentColour(static_cast<uint32_t>(v.number)); break;
+    int SetProperty(int32_t i, const PropertyValue& v) override {
+        switch (i) {
+        case idx::kButtonMode: button_->SetMode(v.Int()); break;
+        case idx::kSelected: button_->SetSelected(v.Bool()); break;
+        case idx::kNormalPicture:
+        case idx::kHoverPicture:
+        case idx::kPressedPicture:
+        case idx::kDisabledPicture: button_->SetPicture(i - idx::kNormalPicture, v.bytes); break;
+        case idx::kTransparentColor: button_->SetTransparentColour(static_cast<uint32_t>(v.number)); break;
         default: break;
         }
         return 0;
     }
 
-    PropertyValue GetProperty(int32_t index) override {
-        switch (index) {
-        case 0: return PropertyValue::Of(button_->Mode());
-        case 1: return PropertyValue::Of(button_->Selected());
-        case 2:
-        case 3:
-        case 4:
-        case 5: return PropertyValue::OfBytes(button_->Picture(index - 2));
-        case 6: return PropertyValue::Of(button_->TransparentColour());
+    PropertyValue GetProperty(int32_t i) override {
+        switch (i) {
+        case idx::kButtonMode: return PropertyValue::Of(button_->Mode());
+        case idx::kSelected: return PropertyValue::Of(button_->Selected());
+        case idx::kNormalPicture:
+        case idx::kHoverPicture:
+        case idx::kPressedPicture:
+        case idx::kDisabledPicture: return PropertyValue::OfBytes(button_->Picture(i - idx::kNormalPicture));
+        case idx::kTransparentColor: return PropertyValue::Of(button_->TransparentColour());
         default: return {};
         }
     }
@@ -98,7 +106,7 @@ windows::Unit* Create(const windows::CreateParams& p) {
 
 const windows::TypeDescriptor& PicBtnType() {
     static const windows::TypeDescriptor type{"图形按钮", "PicBtn", 0x80010040,
-                                              static_cast<uint32_t>(std::size(kProperties)), kProperties, &Create};
+                                              static_cast<uint32_t>(kProperties.size()), kProperties.data(), &Create};
     return type;
 }
 

@@ -17,7 +17,7 @@ constexpr UINT_PTR kSubclassId = 0x534B;  // the skin's own layer
 constexpr int64_t kMaxStripWidth = INT32_MAX;
 
 // The main part is never painted inside its own painting.
-bool g_paintingMain = false;
+bool gPaintingMain = false;
 
 bool RegisterClassOnce() {
     static const bool registered = [] {
@@ -309,11 +309,11 @@ void SkinWindow::Paint() {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(hwnd_, &ps);
     const bool isMain = owner_ == hwnd_;
-    if (isMain && g_paintingMain) {
+    if (isMain && gPaintingMain) {
         EndPaint(hwnd_, &ps);
         return;
     }
-    if (isMain) g_paintingMain = true;
+    if (isMain) gPaintingMain = true;
     RECT client;
     GetClientRect(hwnd_, &client);
     Dib buffer;
@@ -340,7 +340,7 @@ void SkinWindow::Paint() {
         }
         BitBlt(dc, 0, 0, client.right, client.bottom, m, 0, 0, SRCCOPY);
     }
-    if (isMain) g_paintingMain = false;
+    if (isMain) gPaintingMain = false;
     EndPaint(hwnd_, &ps);
 }
 

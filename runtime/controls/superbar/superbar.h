@@ -14,6 +14,7 @@
 #include "runtime/controls/picture/gdi_owners.h"
 #include "runtime/controls/superbar/skin_window.h"
 #include "runtime/controls/superbar/superbar_form.h"
+#include "runtime/windows/template/property_numbers.h"
 
 namespace vx::controls {
 
@@ -56,8 +57,8 @@ public:
     HWND PartHandle(Part part) const { return parts_[part].Handle(); }
     const SkinWindow& PartSkin(Part part) const { return parts_[part]; }
 
-    // Properties 8 to 67 by number; empty and unknown numbers are ignored
-    // (reading gives 0).
+    // Properties 8 to 67 by number (wt::property::Number of the bar's
+    // indexes); empty and unknown numbers are ignored (reading gives 0).
     void SetProperty(int number, const BarValue& value);
     BarValue GetProperty(int number) const;
 
@@ -74,7 +75,7 @@ public:
 
 private:
     SuperBar() = default;
-    static constexpr int kPositionProperty = 17;
+    static constexpr int kPositionProperty = wt::property::Number(wt::property::superbar::kPosition);
     bool Handle(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
     void ApplyProperty(int number, const BarValue& value);
     bool MoveTo(int32_t value, bool reposition);
@@ -112,8 +113,8 @@ private:
     SuperBarForm f_;
     std::array<ImageListHandle, 4> lists_;
     picture::Owner<HFONT, picture::DeleteGdiObject> font_;
-    std::array<std::string, 4> headings_;  // 33, 38, 48, 58: no effect at run time
-    int32_t property39_ = 0;
+    std::array<std::string, 4> headings_;  // the group headings: no effect at run time
+    int32_t trackUnused_ = 0;
     int thumbLength_ = 31;
     bool busy_ = false;
     bool enabled_ = true;

@@ -5,6 +5,7 @@
 #include "runtime/controls/superbar/superbar.h"
 #include "runtime/windows/system/events.h"
 #include "runtime/windows/system/window_system.h"
+#include "runtime/windows/template/property_numbers.h"
 
 namespace vx::controls {
 namespace {
@@ -12,33 +13,50 @@ namespace {
 using windows::PropertyValue;
 namespace prop = windows::prop;
 
-constexpr uint16_t kEmpty = 0;
-// Properties 8 to 67; unnamed slots are empty numbers.
-constexpr windows::PropertyDescriptor kProperties[] = {
-    {"BarType", prop::kPick},          {"Orientation", prop::kPick},      {"Style", prop::kPick},
-    {nullptr, kEmpty},                 {nullptr, kEmpty},                 {"PageStep", prop::kInteger},
-    {"LineStep", prop::kInteger},      {"Minimum", prop::kInteger},       {"Maximum", prop::kInteger},
-    {"Position", prop::kInteger},      {"ShowPercent", prop::kLogical},   {"TextColor", prop::kColour},
-    {"Font", prop::kFont},             {"Interactive", prop::kLogical},   {"FillFollowsThumb", prop::kLogical},
-    {"Band", prop::kLogical},          {nullptr, kEmpty},                 {nullptr, kEmpty},
-    {nullptr, kEmpty},                 {nullptr, kEmpty},                 {nullptr, kEmpty},
-    {nullptr, kEmpty},                 {nullptr, kEmpty},                 {nullptr, kEmpty},
-    {nullptr, kEmpty},                 {"ArrowGroup", prop::kText},       {"ShowArrows", prop::kLogical},
-    {"ArrowImages", prop::kData},      {nullptr, kEmpty},                 {nullptr, kEmpty},
-    {"TrackGroup", prop::kText},       {"Property39", prop::kLogical},    {"TrackImages", prop::kData},
-    {"TrackDrawMode", prop::kPick},    {"TrackEndCaps", prop::kLogical},  {nullptr, kEmpty},
-    {"TrackCenterMark", prop::kLogical}, {"TrackInset", prop::kLogical},  {nullptr, kEmpty},
-    {nullptr, kEmpty},                 {"FillGroup", prop::kText},        {"ShowFill", prop::kLogical},
-    {"FillImages", prop::kData},       {"FillDrawMode", prop::kPick},     {"FillEndCaps", prop::kLogical},
-    {nullptr, kEmpty},                 {"FillCenterMark", prop::kLogical}, {nullptr, kEmpty},
-    {nullptr, kEmpty},                 {nullptr, kEmpty},                 {"ThumbGroup", prop::kText},
-    {"ShowThumb", prop::kLogical},     {"ThumbImages", prop::kData},      {"ThumbDrawMode", prop::kPick},
-    {"ThumbEndCaps", prop::kLogical},  {nullptr, kEmpty},                 {"ThumbCenterMark", prop::kLogical},
-    {"ProportionalThumb", prop::kLogical}, {nullptr, kEmpty},             {nullptr, kEmpty},
+namespace bar = wt::property::superbar;
+
+// The bar's own properties by index; the indexes left out are empty numbers.
+constexpr windows::IndexedProperty kNamedProperties[] = {
+    {bar::kBarType, {"BarType", prop::kPick}},
+    {bar::kOrientation, {"Orientation", prop::kPick}},
+    {bar::kStyle, {"Style", prop::kPick}},
+    {bar::kPageStep, {"PageStep", prop::kInteger}},
+    {bar::kLineStep, {"LineStep", prop::kInteger}},
+    {bar::kMinimum, {"Minimum", prop::kInteger}},
+    {bar::kMaximum, {"Maximum", prop::kInteger}},
+    {bar::kPosition, {"Position", prop::kInteger}},
+    {bar::kShowPercent, {"ShowPercent", prop::kLogical}},
+    {bar::kTextColor, {"TextColor", prop::kColour}},
+    {bar::kFont, {"Font", prop::kFont}},
+    {bar::kInteractive, {"Interactive", prop::kLogical}},
+    {bar::kFillFollowsThumb, {"FillFollowsThumb", prop::kLogical}},
+    {bar::kBand, {"Band", prop::kLogical}},
+    {bar::kArrowGroup, {"ArrowGroup", prop::kText}},
+    {bar::kShowArrows, {"ShowArrows", prop::kLogical}},
+    {bar::kArrowImages, {"ArrowImages", prop::kData}},
+    {bar::kTrackGroup, {"TrackGroup", prop::kText}},
+    {bar::kTrackUnused, {"Property39", prop::kLogical}},
+    {bar::kTrackImages, {"TrackImages", prop::kData}},
+    {bar::kTrackDrawMode, {"TrackDrawMode", prop::kPick}},
+    {bar::kTrackEndCaps, {"TrackEndCaps", prop::kLogical}},
+    {bar::kTrackCenterMark, {"TrackCenterMark", prop::kLogical}},
+    {bar::kTrackInset, {"TrackInset", prop::kLogical}},
+    {bar::kFillGroup, {"FillGroup", prop::kText}},
+    {bar::kShowFill, {"ShowFill", prop::kLogical}},
+    {bar::kFillImages, {"FillImages", prop::kData}},
+    {bar::kFillDrawMode, {"FillDrawMode", prop::kPick}},
+    {bar::kFillEndCaps, {"FillEndCaps", prop::kLogical}},
+    {bar::kFillCenterMark, {"FillCenterMark", prop::kLogical}},
+    {bar::kThumbGroup, {"ThumbGroup", prop::kText}},
+    {bar::kShowThumb, {"ShowThumb", prop::kLogical}},
+    {bar::kThumbImages, {"ThumbImages", prop::kData}},
+    {bar::kThumbDrawMode, {"ThumbDrawMode", prop::kPick}},
+    {bar::kThumbEndCaps, {"ThumbEndCaps", prop::kLogical}},
+    {bar::kThumbCenterMark, {"ThumbCenterMark", prop::kLogical}},
+    {bar::kProportionalThumb, {"ProportionalThumb", prop::kLogical}},
 };
-static_assert(std::size(kProperties) == 60, "properties 8 to 67");
-constexpr int32_t kWindowBackColor = 2;  // the window type's own property 10
-constexpr int kFontNumber = 20;
+constexpr auto kProperties = windows::PropertyTable<bar::kCount>(kNamedProperties);
+constexpr int32_t kWindowBackColor = wt::property::window::kBackColor;
 
 COLORREF HoldingWindowColour(uint32_t windowId) {
     windows::Unit* frame = windows::FindLiveUnit(windowId, 0);
@@ -77,16 +95,16 @@ public:
     }
 
     int SetProperty(int32_t index, const PropertyValue& v) override {
-        bar_->SetProperty(index + 8, BarValue{v.number, v.bytes});
+        bar_->SetProperty(wt::property::Number(index), BarValue{v.number, v.bytes});
         return 0;
     }
 
     PropertyValue GetProperty(int32_t index) override {
-        BarValue b = bar_->GetProperty(index + 8);
+        BarValue b = bar_->GetProperty(wt::property::Number(index));
         PropertyValue v;
         v.number = b.number;
         v.bytes = b.bytes;
-        if (index + 8 == kFontNumber && b.bytes.size() == sizeof(LOGFONTA)) {
+        if (index == bar::kFont && b.bytes.size() == sizeof(LOGFONTA)) {
             std::memcpy(&v.font, b.bytes.data(), sizeof v.font);
             v.hasFont = true;
         }
@@ -111,7 +129,7 @@ windows::Unit* Create(const windows::CreateParams& p) {
 
 const windows::TypeDescriptor& SuperBarType() {
     static const windows::TypeDescriptor type{"多功能条", "SuperBar", 0x80000040,
-                                              static_cast<uint32_t>(std::size(kProperties)), kProperties, &Create};
+                                              static_cast<uint32_t>(kProperties.size()), kProperties.data(), &Create};
     return type;
 }
 

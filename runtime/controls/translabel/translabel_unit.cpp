@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "runtime/controls/translabel/translabel.h"
+#include "runtime/windows/template/property_numbers.h"
 
 namespace vx::controls {
 namespace {
@@ -10,11 +11,18 @@ namespace {
 using windows::PropertyValue;
 namespace prop = windows::prop;
 
-constexpr windows::PropertyDescriptor kProperties[] = {
-    {"Caption", prop::kText},    {"Effect", prop::kPick},   {"Font", prop::kFont},
-    {"TextColor", prop::kColour}, {"Alignment", prop::kPick}, {"WordWrap", prop::kLogical},
-    {"VerticalAlignment", prop::kPick},
+namespace idx = wt::property::translabel;
+
+constexpr windows::IndexedProperty kNamedProperties[] = {
+    {idx::kCaption, {"Caption", prop::kText}},
+    {idx::kEffect, {"Effect", prop::kPick}},
+    {idx::kFont, {"Font", prop::kFont}},
+    {idx::kTextColor, {"TextColor", prop::kColour}},
+    {idx::kAlignment, {"Alignment", prop::kPick}},
+    {idx::kWordWrap, {"WordWrap", prop::kLogical}},
+    {idx::kVerticalAlignment, {"VerticalAlignment", prop::kPick}},
 };
+constexpr auto kProperties = windows::PropertyTable<idx::kCount>(kNamedProperties);
 
 class TransLabelUnit final : public windows::Unit {
 public:
@@ -37,29 +45,29 @@ public:
         return true;
     }
 
-    int SetProperty(int32_t index, const PropertyValue& v) override {
-        switch (index) {
-        case 0: label_->SetCaption(v.bytes); break;
-        case 1: label_->SetEffect(v.Int()); break;
-        case 2:
+    int SetProperty(int32_t i, const PropertyValue& v) override {
+        switch (i) {
+        case idx::kCaption: label_->SetCaption(v.bytes); break;
+        case idx::kEffect: label_->SetEffect(v.Int()); break;
+        case idx::kFont:
             label_->SetFont(v.hasFont ? std::string(reinterpret_cast<const char*>(&v.font), sizeof v.font)
                                       : std::string());
             break;
-        case 3: label_->SetTextColour(static_cast<uint32_t>(v.number)); break;
-        case 4: label_->SetAlignment(v.Int()); break;
-        case 5: label_->SetWordWrap(v.Bool()); break;
-        case 6: label_->SetVerticalAlignment(v.Int()); break;
+        case idx::kTextColor: label_->SetTextColour(static_cast<uint32_t>(v.number)); break;
+        case idx::kAlignment: label_->SetAlignment(v.Int()); break;
+        case idx::kWordWrap: label_->SetWordWrap(v.Bool()); break;
+        case idx::kVerticalAlignment: label_->SetVerticalAlignment(v.Int()); break;
         default: break;
         }
         return 0;
     }
 
-    PropertyValue GetProperty(int32_t index) override {
+    PropertyValue GetProperty(int32_t i) override {
         const TransLabelForm& f = label_->Form();
-        switch (index) {
-        case 0: return PropertyValue::OfBytes(f.caption);
-        case 1: return PropertyValue::Of(f.effect);
-        case 2: {
+        switch (i) {
+        case idx::kCaption: return PropertyValue::OfBytes(f.caption);
+        case idx::kEffect: return PropertyValue::Of(f.effect);
+        case idx::kFont: {
             PropertyValue v;
             v.bytes = f.font;
             if (f.font.size() == sizeof(LOGFONTA)) {
@@ -68,10 +76,10 @@ public:
             }
             return v;
         }
-        case 3: return PropertyValue::Of(f.textColour);
-        case 4: return PropertyValue::Of(f.alignment);
-        case 5: return PropertyValue::Of(f.wordWrap);
-        case 6: return PropertyValue::Of(f.verticalAlignment);
+        case idx::kTextColor: return PropertyValue::Of(f.textColour);
+        case idx::kAlignment: return PropertyValue::Of(f.alignment);
+        case idx::kWordWrap: return PropertyValue::Of(f.wordWrap);
+        case idx::kVerticalAlignment: return PropertyValue::Of(f.verticalAlignment);
         default: return {};
         }
     }
@@ -94,7 +102,7 @@ windows::Unit* Create(const windows::CreateParams& p) {
 
 const windows::TypeDescriptor& TransLabelType() {
     static const windows::TypeDescriptor type{"透明标签", "TransLabel", 0x00012040,
-                                              static_cast<uint32_t>(std::size(kProperties)), kProperties, &Create};
+                                              static_cast<uint32_t>(kProperties.size()), kProperties.data(), &Create};
     return type;
 }
 

@@ -6,7 +6,7 @@
 
 namespace vx::windows {
 namespace {
-thread_local EventSource g_source{0, 0};
+thread_local EventSource gSource{0, 0};
 
 // Group links: the last unit of the same type along the chain supplies the
 // bindings (bounded, so a cycle cannot hang the dispatcher).
@@ -35,10 +35,10 @@ bool IsEventBound(const wt::TemplateWindow& tw, size_t index, int32_t event) {
 }
 }  // namespace detail
 
-EventSource CurrentEventSource() { return g_source; }
+EventSource CurrentEventSource() { return gSource; }
 
 bool DispatchEvent(EventRecord& record) {
-    if (detail::g_rebuilding) return false;
+    if (detail::gRebuilding) return false;
     wt::TemplateWindow* tw = wt::LoadedTemplate().FindWindow(record.windowId);
     if (!tw) ReportError(text::kEventWindowNotFound, 0);
     std::optional<size_t> index = record.unitId == 0 ? std::optional<size_t>(0) : tw->FindUnit(record.unitId);
@@ -51,12 +51,12 @@ bool DispatchEvent(EventRecord& record) {
     EventProcedure procedure = BoundProcedure(*tw, *index, record.event);
     if (!procedure) return false;
 
-    EventSource saved = g_source;
-    g_source = {record.windowId, record.unitId};
+    EventSource saved = gSource;
+    gSource = {record.windowId, record.unitId};
     int32_t result = 0;
     int32_t argc = record.argc < 0 ? 0 : record.argc > 5 ? 5 : record.argc;
     bool hasResult = procedure(record.args, argc, &result);
-    g_source = saved;
+    gSource = saved;
     if (hasResult) {
         record.hasResult = true;
         record.result = result;

@@ -16,7 +16,7 @@ namespace vx::windows {
 // dispatcher calls *reinterpret_cast<const EventProcedure*>(address).
 using EventProcedure = bool (*)(const int32_t* args, int32_t argc, int32_t* result);
 
-// What a raiser hands the dispatcher (also the argument of host request 2008).
+// What a raiser hands the dispatcher (also the argument of host request kHostRaiseEvent).
 struct EventRecord {
     uint32_t windowId = 0;
     uint32_t unitId = 0;  // 0: the window's own unit

@@ -5,15 +5,16 @@
 #include <tuple>
 
 #include "runtime/windows/system/events.h"
+#include "runtime/windows/template/event_numbers.h"
 
 namespace vx::windows::detail {
 namespace {
 
-// The common events a mouse click raises on any windowed unit.
-constexpr int32_t kPressEvent = -1;
-constexpr int32_t kReleaseEvent = -2;
-// A type's own click.
-constexpr int32_t kClickEvent = 0;
+// The common events a mouse click raises on any windowed unit, and a
+// type's own click.
+constexpr int32_t kPressEvent = wt::event::kLeftButtonDown;
+constexpr int32_t kReleaseEvent = wt::event::kLeftButtonUp;
+constexpr int32_t kClickEvent = wt::event::kClicked;
 
 constexpr WORD kCueFlags = UISF_HIDEFOCUS | UISF_HIDEACCEL;
 
@@ -60,9 +61,9 @@ bool ClickRoleUnit(LoadedWindow& lw, uint32_t unitId) {
 
 int32_t KeyState() {
     int32_t s = 0;
-    if (GetKeyState(VK_CONTROL) < 0) s |= kCtrlState;
-    if (GetKeyState(VK_SHIFT) < 0) s |= kShiftState;
-    if (GetKeyState(VK_MENU) < 0) s |= kAltState;
+    if (GetKeyState(VK_CONTROL) < 0) s |= wt::event::kCtrl;
+    if (GetKeyState(VK_SHIFT) < 0) s |= wt::event::kShift;
+    if (GetKeyState(VK_MENU) < 0) s |= wt::event::kAlt;
     return s;
 }
 

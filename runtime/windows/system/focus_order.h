@@ -13,9 +13,7 @@
 
 namespace vx::windows::detail {
 
-// Key state argument of the key and mouse events: Ctrl 1, Shift 2, Alt 4.
-constexpr int32_t kCtrlState = 1, kShiftState = 2, kAltState = 4;
-// The keys held now, as that argument.
+// The keys held now, as the key state argument of the key and mouse events.
 int32_t KeyState();
 
 // Whether a procedure is bound to the event (group links followed).

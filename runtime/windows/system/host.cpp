@@ -13,17 +13,6 @@ namespace {
 
 using namespace detail;
 
-enum WindowRequest : int32_t {
-    kWindowList = 1001,
-    kTypeDescriptor = 1002,
-    kLoad = 2005,
-    kWindowObject = 2006,
-    kLiveObject = 2007,
-    kRaise = 2008,
-    kBeforeBuild = 2009,
-    kAfterBuild = 2010,
-};
-
 bool LoadStart(uint32_t windowId) { return wt::LoadedTemplate().FindWindow(windowId) && LoadWindow(windowId, nullptr, false); }
 
 int64_t ReadHook(uint32_t windowId, uint32_t unitId, int32_t index, int32_t kind) {
@@ -38,10 +27,10 @@ bool AnyLoaded() {
 
 void ReleaseAll() {
     // The program is ending: windows go without running handlers.
-    g_rebuilding = true;
+    gRebuilding = true;
     for (const LoadedWindowRef& r : AllLoaded())
         if (r->alive) DestroyWindow(r->hwnd());
-    g_rebuilding = false;
+    gRebuilding = false;
     // The templates go too, unless a worker may still write a property.
     if (Runtime().runningThreads == 0) wt::ReleaseTemplates();
 }
@@ -60,21 +49,21 @@ Unit* LiveOrError(uint32_t windowId, uint32_t unitId) {
 
 intptr_t WindowHostRequest(int32_t request, intptr_t a, intptr_t b) {
     switch (request) {
-    case kWindowList: return reinterpret_cast<intptr_t>(&wt::LoadedTemplate());
-    case kTypeDescriptor: return reinterpret_cast<intptr_t>(FindUnitType(static_cast<uint32_t>(a)));
-    case kLoad: {
+    case kHostWindowList: return reinterpret_cast<intptr_t>(&wt::LoadedTemplate());
+    case kHostTypeDescriptor: return reinterpret_cast<intptr_t>(FindUnitType(static_cast<uint32_t>(a)));
+    case kHostLoadWindow: {
         const auto* r = reinterpret_cast<const LoadRequest*>(a);
         return r && LoadWindow(r->windowId, r->parent, r->modal) ? 1 : 0;
     }
-    case kWindowObject: return reinterpret_cast<intptr_t>(LiveOrError(static_cast<uint32_t>(a), 0));
-    case kLiveObject:
+    case kHostWindowObject: return reinterpret_cast<intptr_t>(LiveOrError(static_cast<uint32_t>(a), 0));
+    case kHostLiveUnit:
         return reinterpret_cast<intptr_t>(LiveOrError(static_cast<uint32_t>(a), static_cast<uint32_t>(b)));
-    case kRaise: {
+    case kHostRaiseEvent: {
         auto* record = reinterpret_cast<EventRecord*>(a);
         return record && DispatchEvent(*record) ? 1 : 0;
     }
-    case kBeforeBuild:
-    case kAfterBuild:
+    case kHostBeforeBuild:
+    case kHostAfterBuild:
     default: return 0;
     }
 }

@@ -74,7 +74,7 @@ void ShowFrameAsLoaded(uint32_t windowId);
 void RebuildMenu(LoadedWindow& lw);
 
 // Set while a unit is being rebuilt: events are not dispatched.
-extern bool g_rebuilding;
+extern bool gRebuilding;
 
 // Message filter and keyboard interface (message_filter.cpp).
 bool PreTranslate(MSG& msg);

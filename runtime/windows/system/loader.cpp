@@ -12,11 +12,12 @@
 #include "runtime/windows/system/focus_order.h"
 #include "runtime/windows/system/loaded_window.h"
 #include "runtime/windows/system/menu_shortcut.h"
+#include "runtime/windows/template/event_numbers.h"
 
 namespace vx::windows {
 namespace detail {
 
-bool g_rebuilding = false;
+bool gRebuilding = false;
 
 namespace {
 
@@ -54,7 +55,7 @@ void EnableDisabledOthers(LoadedWindow& lw) {
 
 void OnFrameDestroy(LoadedWindow& lw) {
     lw.closing = true;
-    if (lw.built) RaiseEvent(lw.windowId, 0, 2);  // a failed build raises nothing
+    if (lw.built) RaiseEvent(lw.windowId, 0, wt::event::kWindowDestroyed);  // a failed build raises nothing
     if (lw.helpOpened) {
         std::string file = lw.frame() ? lw.frame()->HelpFile() : std::string();
         WinHelpA(lw.hwnd(), file.empty() ? nullptr : file.c_str(), HELP_QUIT, 0);
@@ -91,7 +92,7 @@ void OnFrameGone(LoadedWindow& lw) {
 
 void RaiseMenuClick(LoadedWindow& lw, UINT command) {
     size_t index = command - kFirstMenuCommand;
-    if (index < lw.tw->unitCount() && lw.tw->isMenuItem(index)) RaiseEvent(lw.windowId, lw.tw->unitId(index), 0);
+    if (index < lw.tw->unitCount() && lw.tw->isMenuItem(index)) RaiseEvent(lw.windowId, lw.tw->unitId(index), wt::event::kClicked);
 }
 
 LRESULT CALLBACK UnitSubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR ref) {
@@ -153,7 +154,7 @@ LRESULT CALLBACK UnitSubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UIN
             delete data;
             if (frame) {
                 OnFrameGone(lw);
-            } else if (lw.alive && !lw.closing && !g_rebuilding && index < lw.units.size()) {
+            } else if (lw.alive && !lw.closing && !gRebuilding && index < lw.units.size()) {
                 // A unit window destroyed on its own (a close command): its live
                 // object goes with it, so nothing keeps a dead handle.
                 lw.tw->SetLiveObject(index, nullptr);
@@ -277,63 +278,50 @@ void SetFocusToFirstTabUnit(LoadedWindow& lw) {
     }
 }
 
-// Steps 1 to 15 of a load. Returns whether the window was built (or an
-// existing one activated).
-bool Load(wt::TemplateWindow& tw, bool checkExisting, bool modal, HWND parent) {
-    // 1: an existing window is only brought forward.
-    if (!checkExisting) {
-        if (LoadedWindow* existing = FindLoaded(tw.id())) {
-            HWND h = existing->hwnd();
-            if (!existing->closing) {
-                if (IsIconic(h)) {
-                    ShowWindow(h, SW_RESTORE);
-                } else {
-                    SetActiveWindow(h);
-                    SetForegroundWindow(h);
-                }
-                return true;
+// An existing window is only brought forward. True when it was; a
+// window that is closing is destroyed first and loaded afresh.
+bool BringForwardExisting(const wt::TemplateWindow& tw) {
+    if (LoadedWindow* existing = FindLoaded(tw.id())) {
+        HWND h = existing->hwnd();
+        if (!existing->closing) {
+            if (IsIconic(h)) {
+                ShowWindow(h, SW_RESTORE);
+            } else {
+                SetActiveWindow(h);
+                SetForegroundWindow(h);
             }
-            DestroyWindow(h);
+            return true;
         }
+        DestroyWindow(h);
     }
-    // 2
-    if (modal) {
-        parent = nullptr;
-    } else if (parent && !IsWindow(parent)) {
+    return false;
+}
+
+// The window's own unit: the frame window, registered as loaded.
+// False (menu and accelerators gone) when the frame could not be made.
+bool CreateFrame(const LoadedWindowRef& ref, bool checkExisting, bool modal, HWND parent, std::vector<bool>& visible) {
+    LoadedWindow& lw = *ref;
+    wt::TemplateWindow& tw = *lw.tw;
+    wt::Bytes data = tw.typeData(0);
+    Unit* frame = CreateFromData(lw, 0, data.data(), data.size(), parent, 0, lw.menu, modal, StoredRect(tw, 0));
+    if (!frame || !frame->Handle() || !dynamic_cast<FrameUnit*>(frame)) {
+        delete frame;
+        if (lw.menu) DestroyMenu(lw.menu);
+        if (lw.accel) DestroyAcceleratorTable(lw.accel);
+        lw.accel = nullptr;
         return false;
     }
-    // 3
-    HostRequest(2009, static_cast<intptr_t>(tw.id()), 0);
+    lw.units[0].reset(frame);
+    visible[0] = checkExisting || (tw.flags(0) & wt::kUnitVisible);
+    Registry().push_back(ref);
+    Attach(lw, 0, frame);
+    return true;
+}
 
-    auto ref = std::make_shared<LoadedWindow>();
-    LoadedWindow& lw = *ref;
-    lw.tw = &tw;
-    lw.windowId = tw.id();
-    lw.units.resize(tw.unitCount());
-    lw.controlIds.assign(tw.unitCount(), 0);
-    std::vector<bool> visible(tw.unitCount(), false);
-
-    // 4
-    lw.menu = BuildMenu(tw);
-    lw.accel = BuildAccelerators(tw);
-
-    // 5: the window first, then the units from the last back to the second.
-    if (tw.unitCount() == 0) return false;
-    {
-        wt::Bytes data = tw.typeData(0);
-        Unit* frame = CreateFromData(lw, 0, data.data(), data.size(), parent, 0, lw.menu, modal, StoredRect(tw, 0));
-        if (!frame || !frame->Handle() || !dynamic_cast<FrameUnit*>(frame)) {
-            delete frame;
-            if (lw.menu) DestroyMenu(lw.menu);
-            if (lw.accel) DestroyAcceleratorTable(lw.accel);
-            lw.accel = nullptr;
-            return false;
-        }
-        lw.units[0].reset(frame);
-        visible[0] = checkExisting || (tw.flags(0) & wt::kUnitVisible);
-        Registry().push_back(ref);
-        Attach(lw, 0, frame);
-    }
+// The other units, from the last back to the second, with the next
+// control identifiers. A unit that cannot be made ends the window.
+bool CreateUnits(LoadedWindow& lw, std::vector<bool>& visible) {
+    wt::TemplateWindow& tw = *lw.tw;
     auto fail = [&]() {
         if (lw.alive) DestroyWindow(lw.hwnd());
         return false;
@@ -351,8 +339,12 @@ bool Load(wt::TemplateWindow& tw, bool checkExisting, bool modal, HWND parent) {
         Attach(lw, i, unit);
         if (!(lw.stateFlags(i) & state::kComponent)) visible[i] = (tw.flags(i) & wt::kUnitVisible) != 0;
     }
+    return true;
+}
 
-    // 6: parents and paged containers.
+// Parents and paged containers.
+void SetParents(LoadedWindow& lw, std::vector<bool>& visible) {
+    const wt::TemplateWindow& tw = *lw.tw;
     for (size_t i = 1; i < tw.unitCount(); ++i) {
         Unit* u = lw.units[i].get();
         if (!u || !u->Handle()) continue;
@@ -363,8 +355,11 @@ bool Load(wt::TemplateWindow& tw, bool checkExisting, bool modal, HWND parent) {
         if (*pi != 0) SetParent(u->Handle(), lw.units[*pi]->Handle());
         if (OnHiddenPage(lw, i)) visible[i] = false;
     }
+}
 
-    // 7: stacking order back to table order.
+// Stacking order back to table order.
+void RestoreStackingOrder(LoadedWindow& lw) {
+    const wt::TemplateWindow& tw = *lw.tw;
     for (size_t i = 1; i < tw.unitCount(); ++i) {
         Unit* u = lw.units[i].get();
         if (!u || !u->Handle()) continue;
@@ -378,57 +373,113 @@ bool Load(wt::TemplateWindow& tw, bool checkExisting, bool modal, HWND parent) {
         }
         SetWindowPos(u->Handle(), after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
     }
+}
 
-    // 8
+// Every unit's mouse pointer.
+void LoadCursors(LoadedWindow& lw) {
+    const wt::TemplateWindow& tw = *lw.tw;
     for (size_t i = 0; i < tw.unitCount(); ++i)
         if (!tw.isMenuItem(i)) LoadUnitCursor(lw, i);
+}
 
-    // 9
+// The built messages, to the units from the last to the first, then
+// to the window.
+void SendBuiltMessages(LoadedWindow& lw) {
+    const wt::TemplateWindow& tw = *lw.tw;
     for (size_t i = tw.unitCount(); i-- > 0;)
         if (lw.units[i] && lw.units[i]->Handle()) SendMessageA(lw.units[i]->Handle(), kMsgUnitBuilt, 0, 0);
     SendMessageA(lw.hwnd(), kMsgWindowBuilt, 0, 0);
+}
 
-    // 10
+// Units shown or hidden as noted, without activation.
+void ShowUnits(LoadedWindow& lw, const std::vector<bool>& visible) {
+    const wt::TemplateWindow& tw = *lw.tw;
     for (size_t i = 1; i < tw.unitCount(); ++i)
         if (lw.units[i] && lw.units[i]->Handle() && !(lw.stateFlags(i) & state::kComponent))
             lw.units[i]->Show(visible[i]);
+}
 
-    // 11
-    HostRequest(2010, static_cast<intptr_t>(tw.id()), 0);
-
-    // 12: the created events; any of them may close the window.
+// The created events; any of them may close the window.
+void RaiseCreatedEvents(LoadedWindow& lw) {
     lw.built = true;
-    RaiseEvent(lw.windowId, 0, 0);
-    if (lw.alive) RaiseEvent(lw.windowId, 0, 3);
-    if (lw.alive) RaiseEvent(lw.windowId, 0, 4);
-    if (!lw.alive) return true;
+    RaiseEvent(lw.windowId, 0, wt::event::kWindowCreated);
+    if (lw.alive) RaiseEvent(lw.windowId, 0, wt::event::kWindowCreatedNext);
+    if (lw.alive) RaiseEvent(lw.windowId, 0, wt::event::kWindowCreatedLast);
+}
 
-    // 13
+// A window noted visible is shown, the focus on its first unit.
+void ShowBuiltWindow(LoadedWindow& lw, bool visible) {
     InitialiseFocusCues(lw.hwnd());
-    if (visible[0] && !IsWindowVisible(lw.hwnd())) {
+    if (visible && !IsWindowVisible(lw.hwnd())) {
         lw.frame()->ShowLoaded();
         if (lw.alive) SetFocusToFirstTabUnit(lw);
     }
-    if (!lw.alive) return true;
+}
 
-    // 14
-    if (modal) {
-        lw.modal = true;
-        for (const LoadedWindowRef& other : AllLoaded()) {
-            if (other.get() == &lw || !other->alive) continue;
-            HWND h = other->hwnd();
-            bool wasEnabled = IsWindowEnabled(h) != FALSE;
-            lw.disabledOthers.emplace_back(h, wasEnabled);
-            EnableWindow(h, FALSE);
-        }
+// A modal window disables every other loaded window, remembering
+// whether it was enabled.
+void DisableOthers(LoadedWindow& lw) {
+    lw.modal = true;
+    for (const LoadedWindowRef& other : AllLoaded()) {
+        if (other.get() == &lw || !other->alive) continue;
+        HWND h = other->hwnd();
+        bool wasEnabled = IsWindowEnabled(h) != FALSE;
+        lw.disabledOthers.emplace_back(h, wasEnabled);
+        EnableWindow(h, FALSE);
     }
+}
 
-    // 15
+// The load-finished messages, from the last unit to the first; the
+// focus goes back where it was if one of them moved it.
+void FinishLoad(LoadedWindow& lw) {
+    const wt::TemplateWindow& tw = *lw.tw;
     HWND focus = GetFocus();
     for (size_t i = tw.unitCount(); i-- > 0 && lw.alive;)
         if (lw.units[i] && lw.units[i]->Handle()) SendMessageA(lw.units[i]->Handle(), kMsgLoadFinished, 0, 0);
     if (lw.alive && GetFocus() != focus && focus && IsWindow(focus)) SetFocus(focus);
     lw.loadFinished = true;
+}
+
+// A load, step by step: bring an existing window forward, or build the
+// window and its units, then raise its created events and show it. Returns
+// whether the window was built (or an existing one activated).
+bool Load(wt::TemplateWindow& tw, bool checkExisting, bool modal, HWND parent) {
+    if (!checkExisting && BringForwardExisting(tw)) return true;
+    // A modal window has no parent; a given parent must still exist.
+    if (modal) {
+        parent = nullptr;
+    } else if (parent && !IsWindow(parent)) {
+        return false;
+    }
+    HostRequest(kHostBeforeBuild, static_cast<intptr_t>(tw.id()), 0);
+
+    auto ref = std::make_shared<LoadedWindow>();
+    LoadedWindow& lw = *ref;
+    lw.tw = &tw;
+    lw.windowId = tw.id();
+    lw.units.resize(tw.unitCount());
+    lw.controlIds.assign(tw.unitCount(), 0);
+    std::vector<bool> visible(tw.unitCount(), false);
+
+    lw.menu = BuildMenu(tw);
+    lw.accel = BuildAccelerators(tw);
+
+    if (tw.unitCount() == 0) return false;
+    if (!CreateFrame(ref, checkExisting, modal, parent, visible)) return false;
+    if (!CreateUnits(lw, visible)) return false;
+    SetParents(lw, visible);
+    RestoreStackingOrder(lw);
+    LoadCursors(lw);
+    SendBuiltMessages(lw);
+    ShowUnits(lw, visible);
+    HostRequest(kHostAfterBuild, static_cast<intptr_t>(tw.id()), 0);
+
+    RaiseCreatedEvents(lw);
+    if (!lw.alive) return true;
+    ShowBuiltWindow(lw, visible[0]);
+    if (!lw.alive) return true;
+    if (modal) DisableOthers(lw);
+    FinishLoad(lw);
     return true;
 }
 
@@ -525,10 +576,10 @@ void RebuildUnit(LoadedWindow& lw, size_t index) {
         MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
         rect = RECT{r.left, r.top, r.right - r.left, r.bottom - r.top};
     }
-    g_rebuilding = true;
+    gRebuilding = true;
     Unit* fresh = CreateFromData(lw, index, bytes, length, parent, lw.controlIds[index], nullptr, false, rect);
     if (!fresh) {
-        g_rebuilding = false;
+        gRebuilding = false;
         return;
     }
     if (oldHwnd) DestroyWindow(oldHwnd);
@@ -541,7 +592,7 @@ void RebuildUnit(LoadedWindow& lw, size_t index) {
         SendMessageA(h, kMsgLoadFinished, 0, 0);
         fresh->Show(wasVisible);
     }
-    g_rebuilding = false;
+    gRebuilding = false;
 }
 
 void RebuildMenu(LoadedWindow& lw) {
@@ -593,7 +644,7 @@ HWND FindUnitHandle(uint32_t windowId, uint32_t unitId) {
 bool RequestClose(uint32_t windowId) {
     LoadedWindowRef ref = FindLoadedRef(windowId);
     if (!ref || !ref->alive) return false;
-    for (int32_t event : {12, 1}) {
+    for (int32_t event : {wt::event::kWindowQueryClose, wt::event::kWindowClose}) {
         int32_t result = 0;
         bool hasResult = false;
         if (RaiseEvent(windowId, 0, event, nullptr, 0, &result, &hasResult) && hasResult && result == 0) return false;

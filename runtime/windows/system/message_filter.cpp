@@ -10,6 +10,7 @@
 #include "runtime/windows/system/events.h"
 #include "runtime/windows/system/focus_order.h"
 #include "runtime/windows/system/loaded_window.h"
+#include "runtime/windows/template/event_numbers.h"
 
 namespace vx::windows::detail {
 namespace {
@@ -22,18 +23,28 @@ struct EventMapping {
     Args args;
 };
 
+namespace ev = wt::event;
+
 constexpr EventMapping kEventMappings[] = {
-    {WM_MOUSEMOVE, -6, Args::kMouse},   {WM_LBUTTONDOWN, -1, Args::kMouse}, {WM_LBUTTONUP, -2, Args::kMouse},
-    {WM_LBUTTONDBLCLK, -3, Args::kMouse}, {WM_RBUTTONDOWN, -4, Args::kMouse}, {WM_RBUTTONUP, -5, Args::kMouse},
-    {WM_KEYDOWN, -9, Args::kKey},       {WM_SYSKEYDOWN, -9, Args::kKey},    {WM_KEYUP, -10, Args::kKey},
-    {WM_SYSKEYUP, -10, Args::kKey},     {WM_CHAR, -11, Args::kChar},        {WM_MOUSEWHEEL, -12, Args::kWheel},
+    {WM_MOUSEMOVE, ev::kMouseMove, Args::kMouse},
+    {WM_LBUTTONDOWN, ev::kLeftButtonDown, Args::kMouse},
+    {WM_LBUTTONUP, ev::kLeftButtonUp, Args::kMouse},
+    {WM_LBUTTONDBLCLK, ev::kLeftDoubleClick, Args::kMouse},
+    {WM_RBUTTONDOWN, ev::kRightButtonDown, Args::kMouse},
+    {WM_RBUTTONUP, ev::kRightButtonUp, Args::kMouse},
+    {WM_KEYDOWN, ev::kKeyDown, Args::kKey},
+    {WM_SYSKEYDOWN, ev::kKeyDown, Args::kKey},
+    {WM_KEYUP, ev::kKeyUp, Args::kKey},
+    {WM_SYSKEYUP, ev::kKeyUp, Args::kKey},
+    {WM_CHAR, ev::kCharacter, Args::kChar},
+    {WM_MOUSEWHEEL, ev::kMouseWheel, Args::kWheel},
 };
 
 int32_t MouseKeyState(WPARAM wp) {
     int32_t s = 0;
-    if (wp & MK_CONTROL) s |= kCtrlState;
-    if (wp & MK_SHIFT) s |= kShiftState;
-    if (GetKeyState(VK_MENU) < 0) s |= kAltState;
+    if (wp & MK_CONTROL) s |= ev::kCtrl;
+    if (wp & MK_SHIFT) s |= ev::kShift;
+    if (GetKeyState(VK_MENU) < 0) s |= ev::kAlt;
     return s;
 }
 

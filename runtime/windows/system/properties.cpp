@@ -10,6 +10,7 @@
 #include "runtime/window_thread.h"
 #include "runtime/windows/system/loaded_window.h"
 #include "runtime/windows/system/messages.h"
+#include "runtime/windows/template/property_numbers.h"
 
 namespace vx::windows {
 namespace {
@@ -18,11 +19,9 @@ using namespace detail;
 
 constexpr int32_t kCoordinateLimit = 32627;
 
-enum FixedProperty : int32_t {
-    kLeft = 0, kTop, kWidth, kHeight, kTag, kVisible, kDisabled, kMousePointer, kFirstTypeProperty
-};
-
-enum FontAttribute : int32_t { kEscapement = 0, kBold, kItalic, kUnderline, kStrikeOut, kSize, kFaceName };
+using namespace wt::property;
+using namespace wt::property::font;
+namespace menu = wt::property::menu_item;
 
 // System cursor ids in the order of the runtime's pointer numbers 1, 2, ...
 constexpr int32_t kPointerCursorIds[] = {
@@ -291,10 +290,10 @@ void WriteMousePointer(const Target& t, uint32_t low, uint32_t high) {
 int64_t ReadMenuItem(const Target& t, int32_t index) {
     uint32_t flags = t.tw->flags(t.index);
     switch (index) {
-    case 0: return FromAddress(NewText(t.tw->menuCaption(t.index)));
-    case 1: return (flags & wt::kMenuChecked) ? 1 : 0;
-    case 2: return (flags & wt::kMenuDisabled) ? 1 : 0;
-    case 3: return (flags & wt::kMenuHidden) ? 0 : 1;
+    case menu::kCaption: return FromAddress(NewText(t.tw->menuCaption(t.index)));
+    case menu::kChecked: return (flags & wt::kMenuChecked) ? 1 : 0;
+    case menu::kDisabled: return (flags & wt::kMenuDisabled) ? 1 : 0;
+    case menu::kVisible: return (flags & wt::kMenuHidden) ? 0 : 1;
     default: return 0;
     }
 }
@@ -303,18 +302,20 @@ void WriteMenuItem(const Target& t, int32_t index, uint32_t low, uint32_t high) 
     uint32_t flags = t.tw->flags(t.index);
     bool on = low != 0;
     switch (index) {
-    case 0: {
+    case menu::kCaption: {
         const char* caption = static_cast<const char*>(ToAddress(low, high));
         std::string_view fresh = caption ? caption : "";
         if (fresh == t.tw->menuCaption(t.index)) return;
         t.tw->SetMenuCaption(t.index, fresh);
         break;
     }
-    case 1:
-    case 2:
-    case 3: {
-        uint32_t bit = index == 1 ? wt::kMenuChecked : index == 2 ? wt::kMenuDisabled : wt::kMenuHidden;
-        bool set = index == 3 ? !on : on;
+    case menu::kChecked:
+    case menu::kDisabled:
+    case menu::kVisible: {
+        uint32_t bit = index == menu::kChecked    ? wt::kMenuChecked
+                       : index == menu::kDisabled ? wt::kMenuDisabled
+                                                  : wt::kMenuHidden;
+        bool set = index == menu::kVisible ? !on : on;
         uint32_t fresh = set ? flags | bit : flags & ~bit;
         if (fresh == flags) return;
         t.tw->SetFlags(t.index, fresh);

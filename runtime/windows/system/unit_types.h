@@ -7,6 +7,8 @@
 
 #include <windows.h>
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -49,9 +51,30 @@ constexpr bool IsColour(uint16_t t) { return t == kColour || t == kColour2 || t 
 }  // namespace prop
 
 struct PropertyDescriptor {
-    const char* name;
-    uint16_t type;
+    const char* name = nullptr;
+    uint16_t type = 0;
 };
+
+// A table written by property index (runtime/windows/template/
+// property_numbers.h) instead of by position: PropertyTable lays it out as
+// the positional list a descriptor holds, unlisted indexes empty, and stops
+// the build on an index given twice or beyond the type's count.
+struct IndexedProperty {
+    int32_t index;
+    PropertyDescriptor descriptor;
+};
+template <size_t Count, size_t N>
+constexpr std::array<PropertyDescriptor, Count> PropertyTable(const IndexedProperty (&named)[N]) {
+    std::array<PropertyDescriptor, Count> table{};
+    std::array<bool, Count> given{};
+    for (const IndexedProperty& p : named) {
+        if (p.index < 0 || static_cast<size_t>(p.index) >= Count || given[static_cast<size_t>(p.index)])
+            throw "a property index out of range or given twice";
+        given[static_cast<size_t>(p.index)] = true;
+        table[static_cast<size_t>(p.index)] = p.descriptor;
+    }
+    return table;
+}
 
 // A property value as a type's set entry receives it and its get entry
 // returns it, already converted by the property's type:

@@ -18,7 +18,7 @@ void Install();
 // core types).
 void InstallSystemHooks();
 
-// Load request (window load command, host request 2005): loads the window
+// Load request (window load command, host request kHostLoadWindow): loads the window
 // as a top-level window (parent may be null) or modally; a modal window that
 // is shown runs a nested message loop until it has been destroyed. false:
 // unknown window id, a parent that no longer exists, or a failed build.
@@ -51,11 +51,11 @@ int64_t ReadUnitProperty(uint32_t windowId, uint32_t unitId, int32_t index, int3
 void WriteUnitProperty(uint32_t windowId, uint32_t unitId, int32_t index, int32_t kind, uint32_t low,
                        uint32_t high);
 
-// Host requests about windows and events (1001, 1002, 2005-2010); 0 for
-// anything else.
+// Host requests about windows and events (kHostWindowList to
+// kHostAfterBuild, runtime/services.h); 0 for anything else.
 intptr_t WindowHostRequest(int32_t request, intptr_t a, intptr_t b);
 
-// Argument block of host request 2005 (passed as a).
+// Argument block of host request kHostLoadWindow (passed as a).
 struct LoadRequest {
     uint32_t windowId;
     HWND parent;  // null: none

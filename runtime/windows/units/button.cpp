@@ -3,18 +3,21 @@
 #include <windows.h>
 
 #include "runtime/windows/system/events.h"
+#include "runtime/windows/template/event_numbers.h"
 #include "runtime/windows/units/core_units.h"
 #include "runtime/windows/units/unit_support.h"
+#include "runtime/windows/template/property_numbers.h"
 
 namespace vx::windows::units {
 namespace {
 
-enum ButtonProperty : int32_t { kPicture = 0, kButtonType, kCaption, kHAlign, kVAlign, kFont };
+using namespace wt::property::button;
 
 const PropertyDescriptor kProperties[] = {
     {"Picture", prop::kPicture}, {"ButtonType", prop::kPick}, {"Caption", prop::kText},
     {"HAlign", prop::kPick},     {"VAlign", prop::kPick},     {"Font", prop::kFont},
 };
+static_assert(std::size(kProperties) == wt::property::button::kCount, "one entry per index");
 
 constexpr DWORD kHAlignStyles[] = {BS_LEFT, BS_CENTER, BS_RIGHT};
 constexpr DWORD kVAlignStyles[] = {BS_TOP, BS_VCENTER, BS_BOTTOM};
@@ -86,7 +89,7 @@ void Button::SetStyleBits(DWORD mask, DWORD bits) {
 }
 
 bool Button::Reflect(UINT msg, WPARAM wp, LPARAM, LRESULT&) {
-    if (msg == WM_COMMAND && HIWORD(wp) == BN_CLICKED) RaiseEvent(WindowId(), UnitId(), 0);
+    if (msg == WM_COMMAND && HIWORD(wp) == BN_CLICKED) RaiseEvent(WindowId(), UnitId(), wt::event::kClicked);
     return false;
 }
 
@@ -142,8 +145,7 @@ Unit* CreateButton(const CreateParams& p) {
     return unit;
 }
 
-// 按钮
-constexpr char kChineseName[] = "\xb0\xb4\xc5\xa5";
+constexpr char kChineseName[] = "按钮";
 const TypeDescriptor kDescriptor{kChineseName, "Button", 0x80000840, std::size(kProperties), kProperties, CreateButton};
 
 }  // namespace

@@ -5,17 +5,15 @@
 #include <commctrl.h>
 
 #include "runtime/windows/system/events.h"
+#include "runtime/windows/template/event_numbers.h"
 #include "runtime/windows/units/core_units.h"
 #include "runtime/windows/units/unit_support.h"
+#include "runtime/windows/template/property_numbers.h"
 
 namespace vx::windows::units {
 namespace {
 
-enum EditProperty : int32_t {
-    kContent = 0, kBorderStyle, kTextColor, kBackColor, kFont, kHideSelection, kMaxLength, kMultiLine, kScrollBars,
-    kAlignment, kInputMode, kPasswordChar, kCaseConversion, kUpDown, kUpDownMin, kUpDownMax, kSelStart, kSelLength,
-    kSelText, kBinding1, kBinding2,
-};
+using namespace wt::property::edit_box;
 
 const PropertyDescriptor kProperties[] = {
     {"Content", prop::kText},     {"BorderStyle", prop::kPick},   {"TextColor", prop::kColour},
@@ -26,6 +24,7 @@ const PropertyDescriptor kProperties[] = {
     {"UpDownMax", prop::kInteger}, {"SelStart", prop::kInteger},  {"SelLength", prop::kInteger},
     {"SelText", prop::kText},     {"", prop::kText},              {"", prop::kText},
 };
+static_assert(std::size(kProperties) == wt::property::edit_box::kCount, "one entry per index");
 
 constexpr int kUpDownWidth = 18;
 constexpr int kUpDownIdOffset = 4;
@@ -196,7 +195,7 @@ bool EditBox::Reflect(UINT msg, WPARAM wp, LPARAM, LRESULT& result) {
         return true;
     }
     case WM_COMMAND:
-        if (HIWORD(wp) == EN_CHANGE) RaiseEvent(WindowId(), UnitId(), 0);
+        if (HIWORD(wp) == EN_CHANGE) RaiseEvent(WindowId(), UnitId(), wt::event::kTextChanged);
         return false;
     default: return false;
     }
@@ -327,8 +326,7 @@ Unit* CreateEditBox(const CreateParams& p) {
     return unit;
 }
 
-// 编辑框
-constexpr char kChineseName[] = "\xb1\xe0\xbc\xad\xbf\xf2";
+constexpr char kChineseName[] = "编辑框";
 const TypeDescriptor kDescriptor{kChineseName, "EditBox", 0x80000040, std::size(kProperties), kProperties,
                                  CreateEditBox};
 

@@ -6,18 +6,20 @@
 #include "runtime/errors.h"
 #include "runtime/windows/units/core_units.h"
 #include "runtime/windows/units/gif_frames.h"
+#include "runtime/windows/template/property_numbers.h"
 #include "runtime/windows/units/unit_support.h"
 
 namespace vx::windows::units {
 namespace {
 
-enum PicBoxProperty : int32_t { kBorderStyle = 0, kBackColor, kPicture, kDisplayMode, kAnimate, kBinding1, kBinding2 };
+using namespace wt::property::pic_box;
 
 const PropertyDescriptor kProperties[] = {
     {"BorderStyle", prop::kPick}, {"BackColor", prop::kColour}, {"Picture", prop::kPicture},
     {"DisplayMode", prop::kPick}, {"Animate", prop::kLogical},  {"", prop::kText},
     {"", prop::kText},
 };
+static_assert(std::size(kProperties) == wt::property::pic_box::kCount, "one entry per index");
 
 constexpr char kClassName[] = "VxPicBox";
 constexpr UINT_PTR kAnimationTimer = 1;
@@ -218,8 +220,7 @@ Unit* CreatePicBox(const CreateParams& p) {
     return unit;
 }
 
-// 图片框
-constexpr char kChineseName[] = "\xcd\xbc\xc6\xac\xbf\xf2";
+constexpr char kChineseName[] = "图片框";
 const TypeDescriptor kDescriptor{kChineseName, "PicBox", 0x840100C0, std::size(kProperties), kProperties, CreatePicBox};
 
 }  // namespace

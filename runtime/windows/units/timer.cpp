@@ -3,6 +3,8 @@
 
 #include "runtime/errors.h"
 #include "runtime/windows/system/events.h"
+#include "runtime/windows/template/event_numbers.h"
+#include "runtime/windows/template/property_numbers.h"
 #include "runtime/windows/units/core_units.h"
 #include "runtime/windows/units/unit_support.h"
 
@@ -10,6 +12,7 @@ namespace vx::windows::units {
 namespace {
 
 const PropertyDescriptor kProperties[] = {{"Interval", prop::kInteger}};
+static_assert(std::size(kProperties) == wt::property::timer::kCount, "one entry per index");
 
 constexpr char kClassName[] = "VxTimer";
 constexpr UINT_PTR kTimerId = 1000;
@@ -24,10 +27,10 @@ public:
     bool Create();
     int SetProperty(int32_t index, const PropertyValue& v) override {
         // The same interval again leaves the running count alone.
-        if (index == 0 && v.Int() != interval_) SetInterval(v.Int());
+        if (index == wt::property::timer::kInterval && v.Int() != interval_) SetInterval(v.Int());
         return 0;
     }
-    PropertyValue GetProperty(int32_t index) override { return index == 0 ? PropertyValue::Of(interval_) : PropertyValue{}; }
+    PropertyValue GetProperty(int32_t index) override { return index == wt::property::timer::kInterval ? PropertyValue::Of(interval_) : PropertyValue{}; }
 
 private:
     static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
@@ -63,7 +66,7 @@ LRESULT CALLBACK Timer::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     return Contained([&]() -> LRESULT {
         if (msg == WM_TIMER && wp == kTimerId) {
             if (auto* self = reinterpret_cast<Timer*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA)))
-                RaiseEvent(self->WindowId(), self->UnitId(), 0);
+                RaiseEvent(self->WindowId(), self->UnitId(), wt::event::kTimerElapsed);
             return 0;
         }
         return DefWindowProcA(hwnd, msg, wp, lp);
@@ -81,8 +84,7 @@ Unit* CreateTimer(const CreateParams& p) {
     return unit;
 }
 
-// 时钟
-constexpr char kChineseName[] = "\xca\xb1\xd6\xd3";
+constexpr char kChineseName[] = "时钟";
 const TypeDescriptor kDescriptor{kChineseName, "Timer", 0x80008040, std::size(kProperties), kProperties, CreateTimer};
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "runtime/windows/system/window_system.h"
 #include "runtime/windows/units/core_units.h"
 #include "runtime/windows/units/unit_support.h"
+#include "runtime/windows/template/property_numbers.h"
 
 namespace vx::windows::units {
 namespace {
@@ -21,11 +22,7 @@ constexpr char kDefaultClass[] = "WTWindow";
 constexpr int kOutlineCount = 26;   // Shape 4 to 29
 constexpr int kOutlineScale = 32767;
 
-enum WindowProperty : int32_t {
-    kCaption = 0, kBorderStyle, kBackColor, kBackPicture, kPictureMode, kBackSound, kSoundMode, kControlBox,
-    kMaxButton, kMinButton, kPosition, kCloseButton, kIcon, kEnterMovesFocus, kEscapeCloses, kF1Help,
-    kHelpFile, kHelpTopic, kShowInTaskbar, kDragAnywhere, kShape, kAlwaysOnTop, kProperty30, kClassName,
-};
+using namespace wt::property::window;
 
 const PropertyDescriptor kProperties[] = {
     {"Caption", prop::kText},          {"BorderStyle", prop::kPick},     {"BackColor", prop::kColour},
@@ -37,6 +34,7 @@ const PropertyDescriptor kProperties[] = {
     {"ShowInTaskbar", prop::kLogical}, {"DragAnywhere", prop::kLogical}, {"Shape", prop::kPick},
     {"AlwaysOnTop", prop::kLogical},   {"", prop::kLogical},             {"ClassName", prop::kText},
 };
+static_assert(std::size(kProperties) == wt::property::window::kCount, "one entry per index");
 
 // Frame styles from the stored data.
 struct FrameStyles {
@@ -554,8 +552,7 @@ Unit* CreateWindowUnit(const CreateParams& p) {
     return unit;
 }
 
-// 窗口
-constexpr char kChineseName[] = "\xb4\xb0\xbf\xda";
+constexpr char kChineseName[] = "窗口";
 
 const TypeDescriptor kDescriptor{kChineseName, "Window", 0x800000D0, std::size(kProperties), kProperties,
                                  CreateWindowUnit};
