@@ -2,7 +2,7 @@
 // bitmap block the size of the logical screen.
 #include "runtime/controls/picture/picture_data.h"
 
-#include "runtime/controls/picture/byte_reader.h"
+#include "runtime/byte_reader.h"
 #include "runtime/controls/picture/dib_block.h"
 
 #include <cstring>
