@@ -18,7 +18,7 @@
 #include "installer/phases.h"
 #include "installer/units.h"
 #include "runtime/commands/commands.h"
-#include "runtime/commands/win_handles.h"
+#include "runtime/handle_owner.h"
 #include "runtime/text.h"
 #include "runtime/threads/threads.h"
 #include "runtime/zip/archive_reader.h"
@@ -381,7 +381,7 @@ private:
     template <class Visit>
     void Walk(const std::string& relative, const Visit& visit) const {
         WIN32_FIND_DATAA data;
-        commands::FindHandle search(FindFirstFileA((folder_ + relative + "\\*").c_str(), &data));
+        FindHandle search(FindFirstFileA((folder_ + relative + "\\*").c_str(), &data));
         if (!search) return;
         do {
             if (!std::strcmp(data.cFileName, ".") || !std::strcmp(data.cFileName, "..")) continue;

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "runtime/commands/commands.h"
+#include "runtime/handle_owner.h"
 #include "tests/commands/command_calls.h"
 #include "tests/support/win32_harness.h"
 
@@ -98,6 +99,37 @@ TEST(FileCommands, OverlongPathsFailQuietly) {
     EXPECT_FALSE(Ok(Core(FileExists, {Text(longPath)})));
     EXPECT_FALSE(Ok(Core(FileCopy, {Text(longPath), Text(longPath)})));
     EXPECT_FALSE(Ok(Core(FileDelete, {Text("C:\\\x81")})));  // lone lead byte at the end
+}
+
+// The one owner of system handles: both failure values of the kernel calls
+// mean no handle, a real one is closed once by whoever owns it last.
+TEST(HandleOwners, FailuresAreEmptyAndTheLastOwnerCloses) {
+    FileHandle missing(CreateFileA("C:\\no such folder\\x", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    EXPECT_FALSE(missing);
+    EXPECT_EQ(missing.get(), nullptr);
+    WIN32_FIND_DATAA found;
+    FindHandle none(FindFirstFileA("C:\\no such folder\\*", &found));
+    EXPECT_FALSE(none);
+
+    test::TempDir dir;
+    FileHandle file(CreateFileA((dir / "a.txt").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    ASSERT_TRUE(file);
+    const HANDLE raw = file.get();
+    DWORD flags = 0;
+    FileHandle moved(std::move(file));
+    EXPECT_FALSE(file);
+    EXPECT_TRUE(GetHandleInformation(raw, &flags)) << "a move must not close";
+    moved.reset();
+    EXPECT_FALSE(GetHandleInformation(raw, &flags)) << "the last owner closes";
+
+    KernelHandle event(CreateEventA(nullptr, FALSE, FALSE, nullptr));
+    const HANDLE kept = event.release();
+    EXPECT_FALSE(event);
+    EXPECT_TRUE(GetHandleInformation(kept, &flags)) << "released, not closed";
+    RegKey key;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software", 0, KEY_READ, key.out()), ERROR_SUCCESS);
+    EXPECT_TRUE(key);
+    CloseHandle(kept);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <memory>
 
 #include "runtime/byte_reader.h"
 #include "runtime/errors.h"
@@ -133,7 +134,7 @@ LRESULT CALLBACK UnitSubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UIN
             RemovePropA(hwnd, kUnitProp);
             LRESULT r = DefSubclassProc(hwnd, msg, wp, lp);
             bool frame = index == 0;
-            delete data;
+            std::unique_ptr<SubclassData> last(data);  // the window's last message: its data goes
             if (frame) {
                 OnFrameGone(lw);
             } else if (lw.alive && !lw.closing && !g_rebuilding && index < lw.units.size()) {
@@ -155,7 +156,9 @@ void Attach(LoadedWindow& lw, size_t index, Unit* unit) {
     lw.tw->SetLiveObject(index, unit);
     if (HWND h = unit->Handle()) {
         SetPropA(h, kUnitProp, unit);
-        SetWindowSubclass(h, UnitSubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(new SubclassData{&lw, index}));
+        // The subclass owns its data from here until WM_NCDESTROY.
+        auto data = std::make_unique<SubclassData>(SubclassData{&lw, index});
+        if (SetWindowSubclass(h, UnitSubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(data.get()))) data.release();
     }
 }
 
@@ -305,18 +308,19 @@ bool Load(wt::TemplateWindow& tw, bool checkExisting, bool modal, HWND parent) {
     if (tw.unitCount() == 0) return false;
     {
         wt::Bytes data = tw.typeData(0);
-        Unit* frame = CreateFromData(lw, 0, data.data(), data.size(), parent, 0, lw.menu, modal, StoredRect(tw, 0));
-        if (!frame || !frame->Handle() || !dynamic_cast<FrameUnit*>(frame)) {
-            delete frame;
+        std::unique_ptr<Unit> frame(
+            CreateFromData(lw, 0, data.data(), data.size(), parent, 0, lw.menu, modal, StoredRect(tw, 0)));
+        if (!frame || !frame->Handle() || !dynamic_cast<FrameUnit*>(frame.get())) {
+            frame.reset();  // its window before the menu it holds
             if (lw.menu) DestroyMenu(lw.menu);
             if (lw.accel) DestroyAcceleratorTable(lw.accel);
             lw.accel = nullptr;
             return false;
         }
-        lw.units[0].reset(frame);
+        lw.units[0] = std::move(frame);
         visible[0] = checkExisting || (tw.flags(0) & wt::kUnitVisible);
         Registry().push_back(ref);
-        Attach(lw, 0, frame);
+        Attach(lw, 0, lw.units[0].get());
     }
     auto fail = [&]() {
         if (lw.alive) DestroyWindow(lw.hwnd());
