@@ -41,7 +41,6 @@ constexpr uint64_t kSettingsRoom = 64 * 1024;
 // The product key as a 32-bit installer sees it (advapi32 view flag).
 constexpr char kProductKey32[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\qvtlpc_kandor";
 
-bool FileExists(const std::string& path) { return Call(commands::FileExists, {Arg(path)}).Bool(); }
 bool FileDelete(const std::string& path) { return Call(commands::FileDelete, {Arg(path)}).Bool(); }
 bool FileMove(const std::string& from, const std::string& to) {
     return Call(commands::FileMove, {Arg(from), Arg(to)}).Bool();

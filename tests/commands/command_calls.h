@@ -1,5 +1,5 @@
-// Calling commands through the service entries, as the installer's
-// procedures do, and taking ownership of what they return.
+// Arguments for commands called through the service entries (runtime's
+// Call and CallLibrary), and taking ownership of what they return.
 #pragma once
 
 #include <cstring>
@@ -7,22 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "runtime/command_call.h"
 #include "runtime/memory.h"
 #include "runtime/program.h"
 #include "runtime/services.h"
 #include "runtime/value.h"
 
 namespace vx::test {
-
-inline ValueRecord Core(CommandFn fn, std::initializer_list<ValueRecord> args) {
-    std::vector<ValueRecord> records(args);
-    return CallCommand(fn, static_cast<int32_t>(records.size()), records.data());
-}
-
-inline ValueRecord Library(int32_t position, CommandFn fn, std::initializer_list<ValueRecord> args) {
-    std::vector<ValueRecord> records(args);
-    return CallLibraryCommand(position, fn, static_cast<int32_t>(records.size()), records.data());
-}
 
 inline std::string TakeText(const ValueRecord& r) {
     RuntimeBlock owner(r.Address());
