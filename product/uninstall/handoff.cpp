@@ -80,8 +80,8 @@ std::string ParentOf(const std::string& path) {
 // elevated, and the temporary folder is the user's to fill.
 void SweepEarlierCopies(const std::string& temp) {
     WIN32_FIND_DATAA data;
-    HANDLE search = FindFirstFileA((temp + kCopyPrefix + "*").c_str(), &data);
-    if (search == INVALID_HANDLE_VALUE) return;
+    FindHandle search(FindFirstFileA((temp + kCopyPrefix + "*").c_str(), &data));
+    if (!search) return;
     do {
         if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) continue;
         std::string path = temp + data.cFileName;
@@ -91,8 +91,7 @@ void SweepEarlierCopies(const std::string& temp) {
         } else {
             DeleteFileA(path.c_str());
         }
-    } while (FindNextFileA(search, &data));
-    FindClose(search);
+    } while (FindNextFileA(search.get(), &data));
 }
 
 // The copy's last step: its exe leaves its folder, and the folder goes.

@@ -22,6 +22,7 @@ uint32_t Argb(const uint8_t* rgb) { return 0xFF000000u | uint32_t(rgb[0]) << 16 
 // give are 0, colours past the image's table are transparent black.
 Animation Frames(const uint8_t* data, size_t size) {
     Animation a;
+    if (!data) return a;
     std::optional<picture::gif::Reader> reader = picture::gif::Reader::Open(picture::Bytes(data, size));
     if (!reader) return a;
     const int w = int(reader->width()), h = int(reader->height());
