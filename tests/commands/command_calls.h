@@ -1,5 +1,6 @@
-// Arguments for commands called through the service entries (runtime's
-// Call and CallLibrary), and taking ownership of what they return.
+// Commands called through the service entries (runtime's Call and
+// CallLibrary, not the direct test::Call), with the argument makers and
+// owners of what they return that the native tests use.
 #pragma once
 
 #include <cstring>
@@ -12,19 +13,9 @@
 #include "runtime/program.h"
 #include "runtime/services.h"
 #include "runtime/value.h"
+#include "tests/commands/native_support.h"
 
 namespace vx::test {
-
-inline std::string TakeText(const ValueRecord& r) {
-    RuntimeBlock owner(r.Address());
-    return r.Text() ? std::string(r.Text()) : std::string();
-}
-
-inline ValueRecord Text(const char* t) { return ValueRecord::OfText(t); }
-inline ValueRecord Text(const std::string& t) { return ValueRecord::OfText(t.c_str()); }
-inline ValueRecord Int(int32_t v) { return ValueRecord::OfInt(v); }
-inline ValueRecord Bool(bool v) { return ValueRecord::OfBool(v); }
-inline ValueRecord Omitted() { return ValueRecord{}; }
 
 // A byte set block {1, n, bytes} kept by the test.
 struct ByteSetBlock {
