@@ -2,17 +2,11 @@
 
 #include <vector>
 
+#include "runtime/commands/commands.h"
+
 namespace vx::installer {
 
-ValueRecord Call(CommandFn fn, std::initializer_list<ValueRecord> args) {
-    std::vector<ValueRecord> records(args);
-    return CallCommand(fn, static_cast<int32_t>(records.size()), records.data());
-}
-
-ValueRecord CallLibrary(LibraryPosition library, CommandFn fn, std::initializer_list<ValueRecord> args) {
-    std::vector<ValueRecord> records(args);
-    return CallLibraryCommand(library, fn, static_cast<int32_t>(records.size()), records.data());
-}
+bool FileExists(const std::string& path) { return Call(commands::FileExists, {Arg(path)}).Bool(); }
 
 namespace {
 void WriteAddress(uint32_t windowId, uint32_t unitId, int32_t index, const void* p) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "runtime/command_call.h"
 #include "runtime/memory.h"
 #include "runtime/program.h"
 #include "runtime/services.h"
@@ -44,9 +45,9 @@ inline ValueRecord Arg(const std::string& text) { return ValueRecord::OfText(tex
 inline ValueRecord Omitted() { return ValueRecord{}; }
 inline ValueRecord WindowRef(uint32_t windowId, uint32_t unitId) { return {windowId, unitId, type::Window}; }
 
-ValueRecord Call(CommandFn fn, std::initializer_list<ValueRecord> args);
-ValueRecord CallLibrary(LibraryPosition library, CommandFn fn, std::initializer_list<ValueRecord> args);
 inline Text TextOf(const ValueRecord& r) { return Text(r.Address<char>()); }
+// Whether a file or folder of that path (wildcards allowed) exists.
+bool FileExists(const std::string& path);
 
 // Property access on units of the installer's windows.
 void SetText(uint32_t windowId, uint32_t unitId, int32_t index, const char* text);

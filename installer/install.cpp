@@ -18,7 +18,7 @@
 #include "installer/phases.h"
 #include "installer/units.h"
 #include "runtime/commands/commands.h"
-#include "runtime/commands/win_handles.h"
+#include "runtime/handle_owner.h"
 #include "runtime/text.h"
 #include "runtime/threads/threads.h"
 #include "runtime/zip/archive_reader.h"
@@ -41,7 +41,6 @@ constexpr uint64_t kSettingsRoom = 64 * 1024;
 // The product key as a 32-bit installer sees it (advapi32 view flag).
 constexpr char kProductKey32[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\qvtlpc_kandor";
 
-bool FileExists(const std::string& path) { return Call(commands::FileExists, {Arg(path)}).Bool(); }
 bool FileDelete(const std::string& path) { return Call(commands::FileDelete, {Arg(path)}).Bool(); }
 bool FileMove(const std::string& from, const std::string& to) {
     return Call(commands::FileMove, {Arg(from), Arg(to)}).Bool();
@@ -381,7 +380,7 @@ private:
     template <class Visit>
     void Walk(const std::string& relative, const Visit& visit) const {
         WIN32_FIND_DATAA data;
-        commands::FindHandle search(FindFirstFileA((folder_ + relative + "\\*").c_str(), &data));
+        FindHandle search(FindFirstFileA((folder_ + relative + "\\*").c_str(), &data));
         if (!search) return;
         do {
             if (!std::strcmp(data.cFileName, ".") || !std::strcmp(data.cFileName, "..")) continue;

@@ -32,8 +32,6 @@ bool SetProperty(ObjectVariable& object, const char* name, ValueRecord value) {
     return Call(ObjectSetProperty, {object.Value(), Arg(name), value}).Bool();
 }
 
-bool FileExists(const std::string& path) { return Call(commands::FileExists, {Arg(path)}).Bool(); }
-
 std::string Folder(int32_t kind) {
     Text folder = TextOf(CallLibrary(kSystemInterfaceLibrary, commands::SpecialFolderPath, {Arg(kind)}));
     return folder.str();

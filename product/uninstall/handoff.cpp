@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "product/uninstall/handles.h"
+#include "runtime/handle_owner.h"
 #include "product/uninstall/removal.h"
 
 namespace vx::uninstall {
@@ -34,7 +34,7 @@ std::string TempFolder() {
 std::string TokenSid(TOKEN_INFORMATION_CLASS which) {
     HANDLE token = nullptr;
     if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return {};
-    UniqueHandle tokenOwner(token);
+    KernelHandle tokenOwner(token);
     DWORD size = 0;
     GetTokenInformation(token, which, nullptr, 0, &size);
     if (size < sizeof(SID_AND_ATTRIBUTES)) return {};
@@ -80,8 +80,8 @@ std::string ParentOf(const std::string& path) {
 // elevated, and the temporary folder is the user's to fill.
 void SweepEarlierCopies(const std::string& temp) {
     WIN32_FIND_DATAA data;
-    HANDLE search = FindFirstFileA((temp + kCopyPrefix + "*").c_str(), &data);
-    if (search == INVALID_HANDLE_VALUE) return;
+    FindHandle search(FindFirstFileA((temp + kCopyPrefix + "*").c_str(), &data));
+    if (!search) return;
     do {
         if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) continue;
         std::string path = temp + data.cFileName;
@@ -91,8 +91,7 @@ void SweepEarlierCopies(const std::string& temp) {
         } else {
             DeleteFileA(path.c_str());
         }
-    } while (FindNextFileA(search, &data));
-    FindClose(search);
+    } while (FindNextFileA(search.get(), &data));
 }
 
 // The copy's last step: its exe leaves its folder, and the folder goes.
@@ -136,7 +135,7 @@ bool HandOffOwnRemoval(const std::string& ownPath, const std::string& folder) {
     HANDLE self = nullptr;
     if (!DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &self, SYNCHRONIZE, TRUE, 0))
         return abandon();
-    UniqueHandle selfOwner(self);
+    KernelHandle selfOwner(self);
     std::string command = "\"" + copy + "\" " + kFinishFlag + " " + std::to_string(reinterpret_cast<uintptr_t>(self)) +
                           " \"" + folder + "\"";
     STARTUPINFOA si{};
@@ -152,7 +151,7 @@ bool HandOffOwnRemoval(const std::string& ownPath, const std::string& folder) {
 }
 
 int FinishOwnRemoval(const std::string& waitFor, const std::string& folder) {
-    UniqueHandle parent(reinterpret_cast<HANDLE>(static_cast<uintptr_t>(std::strtoull(waitFor.c_str(), nullptr, 10))));
+    KernelHandle parent(reinterpret_cast<HANDLE>(static_cast<uintptr_t>(std::strtoull(waitFor.c_str(), nullptr, 10))));
     if (parent) WaitForSingleObject(parent.get(), kParentWaitMs);
     parent.reset();
     std::string original = folder + "\\" + kUninstallerName;

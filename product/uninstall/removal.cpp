@@ -5,7 +5,7 @@
 #include <iterator>
 
 #include "product/common/product_files.h"
-#include "product/uninstall/handles.h"
+#include "runtime/handle_owner.h"
 
 namespace vx::uninstall {
 
@@ -65,8 +65,8 @@ bool SamePath(const std::string& a, const std::string& b) {
 Removal::Removal(std::string folder, std::string keep) : folder_(std::move(folder)), keep_(std::move(keep)) {}
 
 std::string Removal::RegisteredFolder() const {
-    RegistryKey key;
-    if (!key.Open(HKEY_LOCAL_MACHINE, kProductKey, KEY_QUERY_VALUE)) return {};
+    RegKey key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kProductKey, 0, KEY_QUERY_VALUE, key.out()) != ERROR_SUCCESS) return {};
     char value[MAX_PATH * 2] = {};
     DWORD type = 0, size = sizeof value - 1;
     if (RegQueryValueExA(key.get(), "RunPath", nullptr, &type, reinterpret_cast<BYTE*>(value), &size) != ERROR_SUCCESS ||
@@ -90,7 +90,7 @@ bool Removal::CloseRunningProduct(DWORD timeoutMs) const {
     if (!product::IsProductWindow(window)) return true;
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
-    UniqueHandle process(OpenProcess(SYNCHRONIZE, FALSE, pid));
+    KernelHandle process(OpenProcess(SYNCHRONIZE, FALSE, pid));
     PostMessageA(window, WM_CLOSE, 0, 0);
     if (!process) {
         // Without a process handle, watch the window instead.

@@ -7,7 +7,7 @@
 
 #include "runtime/commands/args.h"
 #include "runtime/commands/commands.h"
-#include "runtime/commands/win_handles.h"
+#include "runtime/handle_owner.h"
 
 namespace vx::commands {
 namespace {

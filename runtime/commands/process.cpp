@@ -9,7 +9,7 @@
 #include "runtime/commands/commands.h"
 #include "runtime/commands/conversions.h"
 #include "runtime/commands/text_ops.h"
-#include "runtime/commands/win_handles.h"
+#include "runtime/handle_owner.h"
 #include "runtime/commands/window_rules.h"
 #include "runtime/memory.h"
 #include "runtime/services.h"

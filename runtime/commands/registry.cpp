@@ -8,7 +8,7 @@
 #include "runtime/commands/args.h"
 #include "runtime/commands/commands.h"
 #include "runtime/commands/text_ops.h"
-#include "runtime/commands/win_handles.h"
+#include "runtime/handle_owner.h"
 #include "runtime/memory.h"
 
 namespace vx::commands {

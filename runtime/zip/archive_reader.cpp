@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "runtime/handle_owner.h"
 #include "runtime/text.h"
 #include "runtime/zip/buffered_io.h"
 #include "runtime/zip/folders.h"
@@ -15,23 +16,6 @@ namespace vx::zip {
 namespace {
 
 constexpr unsigned kPieceSize = 16384;
-
-class FileHandle {
-public:
-    explicit FileHandle(HANDLE h) : h_(h) {}
-    ~FileHandle() { reset(); }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    HANDLE get() const { return h_; }
-    bool valid() const { return h_ != INVALID_HANDLE_VALUE; }
-    void reset() {
-        if (valid()) CloseHandle(h_);
-        h_ = INVALID_HANDLE_VALUE;
-    }
-
-private:
-    HANDLE h_;
-};
 
 FILETIME ToFileTime(uint64_t ticks) {
     return {static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
@@ -219,7 +203,7 @@ uint32_t ArchiveReader::ExtractEntry(int32_t index, const char* target, uint32_t
 
     FileHandle file(CreateFileA(target, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                 e.attributes & ~attr::Directory, nullptr));
-    if (!file.valid()) return kCannotCreateTarget;
+    if (!file) return kCannotCreateTarget;
     if (unzOpenCurrentFile(f) != UNZ_OK) return kReadWriteFailed;
     entryOpen_ = true;
 

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <mutex>
 
+#include "runtime/handle_owner.h"
 #include "runtime/memory.h"
 #include "runtime/zip/archive_reader.h"
 #include "runtime/zip/folders.h"
@@ -57,14 +58,12 @@ private:
 };
 
 bool HasZipHeader(const char* archive) {
-    HANDLE h = CreateFileA(archive, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                           nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
+    FileHandle file(CreateFileA(archive, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return false;
     uint8_t header[kHeaderCheckSize];
     DWORD got = 0;
-    const BOOL ok = ReadFile(h, header, sizeof header, &got, nullptr);
-    CloseHandle(h);
-    return ok && IsZipHeader(header, got);
+    return ReadFile(file.get(), header, sizeof header, &got, nullptr) && IsZipHeader(header, got);
 }
 
 bool ClearProtection(const char* path) {

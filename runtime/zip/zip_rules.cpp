@@ -3,15 +3,11 @@
 #include <algorithm>
 #include <array>
 
+#include "runtime/byte_reader.h"
 #include "runtime/text.h"
 
 namespace vx::zip {
 namespace {
-
-uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-uint32_t Le32(const uint8_t* p) {
-    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
-}
 
 bool IsLeap(int64_t y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
 
@@ -132,8 +128,8 @@ ExtendedTimes ScanExtendedTimestamp(const uint8_t* extra, size_t length) {
     if (!extra || length <= 4) return t;
     size_t pos = 0;
     while (length - pos > 4) {
-        const uint16_t tag = Le16(extra + pos);
-        const size_t size = Le16(extra + pos + 2);
+        const uint16_t tag = U16(extra + pos);
+        const size_t size = U16(extra + pos + 2);
         if (tag == 0x5455) {  // "UT"
             const uint8_t* data = extra + pos + 4;
             const size_t avail = std::min(size, length - pos - 4);
@@ -145,7 +141,7 @@ ExtendedTimes ScanExtendedTimestamp(const uint8_t* extra, size_t length) {
             for (int bit = 0; bit < 3; ++bit) {
                 if (!(flags & (1u << bit))) continue;
                 if (at + 4 > avail) break;
-                *value[bit] = UnixToFileTime(static_cast<int32_t>(Le32(data + at)));
+                *value[bit] = UnixToFileTime(static_cast<int32_t>(U32(data + at)));
                 *has[bit] = true;
                 at += 4;
             }
@@ -159,7 +155,7 @@ ExtendedTimes ScanExtendedTimestamp(const uint8_t* extra, size_t length) {
 
 bool IsZipHeader(const uint8_t* bytes, size_t count) {
     if (!bytes || count < kHeaderCheckSize) return false;
-    return Le32(bytes) == 0x04034B50u && static_cast<int32_t>(Le32(bytes + 24)) >= 1;
+    return U32(bytes) == 0x04034B50u && static_cast<int32_t>(U32(bytes + 24)) >= 1;
 }
 
 int32_t ProgressPercentage(uint32_t current, uint32_t total) {

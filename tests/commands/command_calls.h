@@ -1,5 +1,6 @@
-// Calling commands through the service entries, as the installer's
-// procedures do, and taking ownership of what they return.
+// Commands called through the service entries (runtime's Call and
+// CallLibrary, not the direct test::Call), with the argument makers and
+// owners of what they return that the native tests use.
 #pragma once
 
 #include <cstring>
@@ -7,33 +8,14 @@
 #include <string>
 #include <vector>
 
+#include "runtime/command_call.h"
 #include "runtime/memory.h"
 #include "runtime/program.h"
 #include "runtime/services.h"
 #include "runtime/value.h"
+#include "tests/commands/native_support.h"
 
 namespace vx::test {
-
-inline ValueRecord Core(CommandFn fn, std::initializer_list<ValueRecord> args) {
-    std::vector<ValueRecord> records(args);
-    return CallCommand(fn, static_cast<int32_t>(records.size()), records.data());
-}
-
-inline ValueRecord Library(int32_t position, CommandFn fn, std::initializer_list<ValueRecord> args) {
-    std::vector<ValueRecord> records(args);
-    return CallLibraryCommand(position, fn, static_cast<int32_t>(records.size()), records.data());
-}
-
-inline std::string TakeText(const ValueRecord& r) {
-    RuntimeBlock owner(r.Address());
-    return r.Text() ? std::string(r.Text()) : std::string();
-}
-
-inline ValueRecord Text(const char* t) { return ValueRecord::OfText(t); }
-inline ValueRecord Text(const std::string& t) { return ValueRecord::OfText(t.c_str()); }
-inline ValueRecord Int(int32_t v) { return ValueRecord::OfInt(v); }
-inline ValueRecord Bool(bool v) { return ValueRecord::OfBool(v); }
-inline ValueRecord Omitted() { return ValueRecord{}; }
 
 // A byte set block {1, n, bytes} kept by the test.
 struct ByteSetBlock {

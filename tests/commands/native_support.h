@@ -33,6 +33,7 @@ inline std::string TakeBytes(const ValueRecord& r) {
 }
 
 inline ValueRecord Text(const char* t) { return ValueRecord::OfText(t); }
+inline ValueRecord Text(const std::string& t) { return ValueRecord::OfText(t.c_str()); }
 inline ValueRecord Int(int32_t v) { return ValueRecord::OfInt(v); }
 inline ValueRecord Bool(bool v) { return ValueRecord::OfBool(v); }
 inline ValueRecord Omitted() { return ValueRecord{}; }

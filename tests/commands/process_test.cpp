@@ -19,9 +19,7 @@ namespace vx::commands {
 namespace {
 
 using test::Bool;
-using test::Core;
 using test::Int;
-using test::Library;
 using test::Omitted;
 using test::TakeText;
 using test::Text;
@@ -42,7 +40,7 @@ TEST(RunProgram, WaitsOnlyWhenAsked) {
     std::string line = "\"" + SelfPath() + "\" --child-sleep 1500 \"" + marker + "\"";
 
     ULONGLONG start = GetTickCount64();
-    EXPECT_EQ(Core(RunProgram, {Text(line), Bool(true), Omitted()}).low, 1u);
+    EXPECT_EQ(Call(RunProgram, {Text(line), Bool(true), Omitted()}).low, 1u);
     EXPECT_GE(Seconds(start), 1.4);
     EXPECT_EQ(test::ReadFileBytes(marker), "slept");
 
@@ -51,7 +49,7 @@ TEST(RunProgram, WaitsOnlyWhenAsked) {
     DeleteFileA(marker.c_str());
     line = "\"" + SelfPath() + "\" --child-sleep 3500 \"" + marker + "\"";
     start = GetTickCount64();
-    EXPECT_EQ(Core(RunProgram, {Text(line), Omitted(), Omitted()}).low, 1u);
+    EXPECT_EQ(Call(RunProgram, {Text(line), Omitted(), Omitted()}).low, 1u);
     EXPECT_LT(Seconds(start), 2.5);
     EXPECT_EQ(GetFileAttributesA(marker.c_str()), INVALID_FILE_ATTRIBUTES) << "the child is still running";
     for (int i = 0; i < 100 && GetFileAttributesA(marker.c_str()) == INVALID_FILE_ATTRIBUTES; ++i) Sleep(50);
@@ -64,7 +62,7 @@ TEST(RunProgram, NeverIdleProgramReturnsAfterAboutASecond) {
     // A windowed child that spins without ever reading its queue.
     std::string line = "\"" + SelfPath() + "\" --child-busy 4000 \"" + marker + "\"";
     ULONGLONG start = GetTickCount64();
-    EXPECT_EQ(Core(RunProgram, {Text(line), Bool(false), Omitted()}).low, 1u);
+    EXPECT_EQ(Call(RunProgram, {Text(line), Bool(false), Omitted()}).low, 1u);
     double took = Seconds(start);
     EXPECT_LT(took, 2.5);
     for (int i = 0; i < 200 && GetFileAttributesA(marker.c_str()) == INVALID_FILE_ATTRIBUTES; ++i) Sleep(50);
@@ -81,15 +79,15 @@ TEST(RunProgram, WindowModeReachesTheChild) {
     for (const Case& c : cases) {
         std::string out = dir / "startup.txt";
         std::string line = "\"" + SelfPath() + "\" --child-startup \"" + out + "\"";
-        ASSERT_EQ(Core(RunProgram, {Text(line), Bool(true), c.mode}).low, 1u);
+        ASSERT_EQ(Call(RunProgram, {Text(line), Bool(true), c.mode}).low, 1u);
         EXPECT_EQ(test::ReadFileBytes(out), c.expected) << "mode record " << c.mode.low;
     }
 }
 
 TEST(RunProgram, FailuresReturnFalse) {
-    EXPECT_EQ(Core(RunProgram, {Text("C:\\no\\such\\program.exe"), Bool(true), Omitted()}).low, 0u);
-    EXPECT_EQ(Core(RunProgram, {Text(nullptr), Bool(true), Omitted()}).low, 0u);
-    EXPECT_EQ(Core(RunProgram, {Text(std::string(40000, 'a')), Bool(true), Omitted()}).low, 0u);
+    EXPECT_EQ(Call(RunProgram, {Text("C:\\no\\such\\program.exe"), Bool(true), Omitted()}).low, 0u);
+    EXPECT_EQ(Call(RunProgram, {Text(nullptr), Bool(true), Omitted()}).low, 0u);
+    EXPECT_EQ(Call(RunProgram, {Text(std::string(40000, 'a')), Bool(true), Omitted()}).low, 0u);
 }
 
 // ---- ReadCommandLine -------------------------------------------------------
@@ -100,7 +98,7 @@ TEST(ReadCommandLine, QuotedUnquotedAndDoubleByte) {
     // "-1", a GBK folder with a space, quoted, and an unquoted GBK word.
     std::string line = "\"" + SelfPath() + "\" --child-args \"" + out +
                        "\" -1 \"D:\\\xc8\xed\xbc\xfe \xb0\xb2\xd7\xb0\" \xb4\xab\xb5\xdd\tlast";
-    ASSERT_EQ(Core(RunProgram, {Text(line), Bool(true), Omitted()}).low, 1u);
+    ASSERT_EQ(Call(RunProgram, {Text(line), Bool(true), Omitted()}).low, 1u);
     EXPECT_EQ(test::ReadFileBytes(out), "6|--child-args|" + out + "|-1|D:\\\xc8\xed\xbc\xfe \xb0\xb2\xd7\xb0|" +
                                             "\xb4\xab\xb5\xdd|last|");
 }
@@ -108,18 +106,18 @@ TEST(ReadCommandLine, QuotedUnquotedAndDoubleByte) {
 TEST(ReadCommandLine, ReplacesTheVariablesArray) {
     void* variable = nullptr;
     ValueRecord arg = ValueRecord::OfAddress(&variable, type::Text);
-    Core(ReadCommandLine, {arg});
+    Call(ReadCommandLine, {arg});
     ASSERT_NE(variable, nullptr);
     ArrayView first{static_cast<const uint8_t*>(variable)};
     EXPECT_EQ(first.Dimensions(), 1);
     int64_t count = first.Count();
     void* previous = variable;
-    Core(ReadCommandLine, {arg});
+    Call(ReadCommandLine, {arg});
     EXPECT_NE(variable, previous);
     ArrayView second{static_cast<const uint8_t*>(variable)};
     EXPECT_EQ(second.Count(), count);
     HostRequest(kHostDisposeArray, type::Text, reinterpret_cast<intptr_t>(variable));
-    Core(ReadCommandLine, {ValueRecord::OfAddress(nullptr, type::Text)});  // no variable: nothing
+    Call(ReadCommandLine, {ValueRecord::OfAddress(nullptr, type::Text)});  // no variable: nothing
 }
 
 // ---- Message boxes ------------------------------------------------------------
@@ -150,7 +148,7 @@ int32_t ShowAndAnswer(std::initializer_list<ValueRecord> args, const char* capti
             Sleep(50);
         }
     });
-    int32_t result = Core(ShowMessageBox, args).Int();
+    int32_t result = Call(ShowMessageBox, args).Int();
     stop = true;
     answerer.join();
     return result;
@@ -240,17 +238,17 @@ TEST(ProcessEvents, DispatchesWaitingMessagesAndLeavesQuit) {
     HWND hwnd = CreateWindowExA(0, wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
     ASSERT_NE(hwnd, nullptr);
     gHandled = 0;
-    Core(ProcessEvents, {});  // nothing waiting: returns at once
+    Call(ProcessEvents, {});  // nothing waiting: returns at once
     PostMessageA(hwnd, WM_APP, 0, 0);
     PostQuitMessage(5);
     PostMessageA(hwnd, WM_APP, 0, 0);
-    Core(ProcessEvents, {});
+    Call(ProcessEvents, {});
     EXPECT_EQ(gHandled, 2);
     MSG msg;
     ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
     EXPECT_EQ(msg.message, UINT(WM_QUIT));
     EXPECT_EQ(msg.wParam, 5u);
-    Core(SoundBeep, {});
+    Call(SoundBeep, {});
     DestroyWindow(hwnd);
 }
 
@@ -260,7 +258,7 @@ TEST(SpecialFolderPath, TrailingBackslashExactlyOnce) {
     char temp[MAX_PATH];
     DWORD n = GetTempPathA(MAX_PATH, temp);
     ASSERT_GT(n, 0u);
-    std::string path = TakeText(Library(kSystemInterfaceLibrary, SpecialFolderPath, {Int(11)}));
+    std::string path = TakeText(CallLibrary(kSystemInterfaceLibrary, SpecialFolderPath, {Int(11)}));
     EXPECT_EQ(path, temp);
     ASSERT_GE(path.size(), 2u);
     EXPECT_EQ(path.back(), '\\');
@@ -268,15 +266,15 @@ TEST(SpecialFolderPath, TrailingBackslashExactlyOnce) {
 
     char windowsDir[MAX_PATH];
     GetWindowsDirectoryA(windowsDir, MAX_PATH);
-    EXPECT_EQ(TakeText(Library(kSystemInterfaceLibrary, SpecialFolderPath, {Int(9)})), std::string(windowsDir) + "\\");
+    EXPECT_EQ(TakeText(CallLibrary(kSystemInterfaceLibrary, SpecialFolderPath, {Int(9)})), std::string(windowsDir) + "\\");
     char desktop[MAX_PATH];
     ASSERT_TRUE(SHGetSpecialFolderPathA(nullptr, desktop, CSIDL_DESKTOPDIRECTORY, FALSE));
-    EXPECT_EQ(TakeText(Library(kSystemInterfaceLibrary, SpecialFolderPath, {Int(3)})), std::string(desktop) + "\\");
+    EXPECT_EQ(TakeText(CallLibrary(kSystemInterfaceLibrary, SpecialFolderPath, {Int(3)})), std::string(desktop) + "\\");
     char programs[MAX_PATH];
     ASSERT_TRUE(SHGetSpecialFolderPathA(nullptr, programs, CSIDL_PROGRAMS, FALSE));
-    EXPECT_EQ(TakeText(Library(kSystemInterfaceLibrary, SpecialFolderPath, {Int(6)})), std::string(programs) + "\\");
+    EXPECT_EQ(TakeText(CallLibrary(kSystemInterfaceLibrary, SpecialFolderPath, {Int(6)})), std::string(programs) + "\\");
     for (int32_t kind : {0, 12, -1}) {
-        EXPECT_EQ(Library(kSystemInterfaceLibrary, SpecialFolderPath, {Int(kind)}).Address(), nullptr) << kind;
+        EXPECT_EQ(CallLibrary(kSystemInterfaceLibrary, SpecialFolderPath, {Int(kind)}).Address(), nullptr) << kind;
     }
 }
 
@@ -287,12 +285,12 @@ TEST(GetWindowTextByHandle, RealWindows) {
     HWND untitled = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
     ASSERT_TRUE(titled && untitled);
     auto handle = [](HWND h) { return Int(static_cast<int32_t>(reinterpret_cast<intptr_t>(h))); };
-    EXPECT_EQ(TakeText(Library(kApplicationInterfaceLibrary, GetWindowTextByHandle, {handle(titled)})),
+    EXPECT_EQ(TakeText(CallLibrary(kApplicationInterfaceLibrary, GetWindowTextByHandle, {handle(titled)})),
               "\xd0\xad\xd2\xe9\xd0\xc5\xcf\xa2");
-    EXPECT_EQ(Library(kApplicationInterfaceLibrary, GetWindowTextByHandle, {handle(untitled)}).Address(), nullptr);
-    EXPECT_EQ(Library(kApplicationInterfaceLibrary, GetWindowTextByHandle, {Int(0)}).Address(), nullptr);
+    EXPECT_EQ(CallLibrary(kApplicationInterfaceLibrary, GetWindowTextByHandle, {handle(untitled)}).Address(), nullptr);
+    EXPECT_EQ(CallLibrary(kApplicationInterfaceLibrary, GetWindowTextByHandle, {Int(0)}).Address(), nullptr);
     DestroyWindow(titled);
-    EXPECT_EQ(Library(kApplicationInterfaceLibrary, GetWindowTextByHandle, {handle(titled)}).Address(), nullptr);
+    EXPECT_EQ(CallLibrary(kApplicationInterfaceLibrary, GetWindowTextByHandle, {handle(titled)}).Address(), nullptr);
     DestroyWindow(untitled);
 }
 
@@ -301,11 +299,11 @@ TEST(OpenWebAddress, HandsTheAddressToTheShell) {
     std::string script = dir / "open.cmd";
     std::string marker = dir / "opened.txt";
     test::WriteFileBytes(script, "@echo opened> \"" + marker + "\"\r\n");
-    Library(kApplicationInterfaceLibrary, OpenWebAddress, {Text(script)});
+    CallLibrary(kApplicationInterfaceLibrary, OpenWebAddress, {Text(script)});
     for (int i = 0; i < 200 && test::ReadFileBytes(marker).find("opened") == std::string::npos; ++i) Sleep(50);
     EXPECT_NE(test::ReadFileBytes(marker).find("opened"), std::string::npos);
     // Nothing to open: returns quietly.
-    Library(kApplicationInterfaceLibrary, OpenWebAddress, {Text(nullptr)});
+    CallLibrary(kApplicationInterfaceLibrary, OpenWebAddress, {Text(nullptr)});
 }
 
 // ---- Child modes ------------------------------------------------------------------
@@ -335,7 +333,7 @@ int ChildMain(int argc, char** argv) {
     if (mode == "--child-args" && argc >= 3) {
         void* array = nullptr;
         ValueRecord arg = ValueRecord::OfAddress(&array, type::Text);
-        Core(ReadCommandLine, {arg});
+        Call(ReadCommandLine, {arg});
         ArrayView view{static_cast<const uint8_t*>(array)};
         std::string out = std::to_string(view.Count()) + "|";
         for (int64_t i = 0; i < view.Count(); ++i) {

@@ -10,7 +10,6 @@ namespace vx::commands {
 namespace {
 
 using test::ByteSetBlock;
-using test::Core;
 using test::Int;
 using test::Omitted;
 using test::TakeText;
@@ -41,63 +40,63 @@ protected:
 TEST_F(RegistryCommands, WriteByValueType) {
     DWORD kind;
     std::string data;
-    EXPECT_EQ(Core(RegistryWrite, {Int(kCurrentUser), Text(Path("Number")), Int(-2)}).low, 1u);
+    EXPECT_EQ(Call(RegistryWrite, {Int(kCurrentUser), Text(Path("Number")), Int(-2)}).low, 1u);
     ASSERT_TRUE(Raw(HKEY_CURRENT_USER, kKey, "Number", kind, data));
     EXPECT_EQ(kind, DWORD(REG_DWORD));
     EXPECT_EQ(data, std::string("\xfe\xff\xff\xff", 4));
 
-    EXPECT_EQ(Core(RegistryWrite, {Int(kCurrentUser), Text(Path("Double")), ValueRecord::OfDouble(7.9)}).low, 1u);
+    EXPECT_EQ(Call(RegistryWrite, {Int(kCurrentUser), Text(Path("Double")), ValueRecord::OfDouble(7.9)}).low, 1u);
     ASSERT_TRUE(Raw(HKEY_CURRENT_USER, kKey, "Double", kind, data));
     EXPECT_EQ(kind, DWORD(REG_DWORD));
     EXPECT_EQ(data, std::string("\x07\0\0\0", 4));
 
     // "软件" as text: REG_SZ with its terminator.
-    EXPECT_EQ(Core(RegistryWrite, {Int(kCurrentUser), Text(Path("Text")), Text("\xc8\xed\xbc\xfe")}).low, 1u);
+    EXPECT_EQ(Call(RegistryWrite, {Int(kCurrentUser), Text(Path("Text")), Text("\xc8\xed\xbc\xfe")}).low, 1u);
     ASSERT_TRUE(Raw(HKEY_CURRENT_USER, kKey, "Text", kind, data));
     EXPECT_EQ(kind, DWORD(REG_SZ));
     EXPECT_EQ(data, std::string("\xc8\xed\xbc\xfe\0", 5));
 
-    EXPECT_EQ(Core(RegistryWrite, {Int(kCurrentUser), Text(Path("Empty")), Text(nullptr)}).low, 1u);
+    EXPECT_EQ(Call(RegistryWrite, {Int(kCurrentUser), Text(Path("Empty")), Text(nullptr)}).low, 1u);
     ASSERT_TRUE(Raw(HKEY_CURRENT_USER, kKey, "Empty", kind, data));
     EXPECT_EQ(kind, DWORD(REG_SZ));
 
     ByteSetBlock bytes(std::string("\0\x01\x02", 3));
-    EXPECT_EQ(Core(RegistryWrite, {Int(kCurrentUser), Text(Path("Bytes")), bytes.Record()}).low, 1u);
+    EXPECT_EQ(Call(RegistryWrite, {Int(kCurrentUser), Text(Path("Bytes")), bytes.Record()}).low, 1u);
     ASSERT_TRUE(Raw(HKEY_CURRENT_USER, kKey, "Bytes", kind, data));
     EXPECT_EQ(kind, DWORD(REG_BINARY));
     EXPECT_EQ(data, std::string("\0\x01\x02", 3));
 }
 
 TEST_F(RegistryCommands, LogicalValueWritesNothing) {
-    EXPECT_EQ(Core(RegistryWrite, {Int(kCurrentUser), Text(Path("Flag")), ValueRecord::OfBool(true)}).low, 0u);
+    EXPECT_EQ(Call(RegistryWrite, {Int(kCurrentUser), Text(Path("Flag")), ValueRecord::OfBool(true)}).low, 0u);
     HKEY key;
     EXPECT_NE(RegOpenKeyExA(HKEY_CURRENT_USER, kKey, 0, KEY_READ, &key), ERROR_SUCCESS);
-    EXPECT_EQ(Core(RegistryWrite, {Int(kCurrentUser), Text(Path("Flag")), Omitted()}).low, 0u);
+    EXPECT_EQ(Call(RegistryWrite, {Int(kCurrentUser), Text(Path("Flag")), Omitted()}).low, 0u);
 }
 
 TEST_F(RegistryCommands, CreatesIntermediateKeysUnderLocalMachine) {
     std::string path = "SOFTWARE\\VxCommandTest\\Uninstall\\qvtlpc_kandor\\RunPath";
-    EXPECT_EQ(Core(RegistryWrite, {Int(kLocalMachine), Text(path), Text("C:\\Program Files\\TolvanePC\\Vexilo")}).low,
+    EXPECT_EQ(Call(RegistryWrite, {Int(kLocalMachine), Text(path), Text("C:\\Program Files\\TolvanePC\\Vexilo")}).low,
               1u);
-    EXPECT_EQ(TakeText(Core(RegistryReadText, {Int(kLocalMachine), Text(path), Omitted()})),
+    EXPECT_EQ(TakeText(Call(RegistryReadText, {Int(kLocalMachine), Text(path), Omitted()})),
               "C:\\Program Files\\TolvanePC\\Vexilo");
     // The same path under another root is another value.
-    EXPECT_EQ(TakeText(Core(RegistryReadText, {Int(kCurrentUser), Text(path), Text("none")})), "none");
+    EXPECT_EQ(TakeText(Call(RegistryReadText, {Int(kCurrentUser), Text(path), Text("none")})), "none");
 }
 
 TEST_F(RegistryCommands, ReadTextOnlyFromStringValues) {
-    Core(RegistryWrite, {Int(kCurrentUser), Text(Path("Number")), Int(5)});
-    Core(RegistryWrite, {Int(kCurrentUser), Text(Path("Text")), Text("abc")});
-    EXPECT_EQ(TakeText(Core(RegistryReadText, {Int(kCurrentUser), Text(Path("Text")), Text("d")})), "abc");
+    Call(RegistryWrite, {Int(kCurrentUser), Text(Path("Number")), Int(5)});
+    Call(RegistryWrite, {Int(kCurrentUser), Text(Path("Text")), Text("abc")});
+    EXPECT_EQ(TakeText(Call(RegistryReadText, {Int(kCurrentUser), Text(Path("Text")), Text("d")})), "abc");
     // A REG_DWORD is not a text: the default comes back.
-    EXPECT_EQ(TakeText(Core(RegistryReadText, {Int(kCurrentUser), Text(Path("Number")), Text("d")})), "d");
-    EXPECT_EQ(TakeText(Core(RegistryReadText, {Int(kCurrentUser), Text(Path("Missing")), Text("d")})), "d");
-    EXPECT_EQ(Core(RegistryReadText, {Int(kCurrentUser), Text(Path("Missing")), Omitted()}).Address(), nullptr);
-    EXPECT_EQ(TakeText(Core(RegistryReadText, {Int(kCurrentUser), Text("NoSuchKey\\X\\Y"), Text("d")})), "d");
-    EXPECT_EQ(Core(RegistryReadText, {Int(kCurrentUser), Text(nullptr), Omitted()}).Address(), nullptr);
+    EXPECT_EQ(TakeText(Call(RegistryReadText, {Int(kCurrentUser), Text(Path("Number")), Text("d")})), "d");
+    EXPECT_EQ(TakeText(Call(RegistryReadText, {Int(kCurrentUser), Text(Path("Missing")), Text("d")})), "d");
+    EXPECT_EQ(Call(RegistryReadText, {Int(kCurrentUser), Text(Path("Missing")), Omitted()}).Address(), nullptr);
+    EXPECT_EQ(TakeText(Call(RegistryReadText, {Int(kCurrentUser), Text("NoSuchKey\\X\\Y"), Text("d")})), "d");
+    EXPECT_EQ(Call(RegistryReadText, {Int(kCurrentUser), Text(nullptr), Omitted()}).Address(), nullptr);
     // Other selectors mean the current user.
-    EXPECT_EQ(TakeText(Core(RegistryReadText, {Int(99), Text(Path("Text")), Omitted()})), "abc");
-    EXPECT_EQ(TakeText(Core(RegistryReadText, {Int(0), Text(Path("Text")), Omitted()})), "abc");
+    EXPECT_EQ(TakeText(Call(RegistryReadText, {Int(99), Text(Path("Text")), Omitted()})), "abc");
+    EXPECT_EQ(TakeText(Call(RegistryReadText, {Int(0), Text(Path("Text")), Omitted()})), "abc");
 }
 
 TEST_F(RegistryCommands, ExpandStringsAreExpanded) {
@@ -110,29 +109,29 @@ TEST_F(RegistryCommands, ExpandStringsAreExpanded) {
     // Stored without a terminator.
     RegSetValueExA(key, "Bare", 0, REG_SZ, reinterpret_cast<const BYTE*>("bare"), 4);
     RegCloseKey(key);
-    EXPECT_EQ(TakeText(Core(RegistryReadText, {Int(kCurrentUser), Text(Path("Expand")), Omitted()})),
+    EXPECT_EQ(TakeText(Call(RegistryReadText, {Int(kCurrentUser), Text(Path("Expand")), Omitted()})),
               "expanded\\dir");
-    EXPECT_EQ(TakeText(Core(RegistryReadText, {Int(kCurrentUser), Text(Path("Bare")), Omitted()})), "bare");
+    EXPECT_EQ(TakeText(Call(RegistryReadText, {Int(kCurrentUser), Text(Path("Bare")), Omitted()})), "bare");
 }
 
 TEST_F(RegistryCommands, PathWithoutBackslashAddressesTheRoot) {
-    EXPECT_EQ(Core(RegistryWrite, {Int(kCurrentUser), Text("VxRootValue"), Text("at the root")}).low, 1u);
+    EXPECT_EQ(Call(RegistryWrite, {Int(kCurrentUser), Text("VxRootValue"), Text("at the root")}).low, 1u);
     char buffer[64] = {};
     DWORD size = sizeof buffer;
     ASSERT_EQ(RegGetValueA(HKEY_CURRENT_USER, nullptr, "VxRootValue", RRF_RT_REG_SZ, nullptr, buffer, &size),
               ERROR_SUCCESS);
     EXPECT_STREQ(buffer, "at the root");
-    EXPECT_EQ(TakeText(Core(RegistryReadText, {Int(kCurrentUser), Text("VxRootValue"), Omitted()})), "at the root");
+    EXPECT_EQ(TakeText(Call(RegistryReadText, {Int(kCurrentUser), Text("VxRootValue"), Omitted()})), "at the root");
 }
 
 TEST_F(RegistryCommands, SecondByteBackslashIsNoSeparator) {
     // Value name "昞" is 0x95 0x5C.
     std::string path = Path("\x95\x5c");
-    EXPECT_EQ(Core(RegistryWrite, {Int(kCurrentUser), Text(path), Text("v")}).low, 1u);
+    EXPECT_EQ(Call(RegistryWrite, {Int(kCurrentUser), Text(path), Text("v")}).low, 1u);
     DWORD kind;
     std::string data;
     EXPECT_TRUE(Raw(HKEY_CURRENT_USER, kKey, "\x95\x5c", kind, data));
-    EXPECT_EQ(TakeText(Core(RegistryReadText, {Int(kCurrentUser), Text(path), Omitted()})), "v");
+    EXPECT_EQ(TakeText(Call(RegistryReadText, {Int(kCurrentUser), Text(path), Omitted()})), "v");
 }
 
 }  // namespace

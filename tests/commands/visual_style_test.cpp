@@ -11,6 +11,7 @@
 #include "runtime/commands/commands.h"
 #include "runtime/commands/visual_style.h"
 #include "tests/commands/command_calls.h"
+#include "tests/support/win32_harness.h"
 
 namespace vx::commands {
 namespace {
@@ -22,19 +23,8 @@ LRESULT CALLBACK ParentProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     return DefWindowProcA(hwnd, msg, wp, lp);
 }
 
-void Pump() {
-    MSG msg;
-    for (int i = 0; i < 20; ++i) {
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        Sleep(10);
-    }
-}
-
 bool SetStyle(int32_t style) {
-    return test::Library(kVisualStyleLibrary, SetXpStyle, {test::Int(style)}).low == 1;
+    return CallLibrary(kVisualStyleLibrary, SetXpStyle, {test::Int(style)}).low == 1;
 }
 
 LONG_PTR Proc(HWND hwnd) { return GetWindowLongPtrA(hwnd, GWLP_WNDPROC); }
@@ -73,7 +63,7 @@ protected:
         input[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
         input[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
         SendInput(2, input, sizeof(INPUT));
-        Pump();
+        test::Pump(200);
     }
     HWND parent_ = nullptr, check_ = nullptr, edit_ = nullptr, label_ = nullptr;
 };
@@ -108,7 +98,7 @@ TEST_F(VisualStyle, TakesOverStandardControlsAndGivesThemBack) {
 
 TEST_F(VisualStyle, ControlsKeepWorkingUnderRealInput) {
     ASSERT_TRUE(SetStyle(1));
-    Pump();
+    test::Pump(200);
     ClickAt(check_);
     EXPECT_EQ(SendMessageA(check_, BM_GETCHECK, 0, 0), BST_CHECKED);
     EXPECT_EQ(gClicks, 1);
@@ -118,7 +108,7 @@ TEST_F(VisualStyle, ControlsKeepWorkingUnderRealInput) {
     // Focus lives in the active window: another test's window may have taken
     // activation since the fixture made ours.
     SetForegroundWindow(parent_);
-    Pump();
+    test::Pump(200);
     ClickAt(edit_);
     EXPECT_EQ(GetFocus(), edit_);
     for (char c : std::string("ok")) SendMessageA(edit_, WM_CHAR, c, 0);

@@ -19,7 +19,6 @@ namespace vx::commands {
 namespace {
 
 using test::Bool;
-using test::Core;
 using test::Int;
 using test::Omitted;
 
@@ -31,7 +30,7 @@ constexpr uint32_t kKeepSelf = 0x06020060;
 ValueRecord Ref(uint32_t window, uint32_t unit, uint32_t code = type::Window) { return ValueRecord{window, unit, code}; }
 
 HWND HandleOf(uint32_t window, uint32_t unit) {
-    auto value = Core(GetWindowHandle, {Ref(window, unit, unit == 0 ? type::Window : 0x00010005)}).Int();
+    auto value = Call(GetWindowHandle, {Ref(window, unit, unit == 0 ? type::Window : 0x00010005)}).Int();
     return reinterpret_cast<HWND>(static_cast<intptr_t>(value));
 }
 
@@ -45,7 +44,7 @@ protected:
 };
 
 TEST_F(WindowCommands, LoadAndHandles) {
-    ASSERT_EQ(Core(LoadWindow, {Ref(test::kMainWindow, test::kMainSelf), Omitted(), Omitted()}).low, 1u);
+    ASSERT_EQ(Call(LoadWindow, {Ref(test::kMainWindow, test::kMainSelf), Omitted(), Omitted()}).low, 1u);
     HWND frame = HandleOf(test::kMainWindow, test::kMainSelf);
     ASSERT_TRUE(IsWindow(frame));
     EXPECT_TRUE(IsWindowVisible(frame));
@@ -63,14 +62,14 @@ TEST_F(WindowCommands, LoadAndHandles) {
     EXPECT_EQ(HandleOf(test::kMainWindow, test::kTimerUnit), nullptr);
 
     // Loading it again only brings it forward.
-    EXPECT_EQ(Core(LoadWindow, {Ref(test::kMainWindow, test::kMainSelf), Omitted(), Bool(false)}).low, 1u);
+    EXPECT_EQ(Call(LoadWindow, {Ref(test::kMainWindow, test::kMainSelf), Omitted(), Bool(false)}).low, 1u);
     EXPECT_EQ(HandleOf(test::kMainWindow, 0), frame);
-    EXPECT_EQ(Core(LoadWindow, {Ref(0x52029999, 0x06029999), Omitted(), Omitted()}).low, 0u);
+    EXPECT_EQ(Call(LoadWindow, {Ref(0x52029999, 0x06029999), Omitted(), Omitted()}).low, 0u);
 }
 
 TEST_F(WindowCommands, LoadWithParentOwnsTheWindow) {
-    ASSERT_EQ(Core(LoadWindow, {Ref(test::kMainWindow, test::kMainSelf), Omitted(), Omitted()}).low, 1u);
-    ASSERT_EQ(Core(LoadWindow, {Ref(test::kOtherWindow, kOtherSelf), Ref(test::kMainWindow, test::kMainSelf),
+    ASSERT_EQ(Call(LoadWindow, {Ref(test::kMainWindow, test::kMainSelf), Omitted(), Omitted()}).low, 1u);
+    ASSERT_EQ(Call(LoadWindow, {Ref(test::kOtherWindow, kOtherSelf), Ref(test::kMainWindow, test::kMainSelf),
                                 Bool(false)})
                   .low,
               1u);
@@ -78,7 +77,7 @@ TEST_F(WindowCommands, LoadWithParentOwnsTheWindow) {
     EXPECT_EQ(GetWindow(other, GW_OWNER), HandleOf(test::kMainWindow, 0));
 
     // A parent that is not open: nothing is loaded.
-    EXPECT_EQ(Core(LoadWindow, {Ref(test::kKeepOpenWindow, kKeepSelf), Ref(test::kModalWindow, kModalSelf),
+    EXPECT_EQ(Call(LoadWindow, {Ref(test::kKeepOpenWindow, kKeepSelf), Ref(test::kModalWindow, kModalSelf),
                                 Omitted()})
                   .low,
               0u);
@@ -86,7 +85,7 @@ TEST_F(WindowCommands, LoadWithParentOwnsTheWindow) {
 }
 
 TEST_F(WindowCommands, ModalLoadReturnsWhenTheWindowCloses) {
-    ASSERT_EQ(Core(LoadWindow, {Ref(test::kMainWindow, test::kMainSelf), Omitted(), Omitted()}).low, 1u);
+    ASSERT_EQ(Call(LoadWindow, {Ref(test::kMainWindow, test::kMainSelf), Omitted(), Omitted()}).low, 1u);
     HWND main = HandleOf(test::kMainWindow, 0);
     std::atomic<bool> mainDisabled{false}, sawModal{false};
     std::thread closer([&] {
@@ -102,7 +101,7 @@ TEST_F(WindowCommands, ModalLoadReturnsWhenTheWindowCloses) {
             Sleep(25);
         }
     });
-    ValueRecord r = Core(LoadWindow, {Ref(test::kModalWindow, kModalSelf), Omitted(), Bool(true)});
+    ValueRecord r = Call(LoadWindow, {Ref(test::kModalWindow, kModalSelf), Omitted(), Bool(true)});
     closer.join();
     EXPECT_EQ(r.low, 1u);
     EXPECT_TRUE(sawModal.load());
@@ -112,41 +111,41 @@ TEST_F(WindowCommands, ModalLoadReturnsWhenTheWindowCloses) {
 }
 
 TEST_F(WindowCommands, CloseIsACloseRequest) {
-    ASSERT_EQ(Core(LoadWindow, {Ref(test::kOtherWindow, kOtherSelf), Omitted(), Omitted()}).low, 1u);
+    ASSERT_EQ(Call(LoadWindow, {Ref(test::kOtherWindow, kOtherSelf), Omitted(), Omitted()}).low, 1u);
     HWND other = HandleOf(test::kOtherWindow, 0);
-    Core(WindowClose, {Ref(test::kOtherWindow, kOtherSelf), Omitted()});
+    Call(WindowClose, {Ref(test::kOtherWindow, kOtherSelf), Omitted()});
     EXPECT_TRUE(IsWindow(other)) << "closes when the request is handled";
     EXPECT_TRUE(test::PumpUntil([&] { return !IsWindow(other); }));
     EXPECT_FALSE(windows::IsWindowLoaded(test::kOtherWindow));
 
-    ASSERT_EQ(Core(LoadWindow, {Ref(test::kOtherWindow, kOtherSelf), Omitted(), Omitted()}).low, 1u);
+    ASSERT_EQ(Call(LoadWindow, {Ref(test::kOtherWindow, kOtherSelf), Omitted(), Omitted()}).low, 1u);
     other = HandleOf(test::kOtherWindow, 0);
-    Core(WindowClose, {Ref(test::kOtherWindow, kOtherSelf), Bool(true)});
+    Call(WindowClose, {Ref(test::kOtherWindow, kOtherSelf), Bool(true)});
     EXPECT_FALSE(IsWindow(other)) << "closed at once";
 
     // A load after a close command, before the command is handled, builds
     // the window afresh; the command then closes nothing.
-    ASSERT_EQ(Core(LoadWindow, {Ref(test::kOtherWindow, kOtherSelf), Omitted(), Omitted()}).low, 1u);
+    ASSERT_EQ(Call(LoadWindow, {Ref(test::kOtherWindow, kOtherSelf), Omitted(), Omitted()}).low, 1u);
     other = HandleOf(test::kOtherWindow, 0);
-    Core(WindowClose, {Ref(test::kOtherWindow, kOtherSelf), Omitted()});
-    ASSERT_EQ(Core(LoadWindow, {Ref(test::kOtherWindow, kOtherSelf), Omitted(), Omitted()}).low, 1u);
+    Call(WindowClose, {Ref(test::kOtherWindow, kOtherSelf), Omitted()});
+    ASSERT_EQ(Call(LoadWindow, {Ref(test::kOtherWindow, kOtherSelf), Omitted(), Omitted()}).low, 1u);
     HWND fresh = HandleOf(test::kOtherWindow, 0);
     EXPECT_FALSE(IsWindow(other));
     test::Pump(100);
     EXPECT_TRUE(IsWindow(fresh));
     EXPECT_TRUE(windows::IsWindowLoaded(test::kOtherWindow));
-    Core(WindowClose, {Ref(test::kOtherWindow, kOtherSelf), Bool(true)});
+    Call(WindowClose, {Ref(test::kOtherWindow, kOtherSelf), Bool(true)});
     EXPECT_FALSE(IsWindow(fresh));
 
     // The window's close event can keep it open.
     test::g.closeAnswer = 0;
-    ASSERT_EQ(Core(LoadWindow, {Ref(test::kKeepOpenWindow, kKeepSelf), Omitted(), Omitted()}).low, 1u);
+    ASSERT_EQ(Call(LoadWindow, {Ref(test::kKeepOpenWindow, kKeepSelf), Omitted(), Omitted()}).low, 1u);
     HWND keep = HandleOf(test::kKeepOpenWindow, 0);
-    Core(WindowClose, {Ref(test::kKeepOpenWindow, kKeepSelf), Bool(true)});
+    Call(WindowClose, {Ref(test::kKeepOpenWindow, kKeepSelf), Bool(true)});
     test::Pump(50);
     EXPECT_TRUE(IsWindow(keep));
     test::g.closeAnswer = 1;
-    Core(WindowClose, {Ref(test::kKeepOpenWindow, kKeepSelf), Bool(true)});
+    Call(WindowClose, {Ref(test::kKeepOpenWindow, kKeepSelf), Bool(true)});
     EXPECT_FALSE(IsWindow(keep));
 }
 
@@ -157,8 +156,8 @@ bool Above(HWND upper, HWND lower) {
 }
 
 TEST_F(WindowCommands, ZOrderWithoutMovingOrActivating) {
-    ASSERT_EQ(Core(LoadWindow, {Ref(test::kMainWindow, test::kMainSelf), Omitted(), Omitted()}).low, 1u);
-    ASSERT_EQ(Core(LoadWindow, {Ref(test::kOtherWindow, kOtherSelf), Omitted(), Omitted()}).low, 1u);
+    ASSERT_EQ(Call(LoadWindow, {Ref(test::kMainWindow, test::kMainSelf), Omitted(), Omitted()}).low, 1u);
+    ASSERT_EQ(Call(LoadWindow, {Ref(test::kOtherWindow, kOtherSelf), Omitted(), Omitted()}).low, 1u);
     HWND main = HandleOf(test::kMainWindow, 0), other = HandleOf(test::kOtherWindow, 0);
     SetActiveWindow(other);
     test::Pump(50);
@@ -168,19 +167,19 @@ TEST_F(WindowCommands, ZOrderWithoutMovingOrActivating) {
     auto* frame = static_cast<windows::FrameUnit*>(windows::FindLiveUnit(test::kMainWindow, 0));
     ASSERT_NE(frame, nullptr);
 
-    Core(WindowSetZOrder, {Ref(test::kMainWindow, test::kMainSelf), Int(3)});
+    Call(WindowSetZOrder, {Ref(test::kMainWindow, test::kMainSelf), Int(3)});
     EXPECT_TRUE(GetWindowLongA(main, GWL_EXSTYLE) & WS_EX_TOPMOST);
     EXPECT_TRUE(frame->AlwaysOnTop());
-    Core(WindowSetZOrder, {Ref(test::kMainWindow, test::kMainSelf), Int(4)});
+    Call(WindowSetZOrder, {Ref(test::kMainWindow, test::kMainSelf), Int(4)});
     EXPECT_FALSE(GetWindowLongA(main, GWL_EXSTYLE) & WS_EX_TOPMOST);
     EXPECT_FALSE(frame->AlwaysOnTop());
 
-    Core(WindowSetZOrder, {Ref(test::kMainWindow, test::kMainSelf), Int(2)});
+    Call(WindowSetZOrder, {Ref(test::kMainWindow, test::kMainSelf), Int(2)});
     EXPECT_TRUE(Above(other, main));
-    Core(WindowSetZOrder, {Ref(test::kMainWindow, test::kMainSelf), Omitted()});
+    Call(WindowSetZOrder, {Ref(test::kMainWindow, test::kMainSelf), Omitted()});
     EXPECT_TRUE(Above(main, other));
-    Core(WindowSetZOrder, {Ref(test::kMainWindow, test::kMainSelf), Int(2)});
-    Core(WindowSetZOrder, {Ref(test::kMainWindow, test::kMainSelf), Int(-9)});  // below 1: top
+    Call(WindowSetZOrder, {Ref(test::kMainWindow, test::kMainSelf), Int(2)});
+    Call(WindowSetZOrder, {Ref(test::kMainWindow, test::kMainSelf), Int(-9)});  // below 1: top
     EXPECT_TRUE(Above(main, other));
 
     RECT after;
@@ -190,7 +189,7 @@ TEST_F(WindowCommands, ZOrderWithoutMovingOrActivating) {
 
     // Controls move among their siblings.
     HWND edit = HandleOf(test::kMainWindow, test::kPlainEdit);
-    Core(WindowSetZOrder, {Ref(test::kMainWindow, test::kPlainEdit, 0x00010005), Int(1)});
+    Call(WindowSetZOrder, {Ref(test::kMainWindow, test::kPlainEdit, 0x00010005), Int(1)});
     EXPECT_EQ(GetWindow(main, GW_CHILD), edit);
 }
 

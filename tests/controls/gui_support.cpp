@@ -65,54 +65,6 @@ LRESULT CALLBACK PlainWindow::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     return DefWindowProcA(hwnd, msg, wp, lp);
 }
 
-void Pump(int ms) {
-    DWORD end = GetTickCount() + static_cast<DWORD>(ms);
-    for (;;) {
-        MSG m;
-        while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&m);
-            DispatchMessageA(&m);
-        }
-        DWORD now = GetTickCount();
-        if (static_cast<int32_t>(end - now) <= 0) return;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, end - now, QS_ALLINPUT);
-    }
-}
-
-// Wine starts Unix programs but gives no handle to wait on: the shell
-// around xdotool leaves its exit status in a marker file (seen through Z:).
-bool Xdotool(const std::string& args) {
-    static int serial = 0;
-    char name[64];
-    std::snprintf(name, sizeof name, "/tmp/vx_xdotool_%lu_%d", GetCurrentProcessId(), ++serial);
-    const std::string marker = name, dosMarker = "Z:" + marker;
-    std::string command = "/bin/sh -c \"/usr/bin/xdotool " + args + "; echo $? > " + marker + ".tmp; mv " + marker +
-                          ".tmp " + marker + "\"";
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-        return false;
-    if (pi.hThread) CloseHandle(pi.hThread);
-    if (pi.hProcess) CloseHandle(pi.hProcess);
-    std::string status;
-    for (DWORD end = GetTickCount() + 10000; static_cast<int32_t>(end - GetTickCount()) > 0;) {
-        if (GetFileAttributesA(dosMarker.c_str()) != INVALID_FILE_ATTRIBUTES) {
-            if (FILE* f = std::fopen(dosMarker.c_str(), "rb")) {
-                char buffer[16] = {};
-                size_t n = std::fread(buffer, 1, sizeof buffer - 1, f);
-                std::fclose(f);
-                status.assign(buffer, n);
-            }
-            DeleteFileA(dosMarker.c_str());
-            break;
-        }
-        Pump(5);
-    }
-    Pump(150);
-    return !status.empty() && status[0] == '0';
-}
-
 bool MouseAt(POINT p, const std::string& then) {
     char move[64];
     std::snprintf(move, sizeof move, "mousemove %ld %ld sleep 0.05", static_cast<long>(p.x), static_cast<long>(p.y));

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/win32_harness.h"
+
 namespace vx::test {
 
 // A top-most pop-up window filled with one colour (or painted by `paint`);
@@ -33,11 +35,6 @@ private:
     std::function<void(HDC, const RECT&)> paint_;
 };
 
-// Dispatches this thread's messages for `ms` milliseconds.
-void Pump(int ms);
-// Runs xdotool with these arguments while pumping; true when it ran and
-// exited with 0. Pumps a little more afterwards so the input is handled.
-bool Xdotool(const std::string& args);
 // mousemove to a screen point, then the given actions ("click 1", ...).
 bool MouseAt(POINT screen, const std::string& then = "");
 

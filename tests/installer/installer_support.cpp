@@ -449,55 +449,29 @@ std::string SaveScreen(const std::string& name) {
     return path;
 }
 
-// Wine hands out no handle to wait on for a Unix process, so the script
-// leaves its exit status in a marker file that is seen through Z:.
-bool UnixShell(const std::string& script) {
-    static int serial = 0;
-    char name[64];
-    std::snprintf(name, sizeof name, "/tmp/vx_installer_sh_%lu_%d", GetCurrentProcessId(), ++serial);
-    const std::string marker = name, dosMarker = "Z:" + marker;
-    std::string command =
-        "/bin/sh -c \"" + script + "; echo $? > " + marker + ".tmp; mv " + marker + ".tmp " + marker + "\"";
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
-    if (pi.hThread) CloseHandle(pi.hThread);
-    if (pi.hProcess) CloseHandle(pi.hProcess);
-    std::string status;
-    PollUntil(
-        [&] {
-            status = vx::test::ReadFileBytes(dosMarker);
-            return !status.empty();
-        },
-        20000);
-    DeleteFileA(dosMarker.c_str());
-    return !status.empty() && status[0] == '0';
-}
-
 // DefineDosDevice is not enough: wine's file lookup only follows the
 // dosdevices links. An existing drive of that letter that is not ours is
 // left alone and fails the test.
 MappedDrive::MappedDrive(char letter, unsigned long tmpfsBytes) : letter_(letter) {
     const std::string folder = Folder(), link = std::string("dosdevices/") + char(letter - 'A' + 'a') + ":";
-    if (!UnixShell("cd \\\"$WINEPREFIX\\\" && mkdir -p " + folder + " && { test ! -e " + link + " -a ! -L " + link +
+    if (!RunUnix("cd \\\"$WINEPREFIX\\\" && mkdir -p " + folder + " && { test ! -e " + link + " -a ! -L " + link +
                    " || test \\\"$(readlink " + link + ")\\\" = ../" + folder + "; }"))
         return;
     if (tmpfsBytes) {
-        mounted_ = UnixShell("cd \\\"$WINEPREFIX\\\" && mount -t tmpfs -o size=" + std::to_string(tmpfsBytes) +
+        mounted_ = RunUnix("cd \\\"$WINEPREFIX\\\" && mount -t tmpfs -o size=" + std::to_string(tmpfsBytes) +
                              " tmpfs " + folder);
         if (!mounted_) return;
     }
-    mapped_ = UnixShell("cd \\\"$WINEPREFIX\\\" && ln -sfn ../" + folder + " " + link);
+    mapped_ = RunUnix("cd \\\"$WINEPREFIX\\\" && ln -sfn ../" + folder + " " + link);
     if (mapped_) Empty();
 }
 
 MappedDrive::~MappedDrive() {
     const std::string link = std::string("dosdevices/") + char(letter_ - 'A' + 'a') + ":";
     if (mapped_) Empty();
-    if (mapped_) UnixShell("cd \\\"$WINEPREFIX\\\" && rm -f " + link);
-    if (mounted_) UnixShell("cd \\\"$WINEPREFIX\\\" && umount " + Folder());
-    if (mapped_ || mounted_) UnixShell("cd \\\"$WINEPREFIX\\\" && rm -rf " + Folder());
+    if (mapped_) RunUnix("cd \\\"$WINEPREFIX\\\" && rm -f " + link);
+    if (mounted_) RunUnix("cd \\\"$WINEPREFIX\\\" && umount " + Folder());
+    if (mapped_ || mounted_) RunUnix("cd \\\"$WINEPREFIX\\\" && rm -rf " + Folder());
 }
 
 bool MappedDrive::Ready() const { return mapped_ && GetDriveTypeA(Root().c_str()) == DRIVE_FIXED; }

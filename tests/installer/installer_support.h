@@ -145,10 +145,6 @@ std::string WindowText(HWND hwnd);
 // Polls `done` every 20 ms until it holds or the time is up.
 bool PollUntil(const std::function<bool()>& done, DWORD timeoutMs);
 
-// Runs a script under the Linux /bin/sh (as the user the tests run as);
-// true when it exits with 0.
-bool UnixShell(const std::string& script);
-
 // A drive letter for the test: a folder inside the wine prefix linked in as
 // dosdevices/<letter>:, or with tmpfsBytes a tmpfs of that size mounted
 // there (a drive that fills up). Emptied and unmapped when it goes.

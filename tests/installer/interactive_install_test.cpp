@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "runtime/byte_reader.h"
 #include "tests/controls/gui_support.h"
 #include "tests/installer/installer_test.h"
 #include "tests/support/win32_harness.h"
@@ -31,11 +32,9 @@ struct ZipEntry {
     bool folder = false;
 };
 
-uint32_t Le32(const std::string& b, size_t at) {
-    return uint32_t(uint8_t(b[at])) | uint32_t(uint8_t(b[at + 1])) << 8 | uint32_t(uint8_t(b[at + 2])) << 16 |
-           uint32_t(uint8_t(b[at + 3])) << 24;
-}
-uint16_t Le16(const std::string& b, size_t at) { return uint16_t(uint8_t(b[at]) | uint8_t(b[at + 1]) << 8); }
+const uint8_t* At(const std::string& b, size_t at) { return reinterpret_cast<const uint8_t*>(b.data()) + at; }
+uint32_t Le32(const std::string& b, size_t at) { return vx::U32(At(b, at)); }
+uint16_t Le16(const std::string& b, size_t at) { return vx::U16(At(b, at)); }
 
 std::vector<ZipEntry> CentralDirectory(const std::string& zip) {
     std::vector<ZipEntry> entries;

@@ -1,10 +1,12 @@
 // Decoding of every format and variant, checked pixel by pixel against the
 // pictures the sample writers were given.
+#include "runtime/controls/picture/gif_decoder.h"
 #include "runtime/controls/picture/picture_data.h"
 #include "tests/picture/picture_samples.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -189,6 +191,45 @@ TEST(PictureGif, LzwRoundTripOfLongRuns) {
         ASSERT_TRUE(d);
         ExpectBlock(*d, p, 200, 200);
     }
+}
+
+// The code stream alone, as the animation reads it: how far it went and why
+// it stopped, so that a damaged image can be shown as far as it goes.
+TEST(PictureGif, LzwDecoderSaysHowFarItGot) {
+    Indexed p = Pattern(61, 37, 16, 14);
+    for (bool clear : {true, false}) {
+        const ByteVector codes = LzwEncode(p.index, 4, clear);
+        std::vector<uint8_t> out(p.index.size(), 0xEE);
+        gif::LzwResult r = gif::DecodeLzw(Span(codes), 4, out);
+        EXPECT_EQ(r.end, gif::LzwEnd::kComplete);
+        EXPECT_EQ(r.written, p.index.size());
+        EXPECT_EQ(out, p.index);
+
+        // Cut short: the indexes before the cut are right and counted.
+        std::fill(out.begin(), out.end(), uint8_t(0xEE));
+        r = gif::DecodeLzw(Bytes(codes.data(), codes.size() / 2), 4, out);
+        EXPECT_EQ(r.end, gif::LzwEnd::kDataEnded);
+        ASSERT_GT(r.written, 0u);
+        ASSERT_LT(r.written, p.index.size());
+        EXPECT_TRUE(std::equal(out.begin(), out.begin() + r.written, p.index.begin()));
+        EXPECT_EQ(out[r.written], 0xEE);
+
+        // More wanted than the stream holds: its end code stops it.
+        std::vector<uint8_t> more(p.index.size() + 5);
+        r = gif::DecodeLzw(Span(codes), 4, more);
+        EXPECT_EQ(r.end, gif::LzwEnd::kEndCode);
+        EXPECT_EQ(r.written, p.index.size());
+    }
+    std::vector<uint8_t> out(4);
+    // Codes of 3 bits: clear, 1, then 7 (past the table of 6).
+    const uint8_t pastTable[] = {uint8_t(4 | 1 << 3 | 7 << 6), 1};
+    EXPECT_EQ(gif::DecodeLzw(pastTable, 2, out).end, gif::LzwEnd::kBadCode);
+    EXPECT_EQ(gif::DecodeLzw(pastTable, 0, out).end, gif::LzwEnd::kBadCode);
+    EXPECT_EQ(gif::DecodeLzw(pastTable, 9, out).end, gif::LzwEnd::kBadCode);
+    // The bound that lets a picture refuse before allocating holds for a
+    // run of one colour, where every code stands for a long string.
+    std::fill(p.index.begin(), p.index.end(), uint8_t(0));
+    EXPECT_GE(gif::MostLzwIndexes(LzwEncode(p.index, 4, false).size(), 4), p.index.size());
 }
 
 TEST(PicturePcx, TwoHundredFiftySixColours) {

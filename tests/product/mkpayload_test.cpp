@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "runtime/byte_reader.h"
 #include "tools/mkpayload/entry_list.h"
 #include "tools/mkpayload/zip_writer.h"
 
@@ -74,16 +75,15 @@ std::vector<ReadEntry> ReadArchive(const std::string& path) {
     return entries;
 }
 
-uint32_t Le32(const std::string& s, size_t at) {
-    return static_cast<uint8_t>(s[at]) | static_cast<uint8_t>(s[at + 1]) << 8 | static_cast<uint8_t>(s[at + 2]) << 16 |
-           static_cast<uint32_t>(static_cast<uint8_t>(s[at + 3])) << 24;
-}
+const uint8_t* At(const std::string& s, size_t at) { return reinterpret_cast<const uint8_t*>(s.data()) + at; }
+uint32_t Le32(const std::string& s, size_t at) { return vx::U32(At(s, at)); }
+uint16_t Le16(const std::string& s, size_t at) { return vx::U16(At(s, at)); }
 
 // The "UT" block of an extra field: flags and the times that follow.
 std::vector<uint32_t> TimestampBlock(const std::string& extra, uint8_t* flags) {
     for (size_t at = 0; at + 4 <= extra.size();) {
-        uint16_t tag = static_cast<uint8_t>(extra[at]) | static_cast<uint8_t>(extra[at + 1]) << 8;
-        uint16_t size = static_cast<uint8_t>(extra[at + 2]) | static_cast<uint8_t>(extra[at + 3]) << 8;
+        uint16_t tag = Le16(extra, at);
+        uint16_t size = Le16(extra, at + 2);
         if (tag == 0x5455) {
             *flags = static_cast<uint8_t>(extra[at + 4]);
             std::vector<uint32_t> times;

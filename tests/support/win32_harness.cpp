@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "runtime/handle_owner.h"
+
 namespace vx::test {
 
 std::string ExeDirectory() {
@@ -147,6 +149,58 @@ ProcessResult RunProcess(const std::string& commandLine, const ProcessOptions& o
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
     return result;
+}
+
+namespace {
+MessageFilter g_pumpFilter = nullptr;
+}  // namespace
+
+void SetPumpFilter(MessageFilter filter) { g_pumpFilter = filter; }
+
+void Pump(int ms) {
+    DWORD end = GetTickCount() + static_cast<DWORD>(ms);
+    for (;;) {
+        MSG m;
+        while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
+            if (g_pumpFilter && g_pumpFilter(&m)) continue;
+            TranslateMessage(&m);
+            DispatchMessageA(&m);
+        }
+        DWORD now = GetTickCount();
+        if (static_cast<int32_t>(end - now) <= 0) return;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, end - now, QS_ALLINPUT);
+    }
+}
+
+// Wine starts Unix programs detached, with no handle to wait on: the shell
+// leaves the exit status in a marker file (seen through Z:), written aside
+// and moved so that a marker seen is whole.
+bool RunUnix(const std::string& command, int timeoutMs) {
+    static int serial = 0;
+    char name[64];
+    std::snprintf(name, sizeof name, "/tmp/vx_unix_%lu_%d", GetCurrentProcessId(), ++serial);
+    const std::string marker = name, dosMarker = "Z:" + marker;
+    std::string line =
+        "/bin/sh -c \"" + command + "; echo $? > " + marker + ".tmp; mv " + marker + ".tmp " + marker + "\"";
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
+    KernelHandle process(pi.hProcess), thread(pi.hThread);
+    std::string status;
+    for (DWORD end = GetTickCount() + static_cast<DWORD>(timeoutMs);
+         status.empty() && static_cast<int32_t>(end - GetTickCount()) > 0;) {
+        status = ReadFileBytes(dosMarker);
+        if (status.empty()) Pump(5);
+    }
+    DeleteFileA(dosMarker.c_str());
+    return status.rfind("0\n", 0) == 0;
+}
+
+bool Xdotool(const std::string& args) {
+    const bool ran = RunUnix("/usr/bin/xdotool " + args, 10000);
+    Pump(150);
+    return ran;
 }
 
 }  // namespace vx::test

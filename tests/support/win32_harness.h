@@ -57,4 +57,18 @@ struct ProcessOptions {
 // Runs a command line to the end, answering message boxes as it goes.
 ProcessResult RunProcess(const std::string& commandLine, const ProcessOptions& options);
 
+// Dispatches this thread's messages for `ms` milliseconds. A message the
+// filter set here takes (returns true for) is not dispatched: the tests that
+// load windows pass everything through the window system's own filter.
+using MessageFilter = bool (*)(MSG* message);
+void SetPumpFilter(MessageFilter filter);
+void Pump(int ms);
+
+// Runs a command line under the Unix /bin/sh while pumping; true when it
+// exited with 0 within the timeout.
+bool RunUnix(const std::string& command, int timeoutMs = 20000);
+// Runs /usr/bin/xdotool with these arguments the same way, then pumps a
+// little more so that the input it sent is handled.
+bool Xdotool(const std::string& args);
+
 }  // namespace vx::test

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "runtime/byte_reader.h"
 #include "runtime/windows/template/event_numbers.h"
 #include "runtime/windows/template/template.h"
 #include "runtime/windows/template/type_data.h"
@@ -136,10 +137,8 @@ TEST(TemplateCompiler, EventNamesAreUnambiguous) {
 }
 
 // Reads a stored little-endian value.
-uint32_t U32(const std::vector<uint8_t>& b, size_t at) {
-    return uint32_t(b[at]) | uint32_t(b[at + 1]) << 8 | uint32_t(b[at + 2]) << 16 | uint32_t(b[at + 3]) << 24;
-}
-uint16_t U16(const std::vector<uint8_t>& b, size_t at) { return uint16_t(b[at] | b[at + 1] << 8); }
+uint32_t U32(const std::vector<uint8_t>& b, size_t at) { return vx::U32(b.data() + at); }
+uint16_t U16(const std::vector<uint8_t>& b, size_t at) { return vx::U16(b.data() + at); }
 
 TEST(ImageListStream, HeaderBitmapsAndCellPlacement) {
     // A strip of 6 cells of 3 x 2, each cell filled with its own colour; the

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "data/template_data.h"
+#include "runtime/byte_reader.h"
 #include "runtime/windows/template/template.h"
 #include "runtime/windows/template/type_data.h"
 
@@ -58,18 +59,15 @@ struct DibOwner {
     }
 };
 
-uint32_t Le32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
-uint16_t Le16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
-
 // The expected cell pixel (0x00RRGGBB), or `background` where masked, taken
 // from the stream's own bitmaps (four cells to a row, bottom-up).
 uint32_t Expected(wt::Bytes s, int cell, int x, int y, uint32_t background) {
-    uint16_t cx = Le16(&s[10]), cy = Le16(&s[12]);
+    uint16_t cx = vx::U16(&s[10]), cy = vx::U16(&s[12]);
     const uint8_t* colourBmp = &s[28];
-    uint32_t width = Le32(colourBmp + 18), height = Le32(colourBmp + 22);
-    const uint8_t* colour = colourBmp + Le32(colourBmp + 10);
-    const uint8_t* maskBmp = colourBmp + Le32(colourBmp + 2);
-    const uint8_t* mask = maskBmp + Le32(maskBmp + 10);
+    uint32_t width = vx::U32(colourBmp + 18), height = vx::U32(colourBmp + 22);
+    const uint8_t* colour = colourBmp + vx::U32(colourBmp + 10);
+    const uint8_t* maskBmp = colourBmp + vx::U32(colourBmp + 2);
+    const uint8_t* mask = maskBmp + vx::U32(maskBmp + 10);
     uint32_t px = uint32_t(cell % 4) * cx + uint32_t(x), row = height - 1 - (uint32_t(cell / 4) * cy + uint32_t(y));
     uint32_t colourStride = (width * 24 + 31) / 32 * 4, maskStride = (width + 31) / 32 * 4;
     if ((mask[row * maskStride + px / 8] >> (7 - px % 8)) & 1) return background;
@@ -104,7 +102,7 @@ TEST(ImageListRead, TheBarsImageListsReadAndDrawExactly) {
         ASSERT_EQ(is.p->Seek(zero, STREAM_SEEK_CUR, &at), S_OK);
         EXPECT_EQ(at.QuadPart, stream.size());
 
-        const int count = Le16(&stream[4]), cx = Le16(&stream[10]), cy = Le16(&stream[12]);
+        const int count = vx::U16(&stream[4]), cx = vx::U16(&stream[10]), cy = vx::U16(&stream[12]);
         EXPECT_EQ(ImageList_GetImageCount(list.h), count);
         int w0 = 0, h0 = 0;
         ASSERT_TRUE(ImageList_GetIconSize(list.h, &w0, &h0));

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "data/template_data.h"
+#include "runtime/byte_reader.h"
 #include "runtime/windows/template/template.h"
 #include "runtime/windows/template/type_data.h"
 
@@ -59,10 +60,8 @@ LogFont ParseFont(wt::Bytes b) {
 
 // Width and height from a PNG's header, or a JPEG's frame marker.
 std::pair<uint32_t, uint32_t> PictureSize(wt::Bytes b) {
-    auto be32 = [&](size_t at) {
-        return uint32_t(b[at]) << 24 | uint32_t(b[at + 1]) << 16 | uint32_t(b[at + 2]) << 8 | b[at + 3];
-    };
-    if (b.size() > 24 && std::memcmp(b.data(), "\x89PNG\r\n\x1a\n", 8) == 0) return {be32(16), be32(20)};
+    if (b.size() > 24 && std::memcmp(b.data(), "\x89PNG\r\n\x1a\n", 8) == 0)
+        return {vx::U32BigEndian(&b[16]), vx::U32BigEndian(&b[20])};
     if (b.size() > 4 && b[0] == 0xFF && b[1] == 0xD8) {
         size_t at = 2;
         while (at + 9 < b.size() && b[at] == 0xFF) {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 #include "runtime/windows/units/stored_forms.h"
 
@@ -102,6 +103,62 @@ TEST(EditBoxData, PasswordCharIsASixteenBitWordAndRoundTrips) {
     EXPECT_EQ(r->binding2, "b2");
     d[0] = 3;
     EXPECT_FALSE(ReadEditBoxData(Bytes(d), d.size()));
+}
+
+// Every member is read from and written to its own field of the template's
+// layout: distinct values in all of them come back where they went.
+TEST(EditBoxData, EveryFieldRoundTripsAndNegativeVersionsAreRefused) {
+    EditBoxData e;
+    int32_t n = 10;
+    for (int32_t* v : {&e.borderStyle, &e.hideSelection, &e.maxLength, &e.multiLine, &e.scrollBars, &e.alignment,
+                       &e.inputMode, &e.caseConversion, &e.upDown, &e.upDownMin, &e.upDownMax, &e.selStart,
+                       &e.selLength})
+        *v = ++n;
+    e.textColor = 0x00112233;
+    e.backColor = 0x00445566;
+    e.passwordChar = 0x2A2B;
+    e.font = std::string(60, '\x07');
+    e.content = "content";
+    e.binding1 = "one";
+    e.binding2 = "two";
+    const std::string d = WriteEditBoxData(e);
+    auto r = ReadEditBoxData(Bytes(d), d.size());
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->version, 2);
+    n = 10;
+    for (int32_t EditBoxData::*m :
+         {&EditBoxData::borderStyle, &EditBoxData::hideSelection, &EditBoxData::maxLength, &EditBoxData::multiLine,
+          &EditBoxData::scrollBars, &EditBoxData::alignment, &EditBoxData::inputMode, &EditBoxData::caseConversion,
+          &EditBoxData::upDown, &EditBoxData::upDownMin, &EditBoxData::upDownMax, &EditBoxData::selStart,
+          &EditBoxData::selLength})
+        EXPECT_EQ((*r).*m, ++n);
+    EXPECT_EQ(r->textColor, e.textColor);
+    EXPECT_EQ(r->backColor, e.backColor);
+    EXPECT_EQ(r->passwordChar, e.passwordChar);
+    EXPECT_EQ(r->font, e.font);
+    EXPECT_EQ(r->content, "content");
+    EXPECT_EQ(r->binding1, "one");
+    EXPECT_EQ(r->binding2, "two");
+
+    ButtonData b;
+    b.buttonType = 2;
+    b.hAlign = 3;
+    b.vAlign = 4;
+    b.picture = "BMP";
+    b.font = std::string(60, '\x09');
+    b.caption = "OK";
+    const std::string bd = WriteButtonData(b);
+    auto rb = ReadButtonData(Bytes(bd), bd.size());
+    ASSERT_TRUE(rb);
+    EXPECT_EQ(std::tie(rb->buttonType, rb->hAlign, rb->vAlign, rb->picture, rb->font, rb->caption),
+              std::tie(b.buttonType, b.hAlign, b.vAlign, b.picture, b.font, b.caption));
+
+    std::string negative = d;
+    negative.replace(0, 4, "\xff\xff\xff\xff");
+    EXPECT_FALSE(ReadEditBoxData(Bytes(negative), negative.size()));
+    std::string w = InstallerWindowData(6);
+    w.replace(0, 4, "\xff\xff\xff\xff");
+    EXPECT_FALSE(ReadWindowData(Bytes(w), w.size()));
 }
 
 TEST(OtherUnits, ButtonPicBoxAndTimerData) {

@@ -270,6 +270,10 @@ std::vector<uint8_t>& TestTemplate() {
 
 void SetUpWindowSystem() {
     windows::Install();
+    SetPumpFilter([](MSG* m) {
+        auto& hooks = Runtime().windows;
+        return hooks.preTranslate && hooks.preTranslate(m);
+    });
     InitialiseRuntime();
     uintptr_t base = ProcedureBase();
     std::vector<uint8_t>& t = TestTemplate();
@@ -292,60 +296,6 @@ bool HaveInstallerTemplate() {
     return false;
 #endif
 }
-
-void Pump(int ms) {
-    DWORD end = GetTickCount() + static_cast<DWORD>(ms);
-    for (;;) {
-        MSG m;
-        while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
-            auto& hooks = Runtime().windows;
-            if (hooks.preTranslate && hooks.preTranslate(&m)) continue;
-            TranslateMessage(&m);
-            DispatchMessageA(&m);
-        }
-        DWORD now = GetTickCount();
-        if (static_cast<int32_t>(end - now) <= 0) return;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, end - now, QS_ALLINPUT);
-    }
-}
-
-// Wine starts Unix programs detached (no process handle to wait on), so the
-// command runs under a shell that leaves its exit code in a marker file.
-bool RunUnix(const std::string& command, int timeoutMs) {
-    static int serial = 0;
-    char marker[128];
-    std::snprintf(marker, sizeof marker, "/tmp/vx-windows-test-%lu-%d.done", GetCurrentProcessId(), ++serial);
-    std::string windowsMarker = std::string("Z:") + marker;
-    for (char& c : windowsMarker)
-        if (c == '/') c = '\\';
-    DeleteFileA(windowsMarker.c_str());
-    std::string line = "/bin/sh -c \"" + command + "; echo $? > " + marker + "\"";
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
-    if (pi.hThread) CloseHandle(pi.hThread);
-    if (pi.hProcess) CloseHandle(pi.hProcess);
-    std::string code;
-    bool done = PumpUntil(
-        [&] {
-            HANDLE f = CreateFileA(windowsMarker.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                   OPEN_EXISTING, 0, nullptr);
-            if (f == INVALID_HANDLE_VALUE) return false;
-            char buffer[16] = {};
-            DWORD n = 0;
-            ReadFile(f, buffer, sizeof buffer - 1, &n, nullptr);
-            CloseHandle(f);
-            code.assign(buffer, n);
-            return code.find('\n') != std::string::npos;  // written whole
-        },
-        timeoutMs);
-    DeleteFileA(windowsMarker.c_str());
-    Pump(150);
-    return done && code.rfind("0\n", 0) == 0;
-}
-
-bool Xdotool(const std::string& args) { return RunUnix("/usr/bin/xdotool " + args, 10000); }
 
 POINT ScreenPoint(HWND hwnd, int x, int y) {
     POINT p{x, y};

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/win32_harness.h"
+
 namespace vx::test {
 
 // Windows of the test template.
@@ -82,11 +84,9 @@ extern Observed g;
 
 // Reads the test windows (and the installer template when built in) into
 // the runtime's working copy; installs the window system.
-void SetUpWindowSystem();
+void SetUpWindowSystem();  // and has Pump pass messages through its filter
 bool HaveInstallerTemplate();
 
-// Pumps this thread's messages through the window system's filter.
-void Pump(int ms);
 // Pumps until done() or the timeout; returns done().
 template <class F>
 bool PumpUntil(F done, int timeoutMs = 3000) {
@@ -94,10 +94,6 @@ bool PumpUntil(F done, int timeoutMs = 3000) {
     while (!done() && static_cast<int32_t>(end - GetTickCount()) > 0) Pump(20);
     return done();
 }
-// Runs a Unix command line while pumping; true when it exited with 0.
-bool RunUnix(const std::string& command, int timeoutMs);
-// Runs /usr/bin/xdotool with arguments while pumping; true on exit code 0.
-bool Xdotool(const std::string& args);
 // Screen point of a client point.
 POINT ScreenPoint(HWND hwnd, int x, int y);
 

@@ -6,6 +6,8 @@
 #include <limits>
 #include <stdexcept>
 
+#include "runtime/byte_reader.h"
+
 namespace vx::mkpayload {
 namespace {
 
@@ -20,15 +22,6 @@ constexpr uint16_t kVersionMadeBy = (3 << 8) | 30;
 constexpr uint32_t kFileAttributes = 0100644u << 16;
 constexpr uint32_t kFolderAttributes = (040755u << 16) | 0x10;
 constexpr uint16_t kTimestampTag = 0x5455;  // "UT"
-
-void Put16(std::vector<uint8_t>& out, uint16_t v) {
-    out.push_back(static_cast<uint8_t>(v));
-    out.push_back(static_cast<uint8_t>(v >> 8));
-}
-void Put32(std::vector<uint8_t>& out, uint32_t v) {
-    Put16(out, static_cast<uint16_t>(v));
-    Put16(out, static_cast<uint16_t>(v >> 16));
-}
 
 uint32_t CheckedU32(size_t n, const char* what) {
     if (n > std::numeric_limits<uint32_t>::max()) throw std::runtime_error(std::string(what) + " exceeds 4 GiB");
@@ -103,24 +96,24 @@ void ZipWriter::AddEntry(Entry e, std::span<const uint8_t> packed) {
     if (e.name.size() > 0xFFFF) throw std::runtime_error("entry name too long");
     if (entries_.size() == 0xFFFF) throw std::runtime_error("too many entries");
     e.localOffset = CheckedU32(out_.size(), "archive");
-    Put32(out_, kLocalSignature);
-    Put16(out_, kVersionNeeded);
-    Put16(out_, 0);  // flags: no data descriptor, names not UTF-8
-    Put16(out_, e.method);
-    Put16(out_, e.dosTime);
-    Put16(out_, e.dosDate);
-    Put32(out_, e.crc);
-    Put32(out_, e.packedSize);
-    Put32(out_, e.size);
-    Put16(out_, static_cast<uint16_t>(e.name.size()));
-    Put16(out_, 4 + 9);
+    PutU32(out_, kLocalSignature);
+    PutU16(out_, kVersionNeeded);
+    PutU16(out_, 0);  // flags: no data descriptor, names not UTF-8
+    PutU16(out_, e.method);
+    PutU16(out_, e.dosTime);
+    PutU16(out_, e.dosDate);
+    PutU32(out_, e.crc);
+    PutU32(out_, e.packedSize);
+    PutU32(out_, e.size);
+    PutU16(out_, static_cast<uint16_t>(e.name.size()));
+    PutU16(out_, 4 + 9);
     out_.insert(out_.end(), e.name.begin(), e.name.end());
     // Local block: modification and access time.
-    Put16(out_, kTimestampTag);
-    Put16(out_, 9);
+    PutU16(out_, kTimestampTag);
+    PutU16(out_, 9);
     out_.push_back(3);
-    Put32(out_, e.unixTime);
-    Put32(out_, e.unixTime);
+    PutU32(out_, e.unixTime);
+    PutU32(out_, e.unixTime);
     out_.insert(out_.end(), packed.begin(), packed.end());
     CheckedU32(out_.size(), "archive");
     entries_.push_back(std::move(e));
@@ -130,39 +123,39 @@ const std::vector<uint8_t>& ZipWriter::Finish() {
     if (finished_) return out_;
     uint32_t directoryOffset = CheckedU32(out_.size(), "archive");
     for (const Entry& e : entries_) {
-        Put32(out_, kCentralSignature);
-        Put16(out_, kVersionMadeBy);
-        Put16(out_, kVersionNeeded);
-        Put16(out_, 0);
-        Put16(out_, e.method);
-        Put16(out_, e.dosTime);
-        Put16(out_, e.dosDate);
-        Put32(out_, e.crc);
-        Put32(out_, e.packedSize);
-        Put32(out_, e.size);
-        Put16(out_, static_cast<uint16_t>(e.name.size()));
-        Put16(out_, 4 + 5);
-        Put16(out_, 0);  // comment
-        Put16(out_, 0);  // disk
-        Put16(out_, 0);  // internal attributes
-        Put32(out_, e.externalAttributes);
-        Put32(out_, e.localOffset);
+        PutU32(out_, kCentralSignature);
+        PutU16(out_, kVersionMadeBy);
+        PutU16(out_, kVersionNeeded);
+        PutU16(out_, 0);
+        PutU16(out_, e.method);
+        PutU16(out_, e.dosTime);
+        PutU16(out_, e.dosDate);
+        PutU32(out_, e.crc);
+        PutU32(out_, e.packedSize);
+        PutU32(out_, e.size);
+        PutU16(out_, static_cast<uint16_t>(e.name.size()));
+        PutU16(out_, 4 + 5);
+        PutU16(out_, 0);  // comment
+        PutU16(out_, 0);  // disk
+        PutU16(out_, 0);  // internal attributes
+        PutU32(out_, e.externalAttributes);
+        PutU32(out_, e.localOffset);
         out_.insert(out_.end(), e.name.begin(), e.name.end());
         // Central block: the flags of the local one, modification time only.
-        Put16(out_, kTimestampTag);
-        Put16(out_, 5);
+        PutU16(out_, kTimestampTag);
+        PutU16(out_, 5);
         out_.push_back(3);
-        Put32(out_, e.unixTime);
+        PutU32(out_, e.unixTime);
     }
     uint32_t directorySize = CheckedU32(out_.size() - directoryOffset, "central directory");
-    Put32(out_, kEndSignature);
-    Put16(out_, 0);
-    Put16(out_, 0);
-    Put16(out_, static_cast<uint16_t>(entries_.size()));
-    Put16(out_, static_cast<uint16_t>(entries_.size()));
-    Put32(out_, directorySize);
-    Put32(out_, directoryOffset);
-    Put16(out_, 0);
+    PutU32(out_, kEndSignature);
+    PutU16(out_, 0);
+    PutU16(out_, 0);
+    PutU16(out_, static_cast<uint16_t>(entries_.size()));
+    PutU16(out_, static_cast<uint16_t>(entries_.size()));
+    PutU32(out_, directorySize);
+    PutU32(out_, directoryOffset);
+    PutU16(out_, 0);
     finished_ = true;
     return out_;
 }

@@ -3,13 +3,10 @@
 #include <algorithm>
 #include <cctype>
 
-#include "runtime/windows/template/type_data.h"
+#include "runtime/byte_reader.h"
 
 namespace vx::pe {
 namespace {
-
-using wt::ByteReader;
-using wt::Bytes;
 
 constexpr uint16_t kDosMagic = 0x5A4D;            // "MZ"
 constexpr size_t kPeOffsetField = 0x3C;           // e_lfanew

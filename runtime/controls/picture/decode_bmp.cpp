@@ -2,7 +2,7 @@
 // blue-green-red rows, bottom-up.
 #include "runtime/controls/picture/picture_data.h"
 
-#include "runtime/controls/picture/byte_reader.h"
+#include "runtime/byte_reader.h"
 
 #include <cstring>
 

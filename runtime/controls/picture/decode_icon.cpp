@@ -2,7 +2,7 @@
 // resource bytes are complete before the system is asked to make an icon.
 #include "runtime/controls/picture/picture_data.h"
 
-#include "runtime/controls/picture/byte_reader.h"
+#include "runtime/byte_reader.h"
 
 #include <cstring>
 
@@ -21,11 +21,7 @@ struct IconSize {
 // A PNG-compressed image carries its size in IHDR.
 bool PngImageSize(Bytes data, IconSize& size) {
     if (!Fits(data, 0, 24)) return false;
-    auto be32 = [&](size_t at) {
-        return (uint32_t(data[at]) << 24) | (uint32_t(data[at + 1]) << 16) | (uint32_t(data[at + 2]) << 8) |
-               data[at + 3];
-    };
-    size = {be32(16), be32(20)};
+    size = {U32BigEndian(&data[16]), U32BigEndian(&data[20])};
     return SizeAcceptable(size.width, size.height);
 }
 

@@ -2,7 +2,7 @@
 // run-length decoded from byte 128 on.
 #include "runtime/controls/picture/picture_data.h"
 
-#include "runtime/controls/picture/byte_reader.h"
+#include "runtime/byte_reader.h"
 #include "runtime/controls/picture/dib_block.h"
 
 #include <algorithm>

@@ -3,7 +3,7 @@
 // padded to 4 bytes.
 #pragma once
 
-#include "runtime/controls/picture/byte_reader.h"
+#include "runtime/byte_reader.h"
 #include "runtime/controls/picture/picture_data.h"
 
 namespace vx::picture {

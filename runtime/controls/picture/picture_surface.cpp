@@ -1,6 +1,6 @@
 #include "runtime/controls/picture/picture_surface.h"
 
-#include "runtime/controls/picture/byte_reader.h"
+#include "runtime/byte_reader.h"
 
 #include <cstring>
 

@@ -4,7 +4,9 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <memory>
 
+#include "runtime/byte_reader.h"
 #include "runtime/errors.h"
 #include "runtime/runtime_object.h"
 #include "runtime/services.h"
@@ -151,7 +153,7 @@ LRESULT CALLBACK UnitSubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UIN
             RemovePropA(hwnd, kUnitProp);
             LRESULT r = DefSubclassProc(hwnd, msg, wp, lp);
             bool frame = index == 0;
-            delete data;
+            std::unique_ptr<SubclassData> last(data);  // the window's last message: its data goes
             if (frame) {
                 OnFrameGone(lw);
             } else if (lw.alive && !lw.closing && !gRebuilding && index < lw.units.size()) {
@@ -173,7 +175,9 @@ void Attach(LoadedWindow& lw, size_t index, Unit* unit) {
     lw.tw->SetLiveObject(index, unit);
     if (HWND h = unit->Handle()) {
         SetPropA(h, kUnitProp, unit);
-        SetWindowSubclass(h, UnitSubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(new SubclassData{&lw, index}));
+        // The subclass owns its data from here until WM_NCDESTROY.
+        auto data = std::make_unique<SubclassData>(SubclassData{&lw, index});
+        if (SetWindowSubclass(h, UnitSubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(data.get()))) data.release();
     }
 }
 
@@ -244,10 +248,6 @@ HACCEL BuildAccelerators(const wt::TemplateWindow& tw) {
     return keys.empty() ? nullptr : CreateAcceleratorTableA(keys.data(), static_cast<int>(keys.size()));
 }
 
-int32_t ReadLe32(const uint8_t* p) {
-    return static_cast<int32_t>(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24);
-}
-
 // A cursor from the bytes of a cursor file: the first image of its
 // directory, with its hot spot.
 HCURSOR CursorFromFile(wt::Bytes file) {
@@ -255,16 +255,13 @@ HCURSOR CursorFromFile(wt::Bytes file) {
     const uint8_t* p = file.data();
     if (p[0] || p[1] || p[2] != 2 || p[3] != 0) return nullptr;
     const uint8_t* entry = p + 6;
-    uint16_t hotX = static_cast<uint16_t>(entry[4] | entry[5] << 8);
-    uint16_t hotY = static_cast<uint16_t>(entry[6] | entry[7] << 8);
-    uint32_t size = static_cast<uint32_t>(ReadLe32(entry + 8));
-    uint32_t offset = static_cast<uint32_t>(ReadLe32(entry + 12));
-    if (offset > file.size() || size > file.size() - offset || size < 40) return nullptr;
+    uint32_t size = U32(entry + 8);
+    uint32_t offset = U32(entry + 12);
+    if (!Fits(file, offset, size) || size < 40) return nullptr;
+    // The resource form: the hot spot's two words, then the image.
     std::vector<uint8_t> res(4 + size);
-    res[0] = static_cast<uint8_t>(hotX);
-    res[1] = static_cast<uint8_t>(hotX >> 8);
-    res[2] = static_cast<uint8_t>(hotY);
-    res[3] = static_cast<uint8_t>(hotY >> 8);
+    PutU16(res.data(), U16(entry + 4));
+    PutU16(res.data() + 2, U16(entry + 6));
     std::copy(p + offset, p + offset + size, res.begin() + 4);
     return reinterpret_cast<HCURSOR>(
         CreateIconFromResourceEx(res.data(), static_cast<DWORD>(res.size()), FALSE, 0x00030000, 0, 0, 0));
@@ -303,18 +300,19 @@ bool CreateFrame(const LoadedWindowRef& ref, bool checkExisting, bool modal, HWN
     LoadedWindow& lw = *ref;
     wt::TemplateWindow& tw = *lw.tw;
     wt::Bytes data = tw.typeData(0);
-    Unit* frame = CreateFromData(lw, 0, data.data(), data.size(), parent, 0, lw.menu, modal, StoredRect(tw, 0));
-    if (!frame || !frame->Handle() || !dynamic_cast<FrameUnit*>(frame)) {
-        delete frame;
+    std::unique_ptr<Unit> frame(
+        CreateFromData(lw, 0, data.data(), data.size(), parent, 0, lw.menu, modal, StoredRect(tw, 0)));
+    if (!frame || !frame->Handle() || !dynamic_cast<FrameUnit*>(frame.get())) {
+        frame.reset();  // its window before the menu it holds
         if (lw.menu) DestroyMenu(lw.menu);
         if (lw.accel) DestroyAcceleratorTable(lw.accel);
         lw.accel = nullptr;
         return false;
     }
-    lw.units[0].reset(frame);
+    lw.units[0] = std::move(frame);
     visible[0] = checkExisting || (tw.flags(0) & wt::kUnitVisible);
     Registry().push_back(ref);
-    Attach(lw, 0, frame);
+    Attach(lw, 0, lw.units[0].get());
     return true;
 }
 
@@ -530,7 +528,7 @@ void LoadUnitCursor(LoadedWindow& lw, size_t index) {
     wt::Bytes block = lw.tw->mousePointer(index);
     HCURSOR cursor = nullptr;
     if (block.size() == 4) {
-        cursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(ReadLe32(block.data())));
+        cursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(I32(block.data())));
     } else if (block.size() > 4) {
         cursor = CursorFromFile(block);
         if (cursor) lw.ownedCursors.push_back(cursor);

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "runtime/byte_reader.h"
 #include "runtime/errors.h"
 #include "runtime/memory.h"
 #include "runtime/value.h"
@@ -74,10 +75,8 @@ const PropertyDescriptor* TypeProperty(const Target& t, int32_t index) {
 std::string TranslatePointerBlock(const uint8_t* data, size_t size, int32_t (*map)(int32_t)) {
     std::string block(reinterpret_cast<const char*>(data), size);
     if (size >= 4) {
-        int32_t first;
-        std::memcpy(&first, block.data(), 4);
-        first = map(first);
-        std::memcpy(block.data(), &first, 4);
+        uint8_t* first = reinterpret_cast<uint8_t*>(block.data());
+        PutU32(first, static_cast<uint32_t>(map(I32(first))));
     }
     return block;
 }

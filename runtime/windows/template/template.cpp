@@ -10,17 +10,6 @@
 namespace vx::wt {
 namespace {
 
-uint32_t LoadWord(const uint8_t* p) {
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-
-void StoreWord(uint8_t* p, uint32_t v) {
-    p[0] = uint8_t(v);
-    p[1] = uint8_t(v >> 8);
-    p[2] = uint8_t(v >> 16);
-    p[3] = uint8_t(v >> 24);
-}
-
 // Zero-terminated text starting at `at`; nullopt when no zero byte follows.
 std::optional<size_t> ZeroTextEnd(Bytes record, size_t at) {
     if (at > record.size()) return std::nullopt;
@@ -70,14 +59,14 @@ std::optional<UnitLayout> WalkUnitRecord(Bytes record, bool menuItem) {
     l.geometry = pos + 4;
     l.parent = pos + 24;
     l.childCount = pos + 28;
-    uint32_t children = LoadWord(record.data() + l.childCount);
+    uint32_t children = U32(record.data() + l.childCount);
     pos += 32;
     if (children > (record.size() - pos) / 4) return std::nullopt;
     pos += size_t(children) * 4;
 
     if (!need(4)) return std::nullopt;
     l.mousePointer = pos;
-    int32_t pointerLength = static_cast<int32_t>(LoadWord(record.data() + pos));
+    int32_t pointerLength = static_cast<int32_t>(U32(record.data() + pos));
     pos += 4;
     if (pointerLength > 0) {
         if (!need(size_t(pointerLength))) return std::nullopt;
@@ -93,7 +82,7 @@ std::optional<UnitLayout> WalkUnitRecord(Bytes record, bool menuItem) {
     l.flags = pos + 4;
     l.tabOrder = pos + 8;
     l.eventCount = pos + 12;
-    uint32_t events = LoadWord(record.data() + l.eventCount);
+    uint32_t events = U32(record.data() + l.eventCount);
     pos += 16;
     if (events > (record.size() - pos) / 8) return std::nullopt;
     pos += size_t(events) * 8;
@@ -105,8 +94,8 @@ std::optional<UnitLayout> WalkUnitRecord(Bytes record, bool menuItem) {
 // ---------------------------------------------------------------------------
 // TemplateWindow
 
-uint32_t TemplateWindow::Word(size_t at) const { return LoadWord(table_.data() + at); }
-void TemplateWindow::PutWord(size_t at, uint32_t value) { StoreWord(table_.data() + at, value); }
+uint32_t TemplateWindow::Word(size_t at) const { return U32(table_.data() + at); }
+void TemplateWindow::PutWord(size_t at, uint32_t value) { vx::PutU32(table_.data() + at, value); }
 
 std::string_view TemplateWindow::text1() const { return CutAtZero(text1_); }
 std::string_view TemplateWindow::text2() const { return CutAtZero(text2_); }
@@ -304,13 +293,13 @@ ReadStatus ReadUnitTable(const std::vector<uint8_t>& table, size_t units,
     ranges.reserve(units);
     layouts.reserve(units);
     for (size_t i = 0; i < units; ++i) {
-        uint32_t offset = LoadWord(table.data() + (units + i) * 4);
+        uint32_t offset = U32(table.data() + (units + i) * 4);
         if (offset > table.size() - base || table.size() - base - offset < 4) return ReadStatus::kTruncated;
         size_t start = base + offset;
-        int32_t length = static_cast<int32_t>(LoadWord(table.data() + start));
+        int32_t length = static_cast<int32_t>(U32(table.data() + start));
         if (length < 0 || size_t(length) > table.size() - start - 4) return ReadStatus::kTruncated;
         ranges.push_back({start, start + 4 + size_t(length)});
-        uint32_t id = LoadWord(table.data() + i * 4);
+        uint32_t id = U32(table.data() + i * 4);
         std::optional<UnitLayout> l =
             WalkUnitRecord(Bytes(table.data() + start + 4, size_t(length)), IsMenuItemId(id));
         if (!l) return ReadStatus::kBadRecord;

@@ -1,7 +1,6 @@
 // The stored type data of each unit type (the tail of a unit record), as
-// field lists in stored order, plus a bounds-checked cursor for reading such
-// bytes. The unit types read their own data when they create a unit; these
-// tables serve the template compiler, the checks and any type that wants
+// field lists in stored order. The unit types read their own data when they
+// create a unit; these tables serve the template compiler, the checks and any type that wants
 // its fields by name.
 //
 // Portable: no <windows.h>.
@@ -14,44 +13,18 @@
 #include <string_view>
 #include <vector>
 
+#include "runtime/byte_reader.h"
 #include "runtime/windows/template/template.h"
 
 namespace vx::wt {
 
-// Little-endian cursor over a byte span. A read past the end yields 0 or
-// empty and sets failed(); later reads keep failing.
-class ByteReader {
-public:
-    explicit ByteReader(Bytes bytes) : bytes_(bytes) {}
-
-    int32_t I32();
-    uint32_t U32() { return static_cast<uint32_t>(I32()); }
-    uint16_t U16();
-    // Exactly n bytes.
-    Bytes Take(size_t n);
-    // Counted block: 32-bit length (0 or less: empty), then the bytes.
-    Bytes Block();
-    // Counted text: as a block, cut at its first zero byte.
-    std::string_view CountedText();
-    // Zero-terminated text (the zero is consumed, not returned).
-    std::string_view ZeroText();
-
-    bool failed() const { return failed_; }
-    size_t position() const { return pos_; }
-    size_t remaining() const { return bytes_.size() - pos_; }
-
-private:
-    Bytes bytes_;
-    size_t pos_ = 0;
-    bool failed_ = false;
-};
-
-// Appending the same primitives.
-void PutI32(std::vector<uint8_t>& out, int32_t value);
-void PutU16(std::vector<uint8_t>& out, uint16_t value);
-void PutBlock(std::vector<uint8_t>& out, Bytes block);
-void PutCountedText(std::vector<uint8_t>& out, std::string_view text);
-void PutZeroText(std::vector<uint8_t>& out, std::string_view text);
+// The template's fields are read and written through the common byte reader.
+using vx::ByteReader;
+using vx::PutBlock;
+using vx::PutCountedText;
+using vx::PutI32;
+using vx::PutU16;
+using vx::PutZeroText;
 
 enum class FieldKind {
     kInt32,       // 32-bit integer (also colours and logicals)

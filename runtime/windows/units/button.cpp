@@ -2,6 +2,8 @@
 // bitmap; raises event 0 when clicked.
 #include <windows.h>
 
+#include <memory>
+
 #include "runtime/windows/system/events.h"
 #include "runtime/windows/template/event_numbers.h"
 #include "runtime/windows/units/core_units.h"
@@ -137,12 +139,8 @@ PropertyValue Button::GetProperty(int32_t index) {
 Unit* CreateButton(const CreateParams& p) {
     std::optional<stored::ButtonData> data = stored::ReadButtonData(p.data, p.length);
     if (!data) return nullptr;
-    auto* unit = new Button(p, std::move(*data));
-    if (!unit->Create(p)) {
-        delete unit;
-        return nullptr;
-    }
-    return unit;
+    auto unit = std::make_unique<Button>(p, std::move(*data));
+    return unit->Create(p) ? unit.release() : nullptr;
 }
 
 constexpr char kChineseName[] = "按钮";

@@ -1,5 +1,6 @@
 // The stored type data of the core units, read from a unit record's type-data
-// bytes. Portable (no <windows.h>): plain byte parsing, tested natively.
+// bytes by the template's schema table. Portable (no <windows.h>): plain byte
+// parsing, tested natively.
 #pragma once
 
 #include <cstddef>
