@@ -12,6 +12,7 @@
 
 #include "runtime/controls/superbar/style_pictures.h"
 #include "runtime/window_thread.h"
+#include "runtime/windows/system/dpi.h"
 
 namespace vx::controls {
 namespace {
@@ -82,6 +83,7 @@ std::unique_ptr<SuperBar> SuperBar::Create(const SuperBarCreate& p, const SuperB
     SuperBar& b = *bar;
     b.raise_ = std::move(raise);
     b.f_ = form;
+    b.dpi_ = p.dpi;
     SuperBarForm& f = b.f_;
     if (f.minimum >= f.maximum) {  // never divide by an empty range
         f.minimum = 0;
@@ -94,6 +96,7 @@ std::unique_ptr<SuperBar> SuperBar::Create(const SuperBarCreate& p, const SuperB
         LOGFONTA lf;
         std::memcpy(&lf, f.font.data(), sizeof lf);
         lf.lfFaceName[LF_FACESIZE - 1] = 0;
+        lf = windows::dpi::ScaledFont(lf, p.dpi);
         b.font_.reset(CreateFontIndirectA(&lf));
     }
     b.enabled_ = !(p.style & WS_DISABLED);
@@ -227,7 +230,7 @@ void SuperBar::ApplyCellSwitches() {
 }
 
 void SuperBar::ApplyTextColour() {
-    HFONT font = font_ ? font_.get() : nullptr;
+    HFONT font = font_ ? font_.get() : windows::dpi::DefaultFont(dpi_);
     for (SkinWindow& s : parts_) {
         s.SetFont(font);
         s.SetTextColour(f_.textColour & 0xFFFFFF);

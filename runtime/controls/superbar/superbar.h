@@ -32,6 +32,7 @@ struct SuperBarCreate {
     DWORD style = 0;
     int controlId = 0;
     COLORREF background = 0;  // behind the cells
+    int dpi = 96;             // its text is drawn at the font size scaled to it
 };
 
 // A property value by number: numbers for everything but the texts and
@@ -112,6 +113,7 @@ private:
     SuperBarForm f_;
     std::array<ImageListHandle, 4> lists_;
     picture::Owner<HFONT, picture::DeleteGdiObject> font_;
+    int dpi_ = 96;
     std::array<std::string, 4> headings_;  // 33, 38, 48, 58: no effect at run time
     int32_t property39_ = 0;
     int thumbLength_ = 31;

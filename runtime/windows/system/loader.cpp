@@ -8,6 +8,7 @@
 #include "runtime/errors.h"
 #include "runtime/runtime_object.h"
 #include "runtime/services.h"
+#include "runtime/windows/system/dpi.h"
 #include "runtime/windows/system/events.h"
 #include "runtime/windows/system/loaded_window.h"
 #include "runtime/windows/system/menu_shortcut.h"
@@ -124,6 +125,12 @@ LRESULT CALLBACK UnitSubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UIN
                 return 0;
             }
             break;
+        case dpi::kMsgDpiChanged:
+            if (index == 0 && lw.alive) {
+                // The frame's own procedure then remakes its background.
+                Rescale(lw, LOWORD(wp), *reinterpret_cast<const RECT*>(lp));
+            }
+            break;
         case WM_DESTROY:
             if (index == 0) OnFrameDestroy(lw);
             break;
@@ -183,16 +190,20 @@ Unit* CreateFromData(LoadedWindow& lw, size_t index, const uint8_t* data, size_t
     p.top = rect.top;
     p.width = rect.right;
     p.height = rect.bottom;
+    p.dpi = lw.dpi;
     p.windowId = lw.windowId;
     p.unitId = lw.tw->unitId(index);
     p.modal = modal;
     return type->create(p);
 }
 
-RECT StoredRect(const wt::TemplateWindow& tw, size_t index) {
-    // left, top, width, height (not a rectangle's right/bottom)
-    return RECT{tw.geometry(index, wt::kLeft), tw.geometry(index, wt::kTop), tw.geometry(index, wt::kWidth),
-                tw.geometry(index, wt::kHeight)};
+// left, top, width, height (not a rectangle's right/bottom), in device
+// pixels at the window's DPI.
+RECT StoredRect(const LoadedWindow& lw, size_t index) {
+    const wt::TemplateWindow& tw = *lw.tw;
+    return RECT{dpi::Scale(tw.geometry(index, wt::kLeft), lw.dpi), dpi::Scale(tw.geometry(index, wt::kTop), lw.dpi),
+                dpi::Scale(tw.geometry(index, wt::kWidth), lw.dpi),
+                dpi::Scale(tw.geometry(index, wt::kHeight), lw.dpi)};
 }
 
 // Flat menu from the run of menu item units.
@@ -299,6 +310,7 @@ bool Load(wt::TemplateWindow& tw, bool checkExisting, bool modal, HWND parent) {
     LoadedWindow& lw = *ref;
     lw.tw = &tw;
     lw.windowId = tw.id();
+    lw.dpi = dpi::SystemDpi();
     lw.units.resize(tw.unitCount());
     lw.controlIds.assign(tw.unitCount(), 0);
     std::vector<bool> visible(tw.unitCount(), false);
@@ -311,7 +323,7 @@ bool Load(wt::TemplateWindow& tw, bool checkExisting, bool modal, HWND parent) {
     if (tw.unitCount() == 0) return false;
     {
         wt::Bytes data = tw.typeData(0);
-        Unit* frame = CreateFromData(lw, 0, data.data(), data.size(), parent, 0, lw.menu, modal, StoredRect(tw, 0));
+        Unit* frame = CreateFromData(lw, 0, data.data(), data.size(), parent, 0, lw.menu, modal, StoredRect(lw, 0));
         if (!frame || !frame->Handle() || !dynamic_cast<FrameUnit*>(frame)) {
             delete frame;
             if (lw.menu) DestroyMenu(lw.menu);
@@ -334,7 +346,7 @@ bool Load(wt::TemplateWindow& tw, bool checkExisting, bool modal, HWND parent) {
         controlId += kControlIdStep;
         wt::Bytes data = tw.typeData(i);
         Unit* unit = CreateFromData(lw, i, data.data(), data.size(), lw.hwnd(), controlId, nullptr, false,
-                                    StoredRect(tw, i));
+                                    StoredRect(lw, i));
         if (!unit) return fail();
         lw.units[i].reset(unit);
         lw.controlIds[i] = controlId;
@@ -491,7 +503,7 @@ bool OnHiddenPage(const LoadedWindow& lw, size_t index) {
     return false;
 }
 
-void RebuildUnit(LoadedWindow& lw, size_t index) {
+void RebuildUnit(LoadedWindow& lw, size_t index, const RECT* place) {
     Unit* old = lw.units[index].get();
     if (!old || index == 0) return;
     HWND oldHwnd = old->Handle();
@@ -499,8 +511,7 @@ void RebuildUnit(LoadedWindow& lw, size_t index) {
     wt::Bytes stored = lw.tw->typeData(index);
     const uint8_t* bytes = data.empty() ? stored.data() : reinterpret_cast<const uint8_t*>(data.data());
     size_t length = data.empty() ? stored.size() : data.size();
-    RECT rect{lw.tw->geometry(index, wt::kLeft), lw.tw->geometry(index, wt::kTop),
-              lw.tw->geometry(index, wt::kWidth), lw.tw->geometry(index, wt::kHeight)};
+    RECT rect = StoredRect(lw, index);
     HWND parent = lw.hwnd();
     HWND above = nullptr;
     bool wasVisible = false, wasEnabled = true;
@@ -514,6 +525,7 @@ void RebuildUnit(LoadedWindow& lw, size_t index) {
         MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
         rect = RECT{r.left, r.top, r.right - r.left, r.bottom - r.top};
     }
+    if (place) rect = RECT{place->left, place->top, place->right - place->left, place->bottom - place->top};
     g_rebuilding = true;
     Unit* fresh = CreateFromData(lw, index, bytes, length, parent, lw.controlIds[index], nullptr, false, rect);
     if (!fresh) {
@@ -531,6 +543,35 @@ void RebuildUnit(LoadedWindow& lw, size_t index) {
         fresh->Show(wasVisible);
     }
     g_rebuilding = false;
+}
+
+void Rescale(LoadedWindow& lw, int newDpi, const RECT& frame) {
+    int oldDpi = lw.dpi;
+    if (newDpi <= 0 || newDpi == oldDpi) return;
+    auto convert = [&](LONG v) { return dpi::Scale(dpi::Unscale(v, oldDpi), newDpi); };
+    // Each unit's place as it is now (moves at run time included), taken
+    // back to template units and out at the new DPI.
+    std::vector<std::optional<RECT>> places(lw.units.size());
+    for (size_t i = 1; i < lw.units.size(); ++i) {
+        Unit* u = lw.units[i].get();
+        if (!u || !u->Handle()) continue;
+        RECT r;
+        GetWindowRect(u->Handle(), &r);
+        MapWindowPoints(nullptr, GetParent(u->Handle()), reinterpret_cast<POINT*>(&r), 2);
+        places[i] = RECT{convert(r.left), convert(r.top), convert(r.left) + convert(r.right - r.left),
+                         convert(r.top) + convert(r.bottom - r.top)};
+    }
+    lw.dpi = newDpi;
+    SetWindowPos(lw.hwnd(), nullptr, frame.left, frame.top, frame.right - frame.left, frame.bottom - frame.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    // Fonts, pictures and regions are made for a DPI when a unit is built:
+    // every windowed unit is built again (components have nothing to scale).
+    HWND focus = GetFocus();
+    std::optional<size_t> focused = UnitIndexOfHandle(lw, focus);
+    for (size_t i = 1; i < lw.units.size() && lw.alive; ++i)
+        if (places[i] && lw.units[i]) RebuildUnit(lw, i, &*places[i]);
+    if (focused && lw.alive && lw.units[*focused] && lw.units[*focused]->Handle())
+        SetFocus(lw.units[*focused]->Handle());
 }
 
 void RebuildMenu(LoadedWindow& lw) {

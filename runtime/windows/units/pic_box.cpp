@@ -28,7 +28,7 @@ constexpr int kDefaultDelayMs = 100;
 // 2 centred (scaled down to fit).
 class PicBox final : public Unit {
 public:
-    PicBox(const CreateParams& p, stored::PicBoxData d) : Unit(p), d_(std::move(d)) {}
+    PicBox(const CreateParams& p, stored::PicBoxData d) : Unit(p), d_(std::move(d)), dpi_(p.dpi) {}
 
     bool Create(const CreateParams& p);
     int SetProperty(int32_t index, const PropertyValue& v) override;
@@ -44,6 +44,7 @@ private:
     bool Animated() const { return frames_.size() > 1; }
 
     stored::PicBoxData d_;
+    int dpi_;
     DecodedPicture picture_;
     BrushHandle brush_;
     // An animated GIF: one bitmap per composed frame, on the back colour.
@@ -79,7 +80,7 @@ bool PicBox::Create(const CreateParams& p) {
 }
 
 void PicBox::Redecode() {
-    picture_ = DecodeForScreen(d_.picture, BackColour());
+    picture_ = DecodeForScreen(d_.picture, BackColour(), dpi_);
     frames_.clear();
     delays_.clear();
     current_ = 0;

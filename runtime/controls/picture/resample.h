@@ -1,0 +1,19 @@
+// Smooth resampling of 32-bit pixels (blue, green, red, alpha or unused),
+// for pictures shown larger or smaller than their own size: each direction
+// is interpolated linearly between the two nearest source pixels when it
+// grows and averaged over the source pixels a target pixel covers when it
+// shrinks. Plain byte work, built natively too.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace vx::picture {
+
+// `source` holds width x height pixels, rows top-down without padding. The
+// result holds targetWidth x targetHeight pixels the same way; empty when a
+// size is not positive or the source is too short.
+std::vector<uint8_t> ResamplePixels(const uint8_t* source, size_t sourceLength, int width, int height,
+                                    int targetWidth, int targetHeight);
+
+}  // namespace vx::picture
