@@ -5,6 +5,7 @@
 // shrinks. Plain byte work, built natively too.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
