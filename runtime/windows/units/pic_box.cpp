@@ -39,6 +39,7 @@ private:
     void Paint();
     COLORREF BackColour() const { return ResolveColour(d_.backColor, COLOR_BTNFACE); }
     void Redecode();
+    void ScaleFrames();
     void RunAnimation();
     void NextFrame();
     bool Animated() const { return frames_.size() > 1; }
@@ -107,9 +108,25 @@ void PicBox::Redecode() {
             }
             frameWidth_ = a.width;
             frameHeight_ = a.height;
+            ScaleFrames();
         }
     }
     RunAnimation();
+}
+
+// The frames show at the window's DPI, like the still picture: all of them
+// resampled, or (should one fail) none.
+void PicBox::ScaleFrames() {
+    int w = dpi::Scale(frameWidth_, dpi_), h = dpi::Scale(frameHeight_, dpi_);
+    if (frames_.empty() || (w == frameWidth_ && h == frameHeight_)) return;
+    std::vector<BitmapHandle> scaled;
+    for (const BitmapHandle& frame : frames_) {
+        scaled.push_back(picture::ScaleBitmap(frame.get(), w, h));
+        if (!scaled.back()) return;
+    }
+    frames_ = std::move(scaled);
+    frameWidth_ = w;
+    frameHeight_ = h;
 }
 
 void PicBox::RunAnimation() {
