@@ -7,14 +7,19 @@ namespace vx::windows::dpi {
 namespace {
 
 using DpiForSystem = UINT(WINAPI*)();
+using DpiForWindow = UINT(WINAPI*)(HWND);
 
-// GetDpiForSystem exists from Windows 10 1607 on; user32 is delay-loaded, so
-// a missing export is looked up rather than linked.
+// user32 is delay-loaded and a missing export would end the program: the
+// newer DPI functions are looked up.
+FARPROC User32Export(const char* name) {
+    HMODULE user = GetModuleHandleA("user32.dll");
+    return user ? GetProcAddress(user, name) : nullptr;
+}
+
+// GetDpiForSystem exists from Windows 10 1607 on.
 int QuerySystemDpi() {
-    if (HMODULE user = GetModuleHandleA("user32.dll"))
-        if (auto query = reinterpret_cast<DpiForSystem>(
-                reinterpret_cast<void*>(GetProcAddress(user, "GetDpiForSystem"))))
-            if (UINT d = query()) return static_cast<int>(d);
+    if (auto query = reinterpret_cast<DpiForSystem>(reinterpret_cast<void*>(User32Export("GetDpiForSystem"))))
+        if (UINT d = query()) return static_cast<int>(d);
     HDC screen = GetDC(nullptr);
     int d = screen ? GetDeviceCaps(screen, LOGPIXELSX) : 0;
     if (screen) ReleaseDC(nullptr, screen);
@@ -26,6 +31,14 @@ int QuerySystemDpi() {
 int SystemDpi() {
     static const int value = QuerySystemDpi();
     return value;
+}
+
+int ForWindow(HWND hwnd) {
+    static const auto query =
+        reinterpret_cast<DpiForWindow>(reinterpret_cast<void*>(User32Export("GetDpiForWindow")));
+    if (query && hwnd)
+        if (UINT d = query(hwnd)) return static_cast<int>(d);
+    return SystemDpi();
 }
 
 HFONT DefaultFont(int dpi) {

@@ -27,6 +27,9 @@ constexpr UINT kMsgDpiChanged = 0x02E0;
 
 // The system DPI (the one the process was started with).
 int SystemDpi();
+// The DPI of the monitor a top-level window is on (per-monitor aware, from
+// Windows 10 1607 on); the system DPI where the system cannot say.
+int ForWindow(HWND hwnd);
 
 // Template units to device pixels at `dpi`, and back; rounded to nearest.
 inline int Scale(int value, int dpi) { return dpi == kTemplateDpi ? value : MulDiv(value, dpi, kTemplateDpi); }

@@ -335,6 +335,18 @@ bool Load(wt::TemplateWindow& tw, bool checkExisting, bool modal, HWND parent) {
         visible[0] = checkExisting || (tw.flags(0) & wt::kUnitVisible);
         Registry().push_back(ref);
         Attach(lw, 0, frame);
+        // Made at the system DPI; on a monitor of another DPI the frame is
+        // made again for that one (centred where it was) before any unit.
+        int shownAt = dpi::ForWindow(frame->Handle());
+        if (shownAt != lw.dpi) {
+            RECT r;
+            GetWindowRect(frame->Handle(), &r);
+            int w = MulDiv(r.right - r.left, shownAt, lw.dpi), h = MulDiv(r.bottom - r.top, shownAt, lw.dpi);
+            int x = (r.left + r.right - w) / 2, y = (r.top + r.bottom - h) / 2;
+            RECT place{x, y, x + w, y + h};
+            SendMessageA(frame->Handle(), dpi::kMsgDpiChanged, MAKEWPARAM(shownAt, shownAt),
+                         reinterpret_cast<LPARAM>(&place));
+        }
     }
     auto fail = [&]() {
         if (lw.alive) DestroyWindow(lw.hwnd());
