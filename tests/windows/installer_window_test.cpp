@@ -256,7 +256,13 @@ TEST(InstallerWindow, DpiChangeRescalesTheWindowWhilePropertiesStayInTemplateUni
     EXPECT_EQ(Read(kInstaller, 0x16010011, 0), 400);
     Write(kInstaller, 0x16010011, 0, 467);
 
+    // Disabled (an install running, or the agreement open), it keeps its
+    // units until it is enabled again.
+    EnableWindow(frame, FALSE);
     moveTo(144);
+    expectUnitsAt(192);
+    EnableWindow(frame, TRUE);
+    Pump(300);
     expectUnitsAt(144);
     moveTo(96);
     expectUnitsAt(96);

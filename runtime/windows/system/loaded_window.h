@@ -26,6 +26,10 @@ struct LoadedWindow {
     bool closing = false;
     bool helpOpened = false;
     int dpi = 96;              // the DPI its frame and units are built for
+    // A DPI change that came while the window was disabled, kept until it is
+    // enabled again (0: none), with its suggested frame.
+    int pendingDpi = 0;
+    RECT pendingFrame{};
     HACCEL accel = nullptr;
     HMENU menu = nullptr;
     // Windows a modal window disabled, with whether each was enabled before.

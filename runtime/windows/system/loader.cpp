@@ -127,9 +127,22 @@ LRESULT CALLBACK UnitSubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UIN
             break;
         case dpi::kMsgDpiChanged:
             if (index == 0 && lw.alive) {
+                // Disabled, the window may be in an install whose worker
+                // writes to the units: they are rebuilt once it is enabled.
+                if (!IsWindowEnabled(hwnd)) {
+                    lw.pendingDpi = LOWORD(wp);
+                    lw.pendingFrame = *reinterpret_cast<const RECT*>(lp);
+                    return 0;
+                }
+                lw.pendingDpi = 0;
                 // The frame's own procedure then remakes its background.
                 Rescale(lw, LOWORD(wp), *reinterpret_cast<const RECT*>(lp));
             }
+            break;
+        case WM_ENABLE:
+            if (index == 0 && wp && lw.pendingDpi)
+                PostMessageA(hwnd, dpi::kMsgDpiChanged, MAKEWPARAM(lw.pendingDpi, lw.pendingDpi),
+                             reinterpret_cast<LPARAM>(&lw.pendingFrame));
             break;
         case WM_DESTROY:
             if (index == 0) OnFrameDestroy(lw);
