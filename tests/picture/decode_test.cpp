@@ -422,6 +422,34 @@ TEST(PictureResample, HalvingAveragesAndSameSizeCopies) {
     EXPECT_EQ(one[0], 25);
 }
 
+// With a key colour (magenta), key pixels stay out of every blend: the red
+// beside them stays pure red, and where only key pixels are the key stays.
+// A doubled 2 + 2 row: target pixels 0-3 lie over the key, 4-7 over red.
+TEST(PictureResample, KeyColourNeverBleedsIntoThePicture) {
+    std::vector<uint8_t> row;
+    for (int i = 0; i < 2; ++i) row.insert(row.end(), {255, 0, 255, 255});  // magenta, as blue-green-red
+    for (int i = 0; i < 2; ++i) row.insert(row.end(), {0, 0, 255, 255});    // red
+    std::vector<uint8_t> keyed = ResamplePixels(row.data(), row.size(), 4, 1, 8, 1, 0xFF00FFu);
+    ASSERT_EQ(keyed.size(), 32u);
+    for (int x = 0; x < 8; ++x) {
+        SCOPED_TRACE(x);
+        const uint8_t* px = &keyed[size_t(x) * 4];
+        if (x == 3) continue;  // reaches a red pixel: red, though its cut-away shape drops it
+        if (x < 3) {
+            EXPECT_EQ(px[0], 255);  // still the key
+            EXPECT_EQ(px[1], 0);
+            EXPECT_EQ(px[2], 255);
+        } else {
+            EXPECT_EQ(px[0], 0);  // pure red, nothing of the key
+            EXPECT_EQ(px[1], 0);
+            EXPECT_EQ(px[2], 255);
+        }
+    }
+    // Without the key the edge blends: the first red pixel has blue in it.
+    std::vector<uint8_t> blended = ResamplePixels(row.data(), row.size(), 4, 1, 8, 1);
+    EXPECT_GT(blended[4 * 4 + 0], 0);
+}
+
 TEST(PictureResample, RefusesEmptySizesAndShortInput) {
     std::vector<uint8_t> four = Pixels({1, 2, 3, 4});
     EXPECT_TRUE(ResamplePixels(four.data(), four.size(), 0, 1, 2, 2).empty());

@@ -52,7 +52,7 @@ std::unique_ptr<PicBtn> PicBtn::Create(const PicBtnCreate& p, const PicBtnForm& 
     SetWindowLongPtrA(b->hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&PicBtn::WindowProc));
 
     b->mode_ = ClampChoice(form.mode, 1);
-    b->transparent_ = form.transparentColour;
+    b->transparent_ = form.transparentColour;  // before the pictures: their resampling leaves it out
     for (int i = 0; i < 4; ++i) {
         b->pictures_[i] = form.pictures[i];
         b->MakeBitmaps(i);
@@ -101,6 +101,9 @@ void PicBtn::SetPicture(int slot, std::string bytes) {
 void PicBtn::SetTransparentColour(uint32_t colour) {
     if (colour == transparent_) return;
     transparent_ = colour;
+    // Resampled pictures blend around the cut-away colour: made again.
+    if (dpi_ != windows::dpi::kTemplateDpi)
+        for (int slot = 0; slot < 4; ++slot) MakeBitmaps(slot);
     shapeOf_ = reinterpret_cast<HBITMAP>(-1);
     UpdateShape();
 }
@@ -111,8 +114,10 @@ void PicBtn::MakeBitmaps(int slot) {
     bitmaps_[slot].reset();
     if (originals_[slot] && dpi_ != windows::dpi::kTemplateDpi) {
         SIZE size = BitmapSize(originals_[slot].get());
+        std::optional<COLORREF> key;
+        if (transparent_ != kNoTransparentColour) key = static_cast<COLORREF>(transparent_);
         bitmaps_[slot] = picture::ScaleBitmap(originals_[slot].get(), windows::dpi::Scale(size.cx, dpi_),
-                                              windows::dpi::Scale(size.cy, dpi_));
+                                              windows::dpi::Scale(size.cy, dpi_), key);
     }
     if (!bitmaps_[slot]) bitmaps_[slot] = std::move(originals_[slot]);
 }

@@ -191,7 +191,7 @@ void Draw(const PictureSurface& s, HDC target, int x, int y, int width, int heig
     if (oldMode) SetStretchBltMode(target, oldMode);
 }
 
-BitmapHandle ScaleBitmap(HBITMAP source, int width, int height) {
+BitmapHandle ScaleBitmap(HBITMAP source, int width, int height, std::optional<COLORREF> key) {
     BITMAP bm{};
     if (!source || !GetObjectA(source, sizeof bm, &bm) || width <= 0 || height <= 0) return {};
     ScreenDc screen;
@@ -212,7 +212,10 @@ BitmapHandle ScaleBitmap(HBITMAP source, int width, int height) {
     if (pixels.empty() ||
         GetDIBits(screen.get(), source, 0, UINT(bm.bmHeight), pixels.data(), &info, DIB_RGB_COLORS) != bm.bmHeight)
         return {};
-    std::vector<uint8_t> scaled = ResamplePixels(pixels.data(), pixels.size(), bm.bmWidth, bm.bmHeight, width, height);
+    std::optional<uint32_t> rgb;
+    if (key) rgb = uint32_t(GetRValue(*key)) << 16 | uint32_t(GetGValue(*key)) << 8 | GetBValue(*key);
+    std::vector<uint8_t> scaled =
+        ResamplePixels(pixels.data(), pixels.size(), bm.bmWidth, bm.bmHeight, width, height, rgb);
     if (scaled.empty()) return {};
     info.bmiHeader = InfoHeader(width, -height, 32);
     return BitmapHandle(FromDib(screen.get(), &info, scaled.data()));

@@ -55,8 +55,9 @@ inline BitmapHandle BytesToBitmap(const void* bytes, size_t length, COLORREF bac
 }
 
 // A copy of `source` resampled smoothly to width x height (two-colour
-// bitmaps stay two-colour, stretched); empty on failure.
-BitmapHandle ScaleBitmap(HBITMAP source, int width, int height);
+// bitmaps stay two-colour, stretched); empty on failure. Pixels of `key`, a
+// colour to be cut away, are kept out of the blends.
+BitmapHandle ScaleBitmap(HBITMAP source, int width, int height, std::optional<COLORREF> key = {});
 // The surface drawn at width x height from here on, its bitmap resampled
 // once; false (surface unchanged) on failure.
 bool ScaleSurface(PictureSurface& surface, int width, int height);

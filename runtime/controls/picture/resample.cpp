@@ -7,6 +7,9 @@ namespace vx::picture {
 namespace {
 
 constexpr int kChannels = 4;
+// A pixel on its way: channels weighted by coverage, then the coverage
+// (the weight of the pixels that are not the key colour).
+constexpr int kCarried = kChannels + 1;
 
 struct Tap {
     int index;
@@ -40,33 +43,56 @@ std::vector<std::vector<Tap>> Taps(int from, int to) {
     return taps;
 }
 
+bool IsKey(const uint8_t* px, std::optional<uint32_t> key) {
+    return key && px[0] == (*key & 0xFF) && px[1] == ((*key >> 8) & 0xFF) && px[2] == ((*key >> 16) & 0xFF);
+}
+
 }  // namespace
 
 std::vector<uint8_t> ResamplePixels(const uint8_t* source, size_t sourceLength, int width, int height,
-                                    int targetWidth, int targetHeight) {
+                                    int targetWidth, int targetHeight, std::optional<uint32_t> key) {
     if (width <= 0 || height <= 0 || targetWidth <= 0 || targetHeight <= 0 || !source) return {};
     const size_t rowBytes = static_cast<size_t>(width) * kChannels;
     if (sourceLength / rowBytes < static_cast<size_t>(height)) return {};
     const auto across = Taps(width, targetWidth);
     const auto down = Taps(height, targetHeight);
-    // Across first, into floats, then down.
-    std::vector<float> rows(static_cast<size_t>(height) * targetWidth * kChannels);
+    // Across first, into weighted sums with their coverage, then down.
+    const size_t carriedRow = static_cast<size_t>(targetWidth) * kCarried;
+    std::vector<float> rows(static_cast<size_t>(height) * carriedRow);
     for (int y = 0; y < height; ++y) {
         const uint8_t* in = source + static_cast<size_t>(y) * rowBytes;
-        float* out = &rows[static_cast<size_t>(y) * targetWidth * kChannels];
+        float* out = &rows[static_cast<size_t>(y) * carriedRow];
         for (int x = 0; x < targetWidth; ++x)
-            for (const Tap& tap : across[static_cast<size_t>(x)])
-                for (int c = 0; c < kChannels; ++c)
-                    out[x * kChannels + c] += tap.weight * in[tap.index * kChannels + c];
+            for (const Tap& tap : across[static_cast<size_t>(x)]) {
+                const uint8_t* px = in + tap.index * kChannels;
+                if (IsKey(px, key)) continue;
+                float* sum = out + x * kCarried;
+                for (int c = 0; c < kChannels; ++c) sum[c] += tap.weight * px[c];
+                sum[kChannels] += tap.weight;
+            }
     }
     std::vector<uint8_t> result(static_cast<size_t>(targetHeight) * targetWidth * kChannels);
-    const size_t targetRow = static_cast<size_t>(targetWidth) * kChannels;
     for (int y = 0; y < targetHeight; ++y) {
-        uint8_t* out = &result[static_cast<size_t>(y) * targetRow];
-        for (size_t i = 0; i < targetRow; ++i) {
-            float sum = 0.0f;
-            for (const Tap& tap : down[static_cast<size_t>(y)]) sum += tap.weight * rows[tap.index * targetRow + i];
-            out[i] = static_cast<uint8_t>(std::clamp(std::lround(sum), 0L, 255L));
+        uint8_t* out = &result[static_cast<size_t>(y) * targetWidth * kChannels];
+        for (int x = 0; x < targetWidth; ++x) {
+            float sum[kCarried] = {};
+            for (const Tap& tap : down[static_cast<size_t>(y)]) {
+                const float* in = &rows[tap.index * carriedRow + static_cast<size_t>(x) * kCarried];
+                for (int c = 0; c < kCarried; ++c) sum[c] += tap.weight * in[c];
+            }
+            uint8_t* px = out + x * kChannels;
+            if (sum[kChannels] <= 0.0f) {
+                // Only key pixels around: the key colour, opaque.
+                px[0] = static_cast<uint8_t>(*key & 0xFF);
+                px[1] = static_cast<uint8_t>((*key >> 8) & 0xFF);
+                px[2] = static_cast<uint8_t>((*key >> 16) & 0xFF);
+                px[3] = 255;
+                continue;
+            }
+            // Weighted by the pixels that are not the key only: no key colour
+            // bleeds into a picture's edge.
+            for (int c = 0; c < kChannels; ++c)
+                px[c] = static_cast<uint8_t>(std::clamp(std::lround(sum[c] / sum[kChannels]), 0L, 255L));
         }
     }
     return result;
