@@ -182,7 +182,10 @@ TEST(InstallerWindow, DpiChangeRescalesTheWindowWhilePropertiesStayInTemplateUni
     ASSERT_TRUE(LoadWindow(kInstaller, nullptr, false));
     HWND frame = FindUnitHandle(kInstaller, 0);
     ASSERT_TRUE(frame);
-    ASSERT_EQ(GetDeviceCaps(GetDC(nullptr), LOGPIXELSX), 96) << "the test prefix runs at 96 DPI";
+    HDC screen = GetDC(nullptr);
+    const int systemDpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    ASSERT_EQ(systemDpi, 96) << "the test prefix runs at 96 DPI";
     auto scaled = [](LONG v, int dpi) { return LONG(MulDiv(v, dpi, 96)); };
     auto moveTo = [&](int dpi) {
         RECT suggested{0, 0, scaled(559, dpi), scaled(400, dpi)};
@@ -243,6 +246,14 @@ TEST(InstallerWindow, DpiChangeRescalesTheWindowWhilePropertiesStayInTemplateUni
             if (GetPixel(dc, x + 1, y) != c || GetPixel(dc, x, y + 1) != c || GetPixel(dc, x + 1, y + 1) != c)
                 ++blended;
         }
+    // The picture-less buttons, doubled, still vanish into the doubled silhouettes.
+    for (POINT at : {POINT{272, 700}, POINT{592, 700}})
+        for (int y = at.y - 6; y < at.y + 32 + 6; ++y)
+            for (int x = at.x - 6; x < at.x + 32 + 6; ++x) {
+                COLORREF c = GetPixel(dc, x, y);
+                ASSERT_LE(std::max({GetRValue(c), GetGValue(c), GetBValue(c)}), 24)
+                    << "button at " << at.x << "," << at.y << " shows at " << x << "," << y << ": " << std::hex << c;
+            }
     ReleaseDC(frame, dc);
     ASSERT_GT(blocks, 10000);
     EXPECT_GT(blended, blocks / 10) << blended << " of " << blocks << " blocks differ within";
