@@ -475,7 +475,20 @@ TEST_F(InteractiveInstall, ScaledDpiWindowsOpenScaledAndInstallFromTheScaledButt
         ASSERT_TRUE(PollUntil([&] { return !IsWindow(agreement); }, kWindowTimeoutMs));
         ASSERT_TRUE(PollUntil([&] { return IsWindowEnabled(top) != FALSE; }, kWindowTimeoutMs));
 
+        HWND bar = ChildAt(top, at(72), at(344), at(472), at(20));
+        HWND status = ChildAt(top, at(16), at(304), at(536), at(28));
+        ASSERT_TRUE(bar && status);
         ASSERT_TRUE(MouseAt(ScreenPoint(top, at(467 + 40), at(352 + 16)), "click 1"));
+        // The progress view at its scaled places, once the first file is written.
+        bool copying = false;
+        for (DWORD start = GetTickCount(); !copying && installer.Running() && GetTickCount() - start < kInstallTimeoutMs;
+             Sleep(10)) {
+            if (!IsWindow(top) || !IsWindowVisible(bar)) continue;
+            if (WindowText(status).rfind(DefaultInstallFolder() + "\\", 0) != 0) continue;
+            copying = true;
+            EXPECT_FALSE(SaveScreen("interactive_dpi" + std::to_string(dpi) + "_progress.bmp").empty());
+        }
+        EXPECT_TRUE(copying) << "no progress view with a file being written";
         ASSERT_EQ(installer.Wait(kInstallTimeoutMs), std::optional<DWORD>(0));
         EXPECT_TRUE(WaitForWindow(kProductTitle, kWindowTimeoutMs)) << "the product did not start";
         EXPECT_EQ(ProductValue("RunPath"), std::optional<std::string>(DefaultInstallFolder()));
