@@ -22,6 +22,7 @@ constexpr uint32_t kRed = 0xFF0000, kYellow = 0xFFFF00, kBlue = 0x0000FF, kGrey 
 struct Bench {
     PlainWindow window{100, 100, 300, 200, kWindowGreen};
     int clicks = 0;
+    int dpi = 96;
     std::unique_ptr<PicBtn> button;
 
     void Make(const PicBtnForm& form, DWORD style = WS_VISIBLE, COLORREF background = kWindowGreen) {
@@ -34,6 +35,7 @@ struct Bench {
         p.style = style;
         p.controlId = 100;
         p.background = background;
+        p.dpi = dpi;
         button = PicBtn::Create(p, form, [this] { ++clicks; });
         ASSERT_TRUE(button);
         Pump(50);
@@ -80,6 +82,29 @@ TEST(PicBtn, MagentaPixelsAreCutOutOfTheButton) {
     ASSERT_TRUE(MouseAt(b.At(30, 20), "click 1"));
     EXPECT_EQ(b.clicks, 1);
     EXPECT_EQ(b.window.presses, 1);
+}
+
+// At 200 % a 20 x 20 picture shows as 40 x 40: its cut-away half is cut at
+// exactly twice its place, and the red half is pure red up to that edge,
+// with nothing of the magenta blended in.
+TEST(PicBtn, ScaledPictureKeepsItsShapeAndCleanEdges) {
+    Bench b;
+    b.dpi = 192;
+    PicBtnForm f;
+    f.transparentColour = RGB(255, 0, 255);
+    f.pictures[0] = test::PatternPng(20, 20, [](int x, int) { return x < 10 ? 0xFF00FFFFu : 0xFF0000FFu; });
+    b.Make(f);
+
+    HRGN region = CreateRectRgn(0, 0, 0, 0);
+    ASSERT_NE(GetWindowRgn(b.button->Handle(), region), ERROR);
+    for (int y : {0, 20, 39}) {
+        EXPECT_FALSE(PtInRegion(region, 19, y));
+        EXPECT_TRUE(PtInRegion(region, 20, y));
+        EXPECT_TRUE(PtInRegion(region, 39, y));
+    }
+    DeleteObject(region);
+    for (int x = 20; x < 40; ++x) EXPECT_EQ(b.Shown(x, 20), kRed) << "at " << x;
+    EXPECT_EQ(b.Shown(10, 20), test::Rgb(kWindowGreen));
 }
 
 TEST(PicBtn, PressDragOffAndBackThenReleaseOff) {

@@ -361,12 +361,13 @@ HWND WaitForTopWindowOf(DWORD processId, const std::function<bool(HWND)>& match,
     return found;
 }
 
-HWND WaitForInstallerWindow(DWORD processId, DWORD timeoutMs) {
+HWND WaitForInstallerWindow(DWORD processId, DWORD timeoutMs, int dpi) {
     return WaitForTopWindowOf(
         processId,
-        [](HWND hwnd) {
+        [dpi](HWND hwnd) {
             RECT client;
-            return GetClientRect(hwnd, &client) && client.right == 559 && client.bottom == 400;
+            return GetClientRect(hwnd, &client) && client.right == MulDiv(559, dpi, 96) &&
+                   client.bottom == MulDiv(400, dpi, 96);
         },
         timeoutMs);
 }

@@ -131,8 +131,9 @@ std::optional<DWORD> RunInstaller(const std::string& arguments, DWORD timeoutMs 
 HWND VisibleTopWindowOf(DWORD processId, const std::function<bool(HWND)>& match = nullptr);
 HWND WaitForTopWindowOf(DWORD processId, const std::function<bool(HWND)>& match, DWORD timeoutMs);
 // The installer's main window (borderless, empty caption): the visible
-// top-level window of that process with a 559 x 400 client area.
-HWND WaitForInstallerWindow(DWORD processId, DWORD timeoutMs);
+// top-level window of that process with a 559 x 400 client area, scaled to
+// the screen's DPI.
+HWND WaitForInstallerWindow(DWORD processId, DWORD timeoutMs, int dpi = 96);
 // A message box ("#32770") of that process.
 HWND WaitForMessageBoxOf(DWORD processId, DWORD timeoutMs);
 // A child window of `top` at exactly this client rectangle (hidden ones too),

@@ -463,4 +463,109 @@ TEST_F(InteractiveInstall, ProductIsStartedByItsQuotedPathOnly) {
     CloseProductWindows();
 }
 
+// The screen's DPI for the programs started while this object lives: the
+// user's LogPixels in the prefix, put back (or removed) at the end. Every
+// wine process reads it when it starts, so nothing else may run meanwhile.
+class ScreenDpi {
+public:
+    explicit ScreenDpi(DWORD dpi) {
+        RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
+                        nullptr, &key_, nullptr);
+        DWORD size = sizeof old_;
+        had_ = key_ && RegQueryValueExA(key_, kValue, nullptr, nullptr, reinterpret_cast<BYTE*>(&old_), &size) ==
+                           ERROR_SUCCESS;
+        set_ = key_ && RegSetValueExA(key_, kValue, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi), sizeof dpi) ==
+                           ERROR_SUCCESS;
+    }
+    ~ScreenDpi() {
+        if (!key_) return;
+        if (had_) RegSetValueExA(key_, kValue, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&old_), sizeof old_);
+        else RegDeleteValueA(key_, kValue);
+        RegCloseKey(key_);
+    }
+    ScreenDpi(const ScreenDpi&) = delete;
+    ScreenDpi& operator=(const ScreenDpi&) = delete;
+    bool set() const { return set_; }
+
+private:
+    static constexpr char kValue[] = "LogPixels";
+    HKEY key_ = nullptr;
+    DWORD old_ = 0;
+    bool had_ = false, set_ = false;
+};
+
+// At 150 % and 200 %: both windows open at their template size scaled and
+// centred, the units sit at their scaled places, and clicks where the
+// scaled link and buttons show open the agreement, close it and install.
+// Run alone (wine.interactive_install_test.dpi): see ScreenDpi.
+TEST_F(InteractiveInstall, ScaledDpiWindowsOpenScaledAndInstallFromTheScaledButton) {
+    if (!std::getenv("VX_SCALED_DPI_RUN")) GTEST_SKIP() << "runs alone, as wine.interactive_install_test.dpi";
+    for (int dpi : {144, 192}) {
+        SCOPED_TRACE(testing::Message() << dpi << " DPI");
+        auto at = [dpi](int v) { return MulDiv(v, dpi, 96); };
+        ScreenDpi screen{DWORD(dpi)};
+        ASSERT_TRUE(screen.set());
+        Process installer("\"" + InstallerPath() + "\"");
+        ASSERT_TRUE(installer.started());
+        HWND top = WaitForInstallerWindow(installer.id(), kWindowTimeoutMs, dpi);
+        ASSERT_TRUE(top) << "no installer window of " << at(559) << " x " << at(400);
+        RECT frame;
+        GetWindowRect(top, &frame);
+        EXPECT_EQ(frame.right - frame.left, at(559));
+        EXPECT_EQ(frame.bottom - frame.top, at(400));
+        EXPECT_EQ(frame.left, (GetSystemMetrics(SM_CXSCREEN) - at(559)) / 2);
+        EXPECT_EQ(frame.top, (GetSystemMetrics(SM_CYSCREEN) - at(400)) / 2);
+        HWND edit = ChildAt(top, at(76), at(324), at(388), at(20), "Edit");
+        ASSERT_TRUE(edit);
+        EXPECT_TRUE(ChildAt(top, at(467), at(352), at(80), at(32)));   // install button
+        EXPECT_TRUE(ChildAt(top, at(496), at(302), at(56), at(20)));   // agreement link
+        EXPECT_TRUE(ChildAt(top, at(448), at(305), at(16), at(16)));   // agreement box
+        ASSERT_TRUE(PollUntil([&] { return WindowText(edit) == "C:\\Program Files\\TolvanePC"; }, 10000));
+        Sleep(300);
+        EXPECT_FALSE(SaveScreen("interactive_dpi" + std::to_string(dpi) + ".bmp").empty());
+
+        ASSERT_TRUE(MouseAt(ScreenPoint(top, at(496 + 28), at(302 + 10)), "click 1"));
+        HWND agreement = WaitForWindow("协议信息", kWindowTimeoutMs, installer.id());
+        ASSERT_TRUE(agreement) << "the scaled agreement link did not open the agreement";
+        RECT r;
+        GetWindowRect(agreement, &r);
+        EXPECT_EQ(r.right - r.left, at(380));
+        EXPECT_EQ(r.bottom - r.top, at(250));
+        EXPECT_EQ(r.left, (GetSystemMetrics(SM_CXSCREEN) - at(380)) / 2);
+        EXPECT_EQ(r.top, (GetSystemMetrics(SM_CYSCREEN) - at(250)) / 2);
+        HWND text = FindWindowExA(agreement, nullptr, "Edit", nullptr);
+        ASSERT_TRUE(text);
+        RECT textRect;
+        GetWindowRect(text, &textRect);
+        EXPECT_EQ(textRect.right - textRect.left, at(376));
+        EXPECT_EQ(textRect.bottom - textRect.top, at(176));
+        Sleep(300);
+        EXPECT_FALSE(SaveScreen("interactive_dpi" + std::to_string(dpi) + "_agreement.bmp").empty());
+        POINT agree = ScreenPoint(agreement, at(67 + 40), at(184 + 16));
+        ASSERT_TRUE(MouseAt(agree, "click 1"));
+        ASSERT_TRUE(PollUntil([&] { return !IsWindow(agreement); }, kWindowTimeoutMs));
+        ASSERT_TRUE(PollUntil([&] { return IsWindowEnabled(top) != FALSE; }, kWindowTimeoutMs));
+
+        HWND bar = ChildAt(top, at(72), at(344), at(472), at(20));
+        HWND status = ChildAt(top, at(16), at(304), at(536), at(28));
+        ASSERT_TRUE(bar && status);
+        ASSERT_TRUE(MouseAt(ScreenPoint(top, at(467 + 40), at(352 + 16)), "click 1"));
+        // The progress view at its scaled places, once the first file is written.
+        bool copying = false;
+        for (DWORD start = GetTickCount(); !copying && installer.Running() && GetTickCount() - start < kInstallTimeoutMs;
+             Sleep(10)) {
+            if (!IsWindow(top) || !IsWindowVisible(bar)) continue;
+            if (WindowText(status).rfind(DefaultInstallFolder() + "\\", 0) != 0) continue;
+            copying = true;
+            EXPECT_FALSE(SaveScreen("interactive_dpi" + std::to_string(dpi) + "_progress.bmp").empty());
+        }
+        EXPECT_TRUE(copying) << "no progress view with a file being written";
+        ASSERT_EQ(installer.Wait(kInstallTimeoutMs), std::optional<DWORD>(0));
+        EXPECT_TRUE(WaitForWindow(kProductTitle, kWindowTimeoutMs)) << "the product did not start";
+        EXPECT_EQ(ProductValue("RunPath"), std::optional<std::string>(DefaultInstallFolder()));
+        ExpectLinksTo(DefaultInstallFolder());
+        ResetMachine();
+    }
+}
+
 }  // namespace

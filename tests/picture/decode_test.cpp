@@ -2,6 +2,7 @@
 // pictures the sample writers were given.
 #include "runtime/controls/picture/gif_decoder.h"
 #include "runtime/controls/picture/picture_data.h"
+#include "runtime/controls/picture/resample.h"
 #include "tests/picture/picture_samples.h"
 
 #include <gtest/gtest.h>
@@ -9,6 +10,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include <jpeglib.h>
 
@@ -404,6 +406,97 @@ TEST(PictureJpeg, GreyDecodesToGreyColourPicture) {
     });
     const uint8_t* px = d->pixels.data();
     EXPECT_NEAR(px[0], 60, 3);
+}
+
+}  // namespace
+}  // namespace vx::picture
+
+namespace vx::picture {
+namespace {
+
+// Pixels of one colour each, 4 bytes apiece.
+std::vector<uint8_t> Pixels(std::initializer_list<uint8_t> values) {
+    std::vector<uint8_t> out;
+    for (uint8_t v : values) out.insert(out.end(), {v, v, v, 255});
+    return out;
+}
+
+// Doubling interpolates between neighbours (a pixel-doubled picture would
+// repeat 0, 0, 200, 200), with the outer pixels kept.
+TEST(PictureResample, DoublingInterpolatesBetweenNeighbours) {
+    std::vector<uint8_t> two = Pixels({0, 200});
+    std::vector<uint8_t> four = ResamplePixels(two.data(), two.size(), 2, 1, 4, 1);
+    ASSERT_EQ(four.size(), 16u);
+    EXPECT_EQ(four[0], 0);
+    EXPECT_EQ(four[4], 50);
+    EXPECT_EQ(four[8], 150);
+    EXPECT_EQ(four[12], 200);
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(four[i * 4 + 3], 255);  // alpha interpolates too
+    // Downwards the same: a 1 x 2 column becomes 0, 50, 150, 200.
+    std::vector<uint8_t> column = ResamplePixels(two.data(), two.size(), 1, 2, 1, 4);
+    ASSERT_EQ(column.size(), 16u);
+    EXPECT_EQ(column[4 + 1], 50);
+    EXPECT_EQ(column[8 + 2], 150);
+}
+
+// One and a half times: the in-between pixel is a blend, not a copy.
+TEST(PictureResample, OneAndAHalfTimesBlends) {
+    std::vector<uint8_t> two = Pixels({0, 240});
+    std::vector<uint8_t> three = ResamplePixels(two.data(), two.size(), 2, 1, 3, 1);
+    ASSERT_EQ(three.size(), 12u);
+    EXPECT_EQ(three[0], 0);
+    EXPECT_EQ(three[4], 120);
+    EXPECT_EQ(three[8], 240);
+}
+
+// Shrinking averages what each target pixel covers; the same size copies.
+TEST(PictureResample, HalvingAveragesAndSameSizeCopies) {
+    std::vector<uint8_t> four = Pixels({0, 100, 200, 40});
+    std::vector<uint8_t> two = ResamplePixels(four.data(), four.size(), 4, 1, 2, 1);
+    ASSERT_EQ(two.size(), 8u);
+    EXPECT_EQ(two[0], 50);
+    EXPECT_EQ(two[4], 120);
+    EXPECT_EQ(ResamplePixels(four.data(), four.size(), 4, 1, 4, 1), four);
+    std::vector<uint8_t> square = Pixels({10, 20, 30, 40});
+    std::vector<uint8_t> one = ResamplePixels(square.data(), square.size(), 2, 2, 1, 1);
+    ASSERT_EQ(one.size(), 4u);
+    EXPECT_EQ(one[0], 25);
+}
+
+// With a key colour (magenta), key pixels stay out of every blend: the red
+// beside them stays pure red, and where only key pixels are the key stays.
+// A doubled 2 + 2 row: target pixels 0-3 lie over the key, 4-7 over red.
+TEST(PictureResample, KeyColourNeverBleedsIntoThePicture) {
+    std::vector<uint8_t> row;
+    for (int i = 0; i < 2; ++i) row.insert(row.end(), {255, 0, 255, 255});  // magenta, as blue-green-red
+    for (int i = 0; i < 2; ++i) row.insert(row.end(), {0, 0, 255, 255});    // red
+    std::vector<uint8_t> keyed = ResamplePixels(row.data(), row.size(), 4, 1, 8, 1, 0xFF00FFu);
+    ASSERT_EQ(keyed.size(), 32u);
+    for (int x = 0; x < 8; ++x) {
+        SCOPED_TRACE(x);
+        const uint8_t* px = &keyed[size_t(x) * 4];
+        if (x == 3) continue;  // reaches a red pixel: red, though its cut-away shape drops it
+        if (x < 3) {
+            EXPECT_EQ(px[0], 255);  // still the key
+            EXPECT_EQ(px[1], 0);
+            EXPECT_EQ(px[2], 255);
+        } else {
+            EXPECT_EQ(px[0], 0);  // pure red, nothing of the key
+            EXPECT_EQ(px[1], 0);
+            EXPECT_EQ(px[2], 255);
+        }
+    }
+    // Without the key the edge blends: the first red pixel has blue in it.
+    std::vector<uint8_t> blended = ResamplePixels(row.data(), row.size(), 4, 1, 8, 1);
+    EXPECT_GT(blended[4 * 4 + 0], 0);
+}
+
+TEST(PictureResample, RefusesEmptySizesAndShortInput) {
+    std::vector<uint8_t> four = Pixels({1, 2, 3, 4});
+    EXPECT_TRUE(ResamplePixels(four.data(), four.size(), 0, 1, 2, 2).empty());
+    EXPECT_TRUE(ResamplePixels(four.data(), four.size(), 2, 2, 0, 2).empty());
+    EXPECT_TRUE(ResamplePixels(four.data(), four.size(), 2, 3, 4, 4).empty());  // 6 pixels asked, 4 given
+    EXPECT_TRUE(ResamplePixels(nullptr, 0, 1, 1, 2, 2).empty());
 }
 
 }  // namespace

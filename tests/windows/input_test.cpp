@@ -76,6 +76,30 @@ TEST(Input, PressHandlerWithoutResultSwallowsThePress) {
     Close(kPressWindow);
 }
 
+// On a window shown at 200 % the press arrives where the doubled button
+// shows, and its handler gets the point in template units, as at 96 DPI.
+TEST(Input, PressArgumentsStayInTemplateUnitsOnAScaledWindow) {
+    ASSERT_TRUE(LoadWindow(kPressWindow, nullptr, false));
+    HWND frame = FindUnitHandle(kPressWindow, 0);
+    RECT suggested{100, 100, 100 + 400, 100 + 200};
+    SendMessageA(frame, 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&suggested));
+    Raise(kPressWindow);
+    HWND button = FindUnitHandle(kPressWindow, kPressButton);
+    ASSERT_TRUE(button);
+    RECT r;
+    GetWindowRect(button, &r);
+    EXPECT_EQ(r.right - r.left, 240);
+    EXPECT_EQ(r.bottom - r.top, 80);
+    g.pressGivesResult = false;
+    int presses = g.presses;
+    ASSERT_TRUE(Xdotool(At(ScreenPoint(button, 60, 30)) + " click 1"));
+    EXPECT_TRUE(PumpUntil([&] { return g.presses == presses + 1; }));
+    EXPECT_EQ(g.pressArgs[0], 30);
+    EXPECT_EQ(g.pressArgs[1], 15);
+    EXPECT_EQ(Read(kPressWindow, kPressButton, 2), 120);  // Width as the template has it
+    Close(kPressWindow);
+}
+
 TEST(Input, DragAnywhereMovesTheWindowByBackgroundAndPicture) {
     ASSERT_TRUE(LoadWindow(kDragWindow, nullptr, false));
     Raise(kDragWindow);

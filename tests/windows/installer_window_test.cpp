@@ -327,6 +327,117 @@ TEST(InstallerWindow, AgreementWindowTabsFromTheTextToItsButtonsAndEnterAgrees) 
     SetKeyboardRoles(kAgreement, 0, 0);
     DestroyWindow(frame);
     Pump(50);
+
+// A move to a monitor of another DPI (WM_DPICHANGED, 0x02E0, with the new
+// DPI and the suggested frame): the frame takes the suggested rectangle and
+// every unit its template place scaled, with the text and pictures made for
+// that DPI; what the program reads and writes stays in template units; and
+// back at 96 DPI every unit is exactly where the template puts it.
+TEST(InstallerWindow, DpiChangeRescalesTheWindowWhilePropertiesStayInTemplateUnits) {
+    if (!HaveInstallerTemplate()) GTEST_SKIP() << "built without the installer template";
+    RegisterMissingTypes();
+    constexpr UINT kDpiChanged = 0x02E0;
+    ASSERT_TRUE(LoadWindow(kInstaller, nullptr, false));
+    HWND frame = FindUnitHandle(kInstaller, 0);
+    ASSERT_TRUE(frame);
+    HDC screen = GetDC(nullptr);
+    const int systemDpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    ASSERT_EQ(systemDpi, 96) << "the test prefix runs at 96 DPI";
+    auto scaled = [](LONG v, int dpi) { return LONG(MulDiv(v, dpi, 96)); };
+    auto moveTo = [&](int dpi) {
+        RECT suggested{0, 0, scaled(559, dpi), scaled(400, dpi)};
+        OffsetRect(&suggested, (GetSystemMetrics(SM_CXSCREEN) - suggested.right) / 2,
+                   (GetSystemMetrics(SM_CYSCREEN) - suggested.bottom) / 2);
+        SendMessageA(frame, kDpiChanged, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+        Pump(300);
+        return suggested;
+    };
+    auto expectUnitsAt = [&](int dpi) {
+        for (const Expected& e : kUnits) {
+            SCOPED_TRACE(testing::Message() << std::hex << e.id << std::dec << " at " << dpi << " DPI");
+            HWND h = FindUnitHandle(kInstaller, e.id);
+            ASSERT_TRUE(h);
+            RECT r;
+            GetWindowRect(h, &r);
+            MapWindowPoints(nullptr, frame, reinterpret_cast<POINT*>(&r), 2);
+            EXPECT_EQ(r.left, scaled(e.rect.left, dpi));
+            EXPECT_EQ(r.top, scaled(e.rect.top, dpi));
+            EXPECT_EQ(r.right - r.left, scaled(e.rect.right, dpi));
+            EXPECT_EQ(r.bottom - r.top, scaled(e.rect.bottom, dpi));
+            EXPECT_EQ(IsWindowVisible(h) != FALSE, e.visible);
+            // The program sees the template's numbers.
+            EXPECT_EQ(Read(kInstaller, e.id, 0), e.rect.left);
+            EXPECT_EQ(Read(kInstaller, e.id, 1), e.rect.top);
+            EXPECT_EQ(Read(kInstaller, e.id, 2), e.rect.right);
+            EXPECT_EQ(Read(kInstaller, e.id, 3), e.rect.bottom);
+        }
+    };
+    auto fontHeight = [](HWND h) {
+        LOGFONTA lf{};
+        GetObjectA(reinterpret_cast<HFONT>(SendMessageA(h, WM_GETFONT, 0, 0)), sizeof lf, &lf);
+        return lf.lfHeight;
+    };
+    HWND path = FindUnitHandle(kInstaller, 0x16010002);
+    const LONG pathFont96 = fontHeight(path);
+    ASSERT_LT(pathFont96, 0);
+
+    RECT suggested = moveTo(192);
+    RECT outer;
+    GetWindowRect(frame, &outer);
+    EXPECT_TRUE(EqualRect(&outer, &suggested));
+    expectUnitsAt(192);
+    path = FindUnitHandle(kInstaller, 0x16010002);  // rebuilt for the new DPI
+    EXPECT_EQ(fontHeight(path), 2 * pathFont96);
+    EXPECT_EQ(ReadText(kInstaller, 0x16010002, 8), "C:\\Program Files\\TolvanePC");
+    SaveScreenshot(frame, "installer_dpi192.png");
+
+    // The banner is resampled, not pixel-doubled: in a doubled picture every
+    // 2 x 2 block from the unit's corner is one colour.
+    HDC dc = GetDC(frame);
+    int blocks = 0, blended = 0;
+    for (int y = 120; y < 560; y += 2)
+        for (int x = 100; x < 900; x += 2) {
+            COLORREF c = GetPixel(dc, x, y);
+            if (c == CLR_INVALID) continue;
+            ++blocks;
+            if (GetPixel(dc, x + 1, y) != c || GetPixel(dc, x, y + 1) != c || GetPixel(dc, x + 1, y + 1) != c)
+                ++blended;
+        }
+    // The picture-less buttons, doubled, still vanish into the doubled silhouettes.
+    for (POINT at : {POINT{272, 700}, POINT{592, 700}})
+        for (int y = at.y - 6; y < at.y + 32 + 6; ++y)
+            for (int x = at.x - 6; x < at.x + 32 + 6; ++x) {
+                COLORREF c = GetPixel(dc, x, y);
+                ASSERT_LE(std::max({GetRValue(c), GetGValue(c), GetBValue(c)}), 24)
+                    << "button at " << at.x << "," << at.y << " shows at " << x << "," << y << ": " << std::hex << c;
+            }
+    ReleaseDC(frame, dc);
+    ASSERT_GT(blocks, 10000);
+    EXPECT_GT(blended, blocks / 10) << blended << " of " << blocks << " blocks differ within";
+
+    // A write in template units lands scaled.
+    Write(kInstaller, 0x16010011, 0, 400);
+    RECT button;
+    GetWindowRect(FindUnitHandle(kInstaller, 0x16010011), &button);
+    MapWindowPoints(nullptr, frame, reinterpret_cast<POINT*>(&button), 2);
+    EXPECT_EQ(button.left, 800);
+    EXPECT_EQ(Read(kInstaller, 0x16010011, 0), 400);
+    Write(kInstaller, 0x16010011, 0, 467);
+
+    // Disabled (an install running, or the agreement open), it keeps its
+    // units until it is enabled again.
+    EnableWindow(frame, FALSE);
+    moveTo(144);
+    expectUnitsAt(192);
+    EnableWindow(frame, TRUE);
+    Pump(300);
+    expectUnitsAt(144);
+    moveTo(96);
+    expectUnitsAt(96);
+    EXPECT_EQ(fontHeight(FindUnitHandle(kInstaller, 0x16010002)), pathFont96);
+    RequestClose(kInstaller);
+    EXPECT_TRUE(PumpUntil([] { return !IsWindowLoaded(kInstaller); }));
 }
 
 TEST(InstallerWindow, AgreementWindowOpensCentredWithItsTitle) {

@@ -32,8 +32,9 @@ bool OnClick(const int32_t*, int32_t, int32_t*) {
     return Count(g.clicks);
 }
 bool OnTimer(const int32_t*, int32_t, int32_t*) { return Count(g.ticks); }
-bool OnPress(const int32_t*, int32_t, int32_t* result) {
+bool OnPress(const int32_t* args, int32_t argc, int32_t* result) {
     ++g.presses;
+    for (int32_t i = 0; i < argc && i < 3; ++i) g.pressArgs[i] = args[i];
     if (!g.pressGivesResult) return false;
     *result = g.pressResult;
     return true;

@@ -70,6 +70,7 @@ struct Observed {
     int clicks = 0;
     int ticks = 0;
     int presses = 0;
+    int32_t pressArgs[3] = {};  // x, y, key state of the last press
     int pressClicks = 0;
     int changes = 0;
     int releases = 0;

@@ -394,6 +394,27 @@ TEST(Units, AnimatedGifPlaysWhileAnimateIsSet) {
         EXPECT_EQ(GetPixel(dc, 30, 30), RGB(255, 255, 255));
         ReleaseDC(box, dc);
     }
+    // At 200 % every frame shows at 8 x 4, the still picture's size.
+    RECT suggested{700, 40, 700 + 240, 40 + 240};
+    SendMessageA(FindUnitHandle(kGifWindow, 0), 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(192, 192),
+                 reinterpret_cast<LPARAM>(&suggested));
+    box = FindUnitHandle(kGifWindow, kGifPicBox);
+    ASSERT_TRUE(box);
+    red = blue = false;
+    PumpUntil([&] {
+        HDC dc = GetDC(box);
+        COLORREF c = GetPixel(dc, 6, 3);
+        ReleaseDC(box, dc);
+        red |= c == RGB(255, 0, 0);
+        blue |= c == RGB(0, 0, 255);
+        return red && blue;
+    });
+    EXPECT_TRUE(red && blue) << "the frames are not doubled";
+    {
+        HDC dc = GetDC(box);
+        EXPECT_EQ(GetPixel(dc, 9, 1), RGB(255, 255, 255));
+        ReleaseDC(box, dc);
+    }
     Write(kGifWindow, kGifPicBox, 12, 0);  // Animate off: the frame stays
     Pump(100);
     COLORREF held = colour();

@@ -7,6 +7,7 @@
 #include "runtime/controls/picture/focus_cue.h"
 #include "runtime/controls/picture/picture_surface.h"
 #include "runtime/errors.h"
+#include "runtime/windows/system/dpi.h"
 
 namespace vx::controls {
 namespace {
@@ -48,6 +49,7 @@ std::unique_ptr<PicBtn> PicBtn::Create(const PicBtnCreate& p, const PicBtnForm& 
     if (!RegisterClassOnce()) return nullptr;
     std::unique_ptr<PicBtn> b(new PicBtn());
     b->background_ = p.background;
+    b->dpi_ = p.dpi;
     b->onClick_ = std::move(onClick);
     b->hwnd_ = CreateWindowExA(0, kClassName, "", WS_CHILD | WS_CLIPSIBLINGS | p.style, p.left, p.top, p.width,
                                p.height, p.parent, reinterpret_cast<HMENU>(static_cast<intptr_t>(p.controlId)),
@@ -57,10 +59,10 @@ std::unique_ptr<PicBtn> PicBtn::Create(const PicBtnCreate& p, const PicBtnForm& 
     SetWindowLongPtrA(b->hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&PicBtn::WindowProc));
 
     b->mode_ = ClampChoice(form.mode, 1);
-    b->transparent_ = form.transparentColour;
+    b->transparent_ = form.transparentColour;  // before the pictures: their resampling leaves it out
     for (int i = 0; i < 4; ++i) {
         b->pictures_[i] = form.pictures[i];
-        b->bitmaps_[i] = MakeBitmap(form.pictures[i], b->background_);
+        b->MakeBitmaps(i);
     }
     b->UpdateShape();
     b->SetSelected(form.selected != 0);
@@ -97,7 +99,7 @@ void PicBtn::SetSelected(bool selected) {
 void PicBtn::SetPicture(int slot, std::string bytes) {
     if (slot < 0 || slot > 3) return;
     pictures_[slot] = std::move(bytes);
-    bitmaps_[slot] = MakeBitmap(pictures_[slot], background_);
+    MakeBitmaps(slot);
     // The old bitmap is gone; whatever shows now decides shape and paint.
     shapeOf_ = reinterpret_cast<HBITMAP>(-1);
     UpdateShape();
@@ -106,16 +108,39 @@ void PicBtn::SetPicture(int slot, std::string bytes) {
 void PicBtn::SetTransparentColour(uint32_t colour) {
     if (colour == transparent_) return;
     transparent_ = colour;
+    // Resampled pictures blend around the cut-away colour: made again.
+    if (dpi_ != windows::dpi::kTemplateDpi)
+        for (int slot = 0; slot < 4; ++slot) MakeBitmaps(slot);
     shapeOf_ = reinterpret_cast<HBITMAP>(-1);
     UpdateShape();
 }
 
+// A picture shows at the window's DPI: resampled once here, when it is set.
+void PicBtn::MakeBitmaps(int slot) {
+    originals_[slot] = MakeBitmap(pictures_[slot], background_);
+    bitmaps_[slot].reset();
+    if (originals_[slot] && dpi_ != windows::dpi::kTemplateDpi) {
+        SIZE size = BitmapSize(originals_[slot].get());
+        std::optional<COLORREF> key;
+        if (transparent_ != kNoTransparentColour) key = static_cast<COLORREF>(transparent_);
+        bitmaps_[slot] = picture::ScaleBitmap(originals_[slot].get(), windows::dpi::Scale(size.cx, dpi_),
+                                              windows::dpi::Scale(size.cy, dpi_), key);
+    }
+    if (!bitmaps_[slot]) bitmaps_[slot] = std::move(originals_[slot]);
+}
+
+int PicBtn::CurrentSlot() const {
+    int chosen = -1;
+    if (state_ == kHover && bitmaps_[kHoverPicture]) chosen = kHoverPicture;
+    else if (state_ == kPressed && bitmaps_[kPressedPicture]) chosen = kPressedPicture;
+    if (hwnd_ && !IsWindowEnabled(hwnd_) && bitmaps_[kDisabledPicture]) return kDisabledPicture;
+    if (chosen < 0 && bitmaps_[kNormalPicture]) chosen = kNormalPicture;
+    return chosen;
+}
+
 HBITMAP PicBtn::CurrentPicture() const {
-    HBITMAP chosen = nullptr;
-    if (state_ == kHover) chosen = bitmaps_[kHoverPicture].get();
-    else if (state_ == kPressed) chosen = bitmaps_[kPressedPicture].get();
-    if (hwnd_ && !IsWindowEnabled(hwnd_) && bitmaps_[kDisabledPicture]) return bitmaps_[kDisabledPicture].get();
-    return chosen ? chosen : bitmaps_[kNormalPicture].get();
+    int slot = CurrentSlot();
+    return slot < 0 ? nullptr : bitmaps_[slot].get();
 }
 
 void PicBtn::SetState(int state) {
@@ -133,7 +158,15 @@ void PicBtn::UpdateShape() {
     if (current != shapeOf_ || wantRegion != hasRegion_) {
         shapeOf_ = current;
         picture::RegionHandle region;
-        if (wantRegion) region = picture::RegionFromBitmap(current, static_cast<COLORREF>(transparent_));
+        if (wantRegion) {
+            // From the picture's own pixels, then scaled: resampled edges
+            // blend into the transparent colour and would fray the shape.
+            int slot = CurrentSlot();
+            HBITMAP own = originals_[slot] ? originals_[slot].get() : current;
+            region = picture::RegionFromBitmap(own, static_cast<COLORREF>(transparent_));
+            if (region && own != current)
+                region = picture::ScaleRegion(region.get(), dpi_, windows::dpi::kTemplateDpi);
+        }
         hasRegion_ = static_cast<bool>(region);
         // The system owns the region once it is set.
         SetWindowRgn(hwnd_, region.release(), TRUE);

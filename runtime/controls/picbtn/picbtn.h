@@ -23,6 +23,7 @@ struct PicBtnCreate {
     DWORD style = 0;  // WS_DISABLED / WS_TABSTOP / WS_VISIBLE
     int controlId = 0;
     COLORREF background = 0;  // the holding window's colour, for blending
+    int dpi = 96;             // pictures are resampled for it (windows/system/dpi.h)
 };
 
 class PicBtn {
@@ -57,7 +58,9 @@ private:
     PicBtn() = default;
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
+    int CurrentSlot() const;  // -1: no picture
     HBITMAP CurrentPicture() const;
+    void MakeBitmaps(int slot);
     void SetState(int state);
     void UpdateShape();
     void Paint();
@@ -76,7 +79,9 @@ private:
     uint32_t transparent_ = kNoTransparentColour;
     COLORREF background_ = 0;
     std::string pictures_[4];
-    picture::BitmapHandle bitmaps_[4];
+    picture::BitmapHandle bitmaps_[4];    // as drawn: at the window's DPI
+    picture::BitmapHandle originals_[4];  // at their own size when that differs, for the shape
+    int dpi_ = 96;
     HBITMAP shapeOf_ = nullptr;  // the picture the current region was made from
     bool hasRegion_ = false;
     bool spaceDown_ = false;  // Space pressed on it and not yet released

@@ -51,6 +51,7 @@ public:
         c.style = p.style;
         c.controlId = p.controlId;
         c.background = HoldingWindowColour(p.windowId);
+        c.dpi = p.dpi;
         const uint32_t windowId = p.windowId, unitId = p.unitId;
         button_ = PicBtn::Create(c, *form, [windowId, unitId] { windows::RaiseEvent(windowId, unitId, wt::event::kClicked); });
         if (!button_) return false;

@@ -1,5 +1,7 @@
 #include "runtime/controls/picture/picture_surface.h"
 
+#include "runtime/controls/picture/resample.h"
+
 #include "runtime/byte_reader.h"
 
 #include <cstring>
@@ -187,6 +189,49 @@ void Draw(const PictureSurface& s, HDC target, int x, int y, int width, int heig
     }
     SetBrushOrgEx(target, oldOrigin.x, oldOrigin.y, nullptr);
     if (oldMode) SetStretchBltMode(target, oldMode);
+}
+
+BitmapHandle ScaleBitmap(HBITMAP source, int width, int height, std::optional<COLORREF> key) {
+    BITMAP bm{};
+    if (!source || !GetObjectA(source, sizeof bm, &bm) || width <= 0 || height <= 0) return {};
+    ScreenDc screen;
+    if (bm.bmBitsPixel == 1) {
+        // Two colours stay two colours: a mask or a monochrome picture.
+        BitmapHandle scaled(CreateBitmap(width, height, 1, 1, nullptr));
+        MemoryDc from(CreateCompatibleDC(screen.get())), to(CreateCompatibleDC(screen.get()));
+        if (!scaled || !from || !to) return {};
+        Selection s1(from.get(), source), s2(to.get(), scaled.get());
+        if (!s1.ok() || !s2.ok()) return {};
+        SetStretchBltMode(to.get(), COLORONCOLOR);
+        StretchBlt(to.get(), 0, 0, width, height, from.get(), 0, 0, bm.bmWidth, bm.bmHeight, SRCCOPY);
+        return scaled;
+    }
+    BITMAPINFO info{};
+    info.bmiHeader = InfoHeader(bm.bmWidth, -bm.bmHeight, 32);
+    PixelBuffer pixels = PixelBuffer::Zeroed(size_t(bm.bmWidth) * size_t(bm.bmHeight) * 4);
+    if (pixels.empty() ||
+        GetDIBits(screen.get(), source, 0, UINT(bm.bmHeight), pixels.data(), &info, DIB_RGB_COLORS) != bm.bmHeight)
+        return {};
+    std::optional<uint32_t> rgb;
+    if (key) rgb = uint32_t(GetRValue(*key)) << 16 | uint32_t(GetGValue(*key)) << 8 | GetBValue(*key);
+    std::vector<uint8_t> scaled =
+        ResamplePixels(pixels.data(), pixels.size(), bm.bmWidth, bm.bmHeight, width, height, rgb);
+    if (scaled.empty()) return {};
+    info.bmiHeader = InfoHeader(width, -height, 32);
+    return BitmapHandle(FromDib(screen.get(), &info, scaled.data()));
+}
+
+bool ScaleSurface(PictureSurface& surface, int width, int height) {
+    if (width == surface.width && height == surface.height) return true;
+    if (surface.bitmap) {
+        BitmapHandle scaled = ScaleBitmap(surface.bitmap.get(), width, height);
+        if (!scaled) return false;
+        surface.bitmap = std::move(scaled);
+    }
+    // An icon is drawn at the size asked for.
+    surface.width = width;
+    surface.height = height;
+    return true;
 }
 
 BitmapHandle BytesToBitmap(Bytes bytes, COLORREF background) {

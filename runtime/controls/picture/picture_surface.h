@@ -54,6 +54,18 @@ inline BitmapHandle BytesToBitmap(const void* bytes, size_t length, COLORREF bac
     return BytesToBitmap(Bytes(static_cast<const uint8_t*>(bytes), length), background);
 }
 
+// A copy of `source` resampled smoothly to width x height (two-colour
+// bitmaps stay two-colour, stretched); empty on failure. Pixels of `key`, a
+// colour to be cut away, are kept out of the blends.
+BitmapHandle ScaleBitmap(HBITMAP source, int width, int height, std::optional<COLORREF> key = {});
+// The surface drawn at width x height from here on, its bitmap resampled
+// once; false (surface unchanged) on failure.
+bool ScaleSurface(PictureSurface& surface, int width, int height);
+
+// A region scaled by num/den in both directions (the original is kept);
+// null on failure.
+RegionHandle ScaleRegion(HRGN region, int num, int den);
+
 // The region of every pixel whose colour, as the display shows it, is not
 // `colour`; empty (but valid) when all pixels have it. Null on failure.
 RegionHandle RegionFromBitmap(HBITMAP bitmap, COLORREF colour);

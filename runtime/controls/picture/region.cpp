@@ -101,4 +101,21 @@ RegionHandle RegionFromBitmap(HBITMAP bitmap, COLORREF colour) {
     return builder.Take();
 }
 
+RegionHandle ScaleRegion(HRGN region, int num, int den) {
+    if (!region || num <= 0 || den <= 0) return {};
+    DWORD size = GetRegionData(region, 0, nullptr);
+    if (size < sizeof(RGNDATAHEADER)) return {};
+    std::vector<uint8_t> buffer(size);
+    auto* data = reinterpret_cast<RGNDATA*>(buffer.data());
+    if (GetRegionData(region, size, data) != size) return {};
+    // Each edge scaled on its own: neighbouring rectangles stay joined.
+    auto* rects = reinterpret_cast<RECT*>(data->Buffer);
+    auto scale = [&](LONG v) { return LONG(MulDiv(v, num, den)); };
+    for (DWORD i = 0; i < data->rdh.nCount; ++i)
+        rects[i] = RECT{scale(rects[i].left), scale(rects[i].top), scale(rects[i].right), scale(rects[i].bottom)};
+    RECT& b = data->rdh.rcBound;
+    b = RECT{scale(b.left), scale(b.top), scale(b.right), scale(b.bottom)};
+    return RegionHandle(ExtCreateRegion(nullptr, size, data));
+}
+
 }  // namespace vx::picture

@@ -9,6 +9,7 @@
 
 #include "runtime/window_thread.h"
 #include "runtime/windows/template/event_numbers.h"
+#include "runtime/windows/system/dpi.h"
 
 namespace vx::controls {
 namespace {
@@ -28,6 +29,7 @@ std::unique_ptr<SuperBar> SuperBar::Create(const SuperBarCreate& p, const SuperB
     SuperBar& b = *bar;
     b.raise_ = std::move(raise);
     b.f_ = form;
+    b.dpi_ = p.dpi;
     SuperBarForm& f = b.f_;
     if (f.minimum >= f.maximum) {  // never divide by an empty range
         f.minimum = 0;
@@ -40,6 +42,7 @@ std::unique_ptr<SuperBar> SuperBar::Create(const SuperBarCreate& p, const SuperB
         LOGFONTA lf;
         std::memcpy(&lf, f.font.data(), sizeof lf);
         lf.lfFaceName[LF_FACESIZE - 1] = 0;
+        lf = windows::dpi::ScaledFont(lf, p.dpi);
         b.font_.reset(CreateFontIndirectA(&lf));
     }
     b.enabled_ = !(p.style & WS_DISABLED);

@@ -33,6 +33,7 @@ struct SuperBarCreate {
     DWORD style = 0;
     int controlId = 0;
     COLORREF background = 0;  // behind the cells
+    int dpi = 96;             // its text is drawn at the font size scaled to it
 };
 
 // A property value by number: numbers for everything but the texts and
@@ -113,6 +114,7 @@ private:
     SuperBarForm f_;
     std::array<ImageListHandle, 4> lists_;
     picture::Owner<HFONT, picture::DeleteGdiObject> font_;
+    int dpi_ = 96;
     std::array<std::string, 4> headings_;  // the group headings: no effect at run time
     int32_t trackUnused_ = 0;
     int thumbLength_ = 31;

@@ -11,6 +11,7 @@
 #include <cstdio>
 
 #include "runtime/controls/superbar/style_pictures.h"
+#include "runtime/windows/system/dpi.h"
 
 namespace vx::controls {
 namespace {
@@ -87,7 +88,7 @@ void SuperBar::ApplyCellSwitches() {
 }
 
 void SuperBar::ApplyTextColour() {
-    HFONT font = font_ ? font_.get() : nullptr;
+    HFONT font = font_ ? font_.get() : windows::dpi::DefaultFont(dpi_);
     for (SkinWindow& s : parts_) {
         s.SetFont(font);
         s.SetTextColour(f_.textColour & 0xFFFFFF);

@@ -81,6 +81,7 @@ public:
         c.style = p.style;
         c.controlId = p.controlId;
         c.background = HoldingWindowColour(p.windowId);
+        c.dpi = p.dpi;
         const uint32_t windowId = p.windowId, unitId = p.unitId;
         bar_ = SuperBar::Create(c, *form, [windowId, unitId](int event, int32_t* result) {
             int32_t value = 0;

@@ -3,6 +3,7 @@
 #include "runtime/controls/picture/focus_cue.h"
 #include "runtime/errors.h"
 #include "runtime/window_thread.h"
+#include "runtime/windows/system/dpi.h"
 
 #include <cstring>
 #include <vector>
@@ -88,6 +89,7 @@ std::unique_ptr<TransLabel> TransLabel::Create(const TransLabelCreate& p, const 
     if (!RegisterClassOnce()) return nullptr;
     std::unique_ptr<TransLabel> label(new TransLabel());
     label->form_ = form;
+    label->dpi_ = p.dpi;
     label->form_.effect = ClampLabelChoice(form.effect, 3);
     label->form_.alignment = ClampLabelChoice(form.alignment, 2);
     label->form_.verticalAlignment = ClampLabelChoice(form.verticalAlignment, 2);
@@ -120,6 +122,7 @@ void TransLabel::MakeFont() {
     lf.lfQuality = PROOF_QUALITY;
     lf.lfPitchAndFamily = 0;
     lf.lfFaceName[LF_FACESIZE - 1] = 0;
+    lf = windows::dpi::ScaledFont(lf, dpi_);
     font_.reset(CreateFontIndirectA(&lf));
 }
 
@@ -221,7 +224,7 @@ void TransLabel::Paint() {
         static constexpr UINT kVertical[] = {DT_TOP, DT_VCENTER, DT_BOTTOM};
         UINT format = kHorizontal[form_.alignment] | DT_NOCLIP | DT_NOPREFIX;
         format |= form_.wordWrap ? DT_WORDBREAK : DT_SINGLELINE | kVertical[form_.verticalAlignment];
-        HFONT font = font_ ? font_.get() : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+        HFONT font = font_ ? font_.get() : windows::dpi::DefaultFont(dpi_);
         picture::Selection fontSel(dc, font);
         SetBkMode(dc, TRANSPARENT);
         RECT client;
@@ -233,10 +236,11 @@ void TransLabel::Paint() {
             DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &r, format);
         };
         constexpr COLORREF kLight = RGB(255, 255, 255);
+        const int one = windows::dpi::Scale(1, dpi_), two = windows::dpi::Scale(2, dpi_);  // effect offsets
         switch (form_.effect) {
-        case 1: draw(kLight, 1, 1); draw(form_.textColour & 0xFFFFFF, 0, 0); break;
-        case 2: draw(kLight, 0, 0); draw(form_.textColour & 0xFFFFFF, 1, 1); break;
-        case 3: draw(RGB(0, 0, 0), 2, 2); draw(form_.textColour & 0xFFFFFF, 0, 0); break;
+        case 1: draw(kLight, one, one); draw(form_.textColour & 0xFFFFFF, 0, 0); break;
+        case 2: draw(kLight, 0, 0); draw(form_.textColour & 0xFFFFFF, one, one); break;
+        case 3: draw(RGB(0, 0, 0), two, two); draw(form_.textColour & 0xFFFFFF, 0, 0); break;
         default: draw(form_.textColour & 0xFFFFFF, 0, 0); break;
         }
         // A label that takes the focus (a link) shows it round its text, in

@@ -19,6 +19,7 @@ struct TransLabelCreate {
     int left = 0, top = 0, width = 0, height = 0;
     DWORD style = 0;
     int controlId = 0;
+    int dpi = 96;  // the text is drawn at the font size scaled to it (windows/system/dpi.h)
 };
 
 class TransLabel {
@@ -56,6 +57,7 @@ private:
     HWND hwnd_ = nullptr;
     TransLabelForm form_;
     picture::Owner<HFONT, picture::DeleteGdiObject> font_;
+    int dpi_ = 96;
 };
 
 }  // namespace vx::controls

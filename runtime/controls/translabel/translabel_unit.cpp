@@ -39,6 +39,7 @@ public:
         c.height = p.height;
         c.style = p.style;
         c.controlId = p.controlId;
+        c.dpi = p.dpi;
         label_ = TransLabel::Create(c, *form);
         if (!label_) return false;
         hwnd_ = label_->Handle();

@@ -27,6 +27,11 @@ struct LoadedWindow {
     bool helpOpened = false;
     HWND focusOnDeactivate = nullptr;  // given back when the window is active again
     WORD uiState = 0;                  // UISF_HIDEFOCUS / UISF_HIDEACCEL in force
+    int dpi = 96;              // the DPI its frame and units are built for
+    // A DPI change that came while the window was disabled, kept until it is
+    // enabled again (0: none), with its suggested frame.
+    int pendingDpi = 0;
+    RECT pendingFrame{};
     HACCEL accel = nullptr;
     HMENU menu = nullptr;
     // Windows a modal window disabled, with whether each was enabled before.
@@ -60,8 +65,11 @@ std::optional<size_t> UnitIndex(const LoadedWindow& lw, uint32_t unitId);
 // Unit index of a live window handle inside a loaded window, or nullopt.
 std::optional<size_t> UnitIndexOfHandle(const LoadedWindow& lw, HWND hwnd);
 
-// Recreates unit `index` from its current data with events suppressed.
-void RebuildUnit(LoadedWindow& lw, size_t index);
+// Recreates unit `index` from its current data with events suppressed, in
+// its place, or at `place` (parent client coordinates, device pixels).
+void RebuildUnit(LoadedWindow& lw, size_t index, const RECT* place = nullptr);
+// Rebuilds the window and its units for a new DPI, the frame at `frame`.
+void Rescale(LoadedWindow& lw, int dpi, const RECT& frame);
 // Loads the MousePointer block of unit `index` into its cursor slot.
 void LoadUnitCursor(LoadedWindow& lw, size_t index);
 // Whether unit `index` lies on a page of a paged container other than the

@@ -10,6 +10,7 @@
 #include "runtime/errors.h"
 #include "runtime/runtime_object.h"
 #include "runtime/services.h"
+#include "runtime/windows/system/dpi.h"
 #include "runtime/windows/system/events.h"
 #include "runtime/windows/system/focus_order.h"
 #include "runtime/windows/system/loaded_window.h"
@@ -145,6 +146,25 @@ LRESULT CALLBACK UnitSubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UIN
                 return 0;
             }
             break;
+        case dpi::kMsgDpiChanged:
+            if (index == 0 && lw.alive) {
+                // Disabled, the window may be in an install whose worker
+                // writes to the units: they are rebuilt once it is enabled.
+                if (!IsWindowEnabled(hwnd)) {
+                    lw.pendingDpi = LOWORD(wp);
+                    lw.pendingFrame = *reinterpret_cast<const RECT*>(lp);
+                    return 0;
+                }
+                lw.pendingDpi = 0;
+                // The frame's own procedure then remakes its background.
+                Rescale(lw, LOWORD(wp), *reinterpret_cast<const RECT*>(lp));
+            }
+            break;
+        case WM_ENABLE:
+            if (index == 0 && wp && lw.pendingDpi)
+                PostMessageA(hwnd, dpi::kMsgDpiChanged, MAKEWPARAM(lw.pendingDpi, lw.pendingDpi),
+                             reinterpret_cast<LPARAM>(&lw.pendingFrame));
+            break;
         case WM_DESTROY:
             if (index == 0) OnFrameDestroy(lw);
             break;
@@ -206,16 +226,20 @@ Unit* CreateFromData(LoadedWindow& lw, size_t index, const uint8_t* data, size_t
     p.top = rect.top;
     p.width = rect.right;
     p.height = rect.bottom;
+    p.dpi = lw.dpi;
     p.windowId = lw.windowId;
     p.unitId = lw.tw->unitId(index);
     p.modal = modal;
     return type->create(p);
 }
 
-RECT StoredRect(const wt::TemplateWindow& tw, size_t index) {
-    // left, top, width, height (not a rectangle's right/bottom)
-    return RECT{tw.geometry(index, wt::kLeft), tw.geometry(index, wt::kTop), tw.geometry(index, wt::kWidth),
-                tw.geometry(index, wt::kHeight)};
+// left, top, width, height (not a rectangle's right/bottom), in device
+// pixels at the window's DPI.
+RECT StoredRect(const LoadedWindow& lw, size_t index) {
+    const wt::TemplateWindow& tw = *lw.tw;
+    return RECT{dpi::Scale(tw.geometry(index, wt::kLeft), lw.dpi), dpi::Scale(tw.geometry(index, wt::kTop), lw.dpi),
+                dpi::Scale(tw.geometry(index, wt::kWidth), lw.dpi),
+                dpi::Scale(tw.geometry(index, wt::kHeight), lw.dpi)};
 }
 
 // Flat menu from the run of menu item units.
@@ -301,7 +325,7 @@ bool CreateFrame(const LoadedWindowRef& ref, bool checkExisting, bool modal, HWN
     wt::TemplateWindow& tw = *lw.tw;
     wt::Bytes data = tw.typeData(0);
     std::unique_ptr<Unit> frame(
-        CreateFromData(lw, 0, data.data(), data.size(), parent, 0, lw.menu, modal, StoredRect(tw, 0)));
+        CreateFromData(lw, 0, data.data(), data.size(), parent, 0, lw.menu, modal, StoredRect(lw, 0)));
     if (!frame || !frame->Handle() || !dynamic_cast<FrameUnit*>(frame.get())) {
         frame.reset();  // its window before the menu it holds
         if (lw.menu) DestroyMenu(lw.menu);
@@ -313,6 +337,18 @@ bool CreateFrame(const LoadedWindowRef& ref, bool checkExisting, bool modal, HWN
     visible[0] = checkExisting || (tw.flags(0) & wt::kUnitVisible);
     Registry().push_back(ref);
     Attach(lw, 0, lw.units[0].get());
+    // Made at the system DPI; on a monitor of another DPI the frame is
+    // made again for that one (centred where it was) before any unit.
+    HWND handle = lw.hwnd();
+    int shownAt = dpi::ForWindow(handle);
+    if (shownAt != lw.dpi) {
+        RECT r;
+        GetWindowRect(handle, &r);
+        int w = MulDiv(r.right - r.left, shownAt, lw.dpi), h = MulDiv(r.bottom - r.top, shownAt, lw.dpi);
+        int x = (r.left + r.right - w) / 2, y = (r.top + r.bottom - h) / 2;
+        RECT place{x, y, x + w, y + h};
+        SendMessageA(handle, dpi::kMsgDpiChanged, MAKEWPARAM(shownAt, shownAt), reinterpret_cast<LPARAM>(&place));
+    }
     return true;
 }
 
@@ -330,7 +366,7 @@ bool CreateUnits(LoadedWindow& lw, std::vector<bool>& visible) {
         controlId += kControlIdStep;
         wt::Bytes data = tw.typeData(i);
         Unit* unit = CreateFromData(lw, i, data.data(), data.size(), lw.hwnd(), controlId, nullptr, false,
-                                    StoredRect(tw, i));
+                                    StoredRect(lw, i));
         if (!unit) return fail();
         lw.units[i].reset(unit);
         lw.controlIds[i] = controlId;
@@ -455,6 +491,7 @@ bool Load(wt::TemplateWindow& tw, bool checkExisting, bool modal, HWND parent) {
     LoadedWindow& lw = *ref;
     lw.tw = &tw;
     lw.windowId = tw.id();
+    lw.dpi = dpi::SystemDpi();
     lw.units.resize(tw.unitCount());
     lw.controlIds.assign(tw.unitCount(), 0);
     std::vector<bool> visible(tw.unitCount(), false);
@@ -551,7 +588,7 @@ bool OnHiddenPage(const LoadedWindow& lw, size_t index) {
     return false;
 }
 
-void RebuildUnit(LoadedWindow& lw, size_t index) {
+void RebuildUnit(LoadedWindow& lw, size_t index, const RECT* place) {
     Unit* old = lw.units[index].get();
     if (!old || index == 0) return;
     HWND oldHwnd = old->Handle();
@@ -559,8 +596,7 @@ void RebuildUnit(LoadedWindow& lw, size_t index) {
     wt::Bytes stored = lw.tw->typeData(index);
     const uint8_t* bytes = data.empty() ? stored.data() : reinterpret_cast<const uint8_t*>(data.data());
     size_t length = data.empty() ? stored.size() : data.size();
-    RECT rect{lw.tw->geometry(index, wt::kLeft), lw.tw->geometry(index, wt::kTop),
-              lw.tw->geometry(index, wt::kWidth), lw.tw->geometry(index, wt::kHeight)};
+    RECT rect = StoredRect(lw, index);
     HWND parent = lw.hwnd();
     HWND above = nullptr;
     bool wasVisible = false, wasEnabled = true;
@@ -574,6 +610,7 @@ void RebuildUnit(LoadedWindow& lw, size_t index) {
         MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
         rect = RECT{r.left, r.top, r.right - r.left, r.bottom - r.top};
     }
+    if (place) rect = RECT{place->left, place->top, place->right - place->left, place->bottom - place->top};
     gRebuilding = true;
     Unit* fresh = CreateFromData(lw, index, bytes, length, parent, lw.controlIds[index], nullptr, false, rect);
     if (!fresh) {
@@ -591,6 +628,35 @@ void RebuildUnit(LoadedWindow& lw, size_t index) {
         fresh->Show(wasVisible);
     }
     gRebuilding = false;
+}
+
+void Rescale(LoadedWindow& lw, int newDpi, const RECT& frame) {
+    int oldDpi = lw.dpi;
+    if (newDpi <= 0 || newDpi == oldDpi) return;
+    auto convert = [&](LONG v) { return dpi::Scale(dpi::Unscale(v, oldDpi), newDpi); };
+    // Each unit's place as it is now (moves at run time included), taken
+    // back to template units and out at the new DPI.
+    std::vector<std::optional<RECT>> places(lw.units.size());
+    for (size_t i = 1; i < lw.units.size(); ++i) {
+        Unit* u = lw.units[i].get();
+        if (!u || !u->Handle()) continue;
+        RECT r;
+        GetWindowRect(u->Handle(), &r);
+        MapWindowPoints(nullptr, GetParent(u->Handle()), reinterpret_cast<POINT*>(&r), 2);
+        places[i] = RECT{convert(r.left), convert(r.top), convert(r.left) + convert(r.right - r.left),
+                         convert(r.top) + convert(r.bottom - r.top)};
+    }
+    lw.dpi = newDpi;
+    SetWindowPos(lw.hwnd(), nullptr, frame.left, frame.top, frame.right - frame.left, frame.bottom - frame.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    // Fonts, pictures and regions are made for a DPI when a unit is built:
+    // every windowed unit is built again (components have nothing to scale).
+    HWND focus = GetFocus();
+    std::optional<size_t> focused = UnitIndexOfHandle(lw, focus);
+    for (size_t i = 1; i < lw.units.size() && lw.alive; ++i)
+        if (places[i] && lw.units[i]) RebuildUnit(lw, i, &*places[i]);
+    if (focused && lw.alive && lw.units[*focused] && lw.units[*focused]->Handle())
+        SetFocus(lw.units[*focused]->Handle());
 }
 
 void RebuildMenu(LoadedWindow& lw) {

@@ -7,6 +7,7 @@
 #include <cctype>
 
 #include "runtime/text.h"
+#include "runtime/windows/system/dpi.h"
 #include "runtime/windows/system/events.h"
 #include "runtime/windows/system/focus_order.h"
 #include "runtime/windows/system/loaded_window.h"
@@ -72,8 +73,9 @@ bool RaiseCommonEvent(LoadedWindow& lw, size_t index, MSG& msg) {
     int32_t argc = 0;
     switch (m->args) {
     case Args::kMouse:
-        args[0] = static_cast<int16_t>(LOWORD(msg.lParam));
-        args[1] = static_cast<int16_t>(HIWORD(msg.lParam));
+        // Handlers see template units, as they do the units' geometry.
+        args[0] = dpi::Unscale(static_cast<int16_t>(LOWORD(msg.lParam)), lw.dpi);
+        args[1] = dpi::Unscale(static_cast<int16_t>(HIWORD(msg.lParam)), lw.dpi);
         args[2] = MouseKeyState(msg.wParam);
         argc = 3;
         break;

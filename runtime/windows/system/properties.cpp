@@ -9,6 +9,7 @@
 #include "runtime/memory.h"
 #include "runtime/value.h"
 #include "runtime/window_thread.h"
+#include "runtime/windows/system/dpi.h"
 #include "runtime/windows/system/loaded_window.h"
 #include "runtime/windows/system/messages.h"
 #include "runtime/windows/template/property_numbers.h"
@@ -239,11 +240,12 @@ void WriteGeometry(const Target& t, int32_t index, int32_t value) {
     if (!unit || !unit->Handle()) return;
     RECT r = LiveRect(unit->Handle());
     int32_t x = r.left, y = r.top, w = r.right - r.left, h = r.bottom - r.top;
+    int32_t scaled = dpi::Scale(value, t.lw->dpi);  // the program writes template units
     switch (index) {
-    case kLeft: x = value; break;
-    case kTop: y = value; break;
-    case kWidth: w = value; break;
-    default: h = value; break;
+    case kLeft: x = scaled; break;
+    case kTop: y = scaled; break;
+    case kWidth: w = scaled; break;
+    default: h = scaled; break;
     }
     unit->MoveTo(x, y, w, h);
 }
@@ -347,14 +349,14 @@ int64_t ReadUnitProperty(uint32_t windowId, uint32_t unitId, int32_t index, int3
     case kTop: {
         if (!hwnd) return t.tw->geometry(t.index, static_cast<wt::Geometry>(index));
         RECT r = LiveRect(hwnd);
-        return index == kLeft ? r.left : r.top;
+        return dpi::Unscale(index == kLeft ? r.left : r.top, t.lw->dpi);
     }
     case kWidth:
     case kHeight: {
         if (!hwnd) return t.tw->geometry(t.index, static_cast<wt::Geometry>(index));
         RECT r;
         GetWindowRect(hwnd, &r);
-        return index == kWidth ? r.right - r.left : r.bottom - r.top;
+        return dpi::Unscale(index == kWidth ? r.right - r.left : r.bottom - r.top, t.lw->dpi);
     }
     case kTag: return FromAddress(NewText(t.tw->tag(t.index)));
     case kVisible:

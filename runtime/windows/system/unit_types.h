@@ -104,7 +104,9 @@ struct CreateParams {
     HWND parent = nullptr;  // units: the window; the window: its parent or none
     int controlId = 0;      // 100, 110, ... for units, 0 for the window
     HMENU menu = nullptr;   // the window only
+    // Device pixels: the template geometry scaled to `dpi` (runtime/windows/system/dpi.h).
     int left = 0, top = 0, width = 0, height = 0;
+    int dpi = 96;           // the DPI the window is shown at: fonts and pictures scale with it
     uint32_t windowId = 0;
     uint32_t unitId = 0;
     bool modal = false;     // the window only: loaded modally

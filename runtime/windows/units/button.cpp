@@ -79,6 +79,7 @@ bool Button::Create(const CreateParams& p) {
         bitmap_ = picture::BytesToBitmap(d_.picture.data(), d_.picture.size(), GetSysColor(COLOR_BTNFACE));
         SendMessageA(hwnd_, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap_.get()));
     }
+    font_.SetDpi(p.dpi);
     font_.SetBlock(d_.font);
     SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
     return true;

@@ -114,6 +114,7 @@ bool EditBox::Create(const CreateParams& p) {
                             ProgramInstance(), nullptr);
     if (!hwnd_) return false;
     brush_.reset(CreateSolidBrush(ResolveColour(d_.backColor, COLOR_WINDOW)));
+    font_.SetDpi(p.dpi);
     font_.SetBlock(d_.font);
     SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
     if (!d_.multiLine)

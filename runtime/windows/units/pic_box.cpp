@@ -30,7 +30,7 @@ constexpr int kDefaultDelayMs = 100;
 // 2 centred (scaled down to fit).
 class PicBox final : public Unit {
 public:
-    PicBox(const CreateParams& p, stored::PicBoxData d) : Unit(p), d_(std::move(d)) {}
+    PicBox(const CreateParams& p, stored::PicBoxData d) : Unit(p), d_(std::move(d)), dpi_(p.dpi) {}
 
     bool Create(const CreateParams& p);
     int SetProperty(int32_t index, const PropertyValue& v) override;
@@ -41,11 +41,13 @@ private:
     void Paint();
     COLORREF BackColour() const { return ResolveColour(d_.backColor, COLOR_BTNFACE); }
     void Redecode();
+    void ScaleFrames();
     void RunAnimation();
     void NextFrame();
     bool Animated() const { return frames_.size() > 1; }
 
     stored::PicBoxData d_;
+    int dpi_;
     DecodedPicture picture_;
     BrushHandle brush_;
     // An animated GIF: one bitmap per composed frame, on the back colour.
@@ -81,7 +83,7 @@ bool PicBox::Create(const CreateParams& p) {
 }
 
 void PicBox::Redecode() {
-    picture_ = DecodeForScreen(d_.picture, BackColour());
+    picture_ = DecodeForScreen(d_.picture, BackColour(), dpi_);
     frames_.clear();
     delays_.clear();
     current_ = 0;
@@ -108,9 +110,25 @@ void PicBox::Redecode() {
             }
             frameWidth_ = a.width;
             frameHeight_ = a.height;
+            ScaleFrames();
         }
     }
     RunAnimation();
+}
+
+// The frames show at the window's DPI, like the still picture: all of them
+// resampled, or (should one fail) none.
+void PicBox::ScaleFrames() {
+    int w = dpi::Scale(frameWidth_, dpi_), h = dpi::Scale(frameHeight_, dpi_);
+    if (frames_.empty() || (w == frameWidth_ && h == frameHeight_)) return;
+    std::vector<BitmapHandle> scaled;
+    for (const BitmapHandle& frame : frames_) {
+        scaled.push_back(picture::ScaleBitmap(frame.get(), w, h));
+        if (!scaled.back()) return;
+    }
+    frames_ = std::move(scaled);
+    frameWidth_ = w;
+    frameHeight_ = h;
 }
 
 void PicBox::RunAnimation() {

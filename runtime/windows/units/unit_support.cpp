@@ -22,7 +22,8 @@ void UnitFont::Set(const LOGFONTA& lf) {
     // The window keeps the old font until the caller hands it the new one;
     // it goes at the next change, when the window no longer has it.
     retired_ = std::move(owned_);
-    owned_.reset(CreateFontIndirectA(&record_));
+    LOGFONTA scaled = dpi::ScaledFont(record_, dpi_);
+    owned_.reset(CreateFontIndirectA(&scaled));
 }
 
 std::string UnitFont::Block() const {
@@ -51,14 +52,17 @@ void ApplyBorderStyle(HWND hwnd, int32_t borderStyle) {
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
 }
 
-DecodedPicture DecodeForScreen(const std::string& bytes, COLORREF background) {
+DecodedPicture DecodeForScreen(const std::string& bytes, COLORREF background, int dpi) {
     DecodedPicture d;
     if (bytes.empty()) return d;
     std::optional<picture::PictureData> data = picture::DecodePicture(bytes.data(), bytes.size());
     if (!data) return d;
     picture::ScreenDc screen;
     d.surface = picture::MakeSurface(screen.get(), *data, background);
-    if (d.surface) d.surface->dc = nullptr;  // drawn onto whatever DC paints
+    if (!d.surface) return d;
+    d.surface->dc = nullptr;  // drawn onto whatever DC paints
+    // Left at its own size if it cannot be resampled.
+    picture::ScaleSurface(*d.surface, dpi::Scale(d.surface->width, dpi), dpi::Scale(d.surface->height, dpi));
     return d;
 }
 

@@ -8,6 +8,7 @@
 
 #include "runtime/controls/picture/gdi_owners.h"
 #include "runtime/controls/picture/picture_surface.h"
+#include "runtime/windows/system/dpi.h"
 #include "runtime/windows/units/stored_forms.h"
 
 namespace vx::windows::units {
@@ -23,12 +24,13 @@ inline COLORREF ResolveColour(uint32_t colour, int systemIndex) {
 }
 
 // A font from a 60-byte LOGFONTA block; the default GUI font (not owned)
-// for anything else.
+// for anything else. Made at the unit's DPI; the record stays as stored.
 class UnitFont {
 public:
+    void SetDpi(int dpi) { dpi_ = dpi; }
     void SetBlock(const std::string& block);
     void Set(const LOGFONTA& lf);
-    HFONT Get() const { return owned_ ? owned_.get() : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)); }
+    HFONT Get() const { return owned_ ? owned_.get() : dpi::DefaultFont(dpi_); }
     bool HasFont() const { return static_cast<bool>(owned_); }
     const LOGFONTA& Record() const { return record_; }
     std::string Block() const;
@@ -37,6 +39,7 @@ private:
     FontHandle owned_;
     FontHandle retired_;  // the one before, until the window has let go of it
     LOGFONTA record_{};
+    int dpi_ = dpi::kTemplateDpi;
 };
 
 // Border styles 0-5 of edit and picture boxes: (style, extended style).
@@ -57,7 +60,8 @@ struct DecodedPicture {
     int Width() const { return surface ? surface->width : 0; }
     int Height() const { return surface ? surface->height : 0; }
 };
-DecodedPicture DecodeForScreen(const std::string& bytes, COLORREF background);
+// Pictures show at the window's DPI: resampled here, once per decode.
+DecodedPicture DecodeForScreen(const std::string& bytes, COLORREF background, int dpi);
 
 // Placement of a w x h picture in a client rectangle: 0 natural size at the
 // top-left, 1 stretched, 2 centred and scaled down to fit (proportions kept).

@@ -131,7 +131,7 @@ HRGN ShapeRegion(int shape, int w, int h) {
 
 class WindowUnit final : public FrameUnit {
 public:
-    WindowUnit(const CreateParams& p, stored::WindowData data) : FrameUnit(p), d_(std::move(data)) {}
+    WindowUnit(const CreateParams& p, stored::WindowData data) : FrameUnit(p), d_(std::move(data)), dpi_(p.dpi) {}
     ~WindowUnit() override { StopSound(); }
 
     bool Create(const CreateParams& p);
@@ -168,6 +168,7 @@ private:
     COLORREF BackColour() const { return ResolveColour(d_.backColor, COLOR_BTNFACE); }
 
     stored::WindowData d_;
+    int dpi_ = dpi::kTemplateDpi;
     DecodedPicture picture_;
     picture::IconHandle bigIcon_, smallIcon_;
     bool soundPlaying_ = false;
@@ -211,7 +212,7 @@ bool WindowUnit::Create(const CreateParams& p) {
     GetWindowRect(hwnd_, &r);
     if (r.right - r.left != p.width || r.bottom - r.top != p.height)
         SetWindowPos(hwnd_, nullptr, 0, 0, p.width, p.height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    picture_ = DecodeForScreen(d_.backPicture, BackColour());
+    picture_ = DecodeForScreen(d_.backPicture, BackColour(), dpi_);
     ApplyIcons();
     ApplyShape();
     SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), 0);
@@ -252,6 +253,12 @@ LRESULT CALLBACK WindowUnit::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
             break;
         }
         case MM_MCINOTIFY: self->OnMidiDone(wp); return 0;
+        case dpi::kMsgDpiChanged:
+            // The window system has moved the frame and rebuilt the units.
+            self->dpi_ = LOWORD(wp);
+            self->picture_ = DecodeForScreen(self->d_.backPicture, self->BackColour(), self->dpi_);
+            self->BackgroundChanged();
+            return 0;
         case WM_NCDESTROY:
             self->StopSound();
             SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
@@ -449,12 +456,12 @@ int WindowUnit::SetProperty(int32_t index, const PropertyValue& v) {
     case kBorderStyle: d_.borderStyle = stored::Clamp(n, 0, 6); Restyle(); break;
     case kBackColor:
         d_.backColor = static_cast<uint32_t>(v.number);
-        picture_ = DecodeForScreen(d_.backPicture, BackColour());
+        picture_ = DecodeForScreen(d_.backPicture, BackColour(), dpi_);
         BackgroundChanged();
         break;
     case kBackPicture:
         d_.backPicture = v.bytes;
-        picture_ = DecodeForScreen(d_.backPicture, BackColour());
+        picture_ = DecodeForScreen(d_.backPicture, BackColour(), dpi_);
         BackgroundChanged();
         break;
     case kPictureMode:
