@@ -327,6 +327,7 @@ TEST(InstallerWindow, AgreementWindowTabsFromTheTextToItsButtonsAndEnterAgrees) 
     SetKeyboardRoles(kAgreement, 0, 0);
     DestroyWindow(frame);
     Pump(50);
+}
 
 // A move to a monitor of another DPI (WM_DPICHANGED, 0x02E0, with the new
 // DPI and the suggested frame): the frame takes the suggested rectangle and
