@@ -1,6 +1,7 @@
-// Error texts and message formatting, shared by both builds.
+// Error texts, message formatting and the hand-over to the reporter.
 #include "runtime/errors.h"
 
+#include <atomic>
 #include <cstdarg>
 #include <cstdio>
 #include <string>
@@ -34,6 +35,17 @@ std::string FormatErrorText(const char* message, int32_t code) {
         text += "\r\n";
     }
     return text;
+}
+
+namespace {
+std::atomic<ErrorReporter> gReporter{nullptr};
+}  // namespace
+
+void SetErrorReporter(ErrorReporter reporter) { gReporter = reporter; }
+
+void ReportError(const char* message, int32_t code) {
+    if (ErrorReporter reporter = gReporter) reporter(message, code);
+    throw RuntimeError(FormatErrorText(message, code), code);
 }
 
 void RaiseError(int32_t code) { ReportError(ErrorTableText(code), code); }

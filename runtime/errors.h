@@ -33,7 +33,14 @@ std::string FormatErrorText(const char* message, int32_t code);
 [[noreturn]] void RaiseError(int32_t code);
 [[noreturn]] void ReportError(const char* message, int32_t code = 0);
 
-// Thrown instead of the message box in the host build only.
+// Where a run-time error goes. This layer only words it: the process runtime
+// installs the reporter that shows the message box and ends the program.
+// Without one (the host build, tests of this layer alone) the error is
+// thrown as a RuntimeError.
+using ErrorReporter = void (*)(const char* message, int32_t code);
+void SetErrorReporter(ErrorReporter reporter);
+
+// Thrown when no reporter is installed.
 class RuntimeError : public std::runtime_error {
 public:
     RuntimeError(const std::string& text, int32_t code) : std::runtime_error(text), code_(code) {}

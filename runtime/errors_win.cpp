@@ -6,7 +6,7 @@
 
 namespace vx {
 
-void ReportError(const char* message, int32_t code) {
+void ReportInMessageBox(const char* message, int32_t code) {
     RuntimeObject& rt = Runtime();
     rt.errorCounter++;
     bool handled = false;

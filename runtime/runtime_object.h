@@ -68,6 +68,10 @@ struct RuntimeObject {
 
 RuntimeObject& Runtime();
 
+// The run-time error report of a program on this runtime: its error handler,
+// else the fixed message box; then the program ends with -1.
+[[noreturn]] void ReportInMessageBox(const char* message, int32_t code);
+
 // Instance initialisation: remembers the program folder (with its "\").
 void InstanceInitialise();
 

@@ -98,6 +98,10 @@ RuntimeObject& Runtime() {
     return runtime;
 }
 
+// Every program that uses the runtime reports its run-time errors through
+// it, from before its first line runs.
+[[maybe_unused]] const bool gErrorReporterInstalled = (SetErrorReporter(&ReportInMessageBox), true);
+
 void InstanceInitialise() {
     char path[MAX_PATH * 2] = {};
     DWORD n = GetModuleFileNameA(nullptr, path, sizeof path - 1);
