@@ -7,11 +7,11 @@
 #include <string>
 #include <string_view>
 
-#include "runtime/command_call.h"
-#include "runtime/memory.h"
-#include "runtime/program.h"
-#include "runtime/services.h"
-#include "runtime/value.h"
+#include "runtime/process/command_call.h"
+#include "runtime/base/memory.h"
+#include "runtime/process/program.h"
+#include "runtime/process/services.h"
+#include "runtime/base/value.h"
 
 namespace vx::installer {
 

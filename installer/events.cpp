@@ -11,7 +11,7 @@
 #include "installer/procedures.h"
 #include "installer/units.h"
 #include "runtime/commands/commands.h"
-#include "runtime/errors.h"
+#include "runtime/base/errors.h"
 #include "runtime/threads/threads.h"
 #include "runtime/zip/extraction.h"
 

@@ -1,5 +1,5 @@
 // The program's procedure table: one entry per procedure of
-// data/procedures.list, in that order (generated at build time). The window
+// installer/procedures.list, in that order (generated at build time). The window
 // template's handler offsets are byte offsets into it.
 #pragma once
 

@@ -4,12 +4,13 @@
 #include <cfloat>
 #include <cstring>
 
-#include "data/template_data.h"
+#include "installer/template_data.h"
 #include "installer/installer.h"
 #include "installer/phases.h"
 #include "installer/procedures.h"
 #include "installer/units.h"
-#include "runtime/program.h"
+#include "installer/library_table.h"
+#include "runtime/process/program.h"
 #include "runtime/controls/picbtn/picbtn_unit.h"
 #include "runtime/controls/superbar/superbar_unit.h"
 #include "runtime/controls/translabel/translabel_unit.h"

@@ -1,7 +1,7 @@
 // Decoding time of the installer's background JPEG and banner PNG through
 // the picture decoders, against the bare library decode of the same bytes
 // in the same run. Prints one line per picture with the ratio.
-#include "runtime/controls/picture/picture_data.h"
+#include "runtime/picture/picture_data.h"
 
 #include <algorithm>
 #include <cstdio>

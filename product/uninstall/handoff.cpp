@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "runtime/handle_owner.h"
+#include "runtime/win32/handle_owner.h"
 #include "product/uninstall/removal.h"
 
 namespace vx::uninstall {

@@ -5,7 +5,7 @@
 #include <iterator>
 
 #include "product/common/product_files.h"
-#include "runtime/handle_owner.h"
+#include "runtime/win32/handle_owner.h"
 
 namespace vx::uninstall {
 

@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "runtime/value.h"
+#include "runtime/base/value.h"
 
 namespace vx {
 

@@ -5,9 +5,9 @@
 #include "runtime/com/com_object.h"
 #include "runtime/com/com_ptr.h"
 #include "runtime/com/variant_convert.h"
-#include "runtime/memory.h"
-#include "runtime/runtime_object.h"
-#include "runtime/text.h"
+#include "runtime/base/memory.h"
+#include "runtime/process/runtime_object.h"
+#include "runtime/base/text.h"
 
 namespace vx {
 namespace {

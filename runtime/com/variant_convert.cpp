@@ -3,7 +3,7 @@
 #include <cstring>
 #include <new>
 
-#include "runtime/memory.h"
+#include "runtime/base/memory.h"
 
 namespace vx::com {
 namespace {

@@ -4,7 +4,7 @@
 // text; commands never raise run-time errors for bad paths or denied access.
 #pragma once
 
-#include "runtime/value.h"
+#include "runtime/base/value.h"
 
 namespace vx::commands {
 

@@ -5,11 +5,11 @@
 #include <limits>
 #include <string>
 
-#include "runtime/commands/args.h"
+#include "runtime/base/args.h"
 #include "runtime/commands/commands.h"
 #include "runtime/commands/conversions.h"
 #include "runtime/commands/text_ops.h"
-#include "runtime/memory.h"
+#include "runtime/base/memory.h"
 
 namespace vx::commands {
 namespace {

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "runtime/value.h"
+#include "runtime/base/value.h"
 
 namespace vx::commands {
 

@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <string>
 
-#include "runtime/commands/args.h"
+#include "runtime/base/args.h"
 #include "runtime/commands/commands.h"
-#include "runtime/handle_owner.h"
+#include "runtime/win32/handle_owner.h"
 
 namespace vx::commands {
 namespace {

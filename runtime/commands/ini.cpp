@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "runtime/commands/args.h"
+#include "runtime/base/args.h"
 #include "runtime/commands/commands.h"
-#include "runtime/memory.h"
+#include "runtime/base/memory.h"
 
 namespace vx::commands {
 namespace {

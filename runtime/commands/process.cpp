@@ -5,14 +5,14 @@
 #include <string>
 #include <vector>
 
-#include "runtime/commands/args.h"
+#include "runtime/base/args.h"
 #include "runtime/commands/commands.h"
 #include "runtime/commands/conversions.h"
 #include "runtime/commands/text_ops.h"
-#include "runtime/handle_owner.h"
+#include "runtime/win32/handle_owner.h"
 #include "runtime/commands/window_rules.h"
-#include "runtime/memory.h"
-#include "runtime/services.h"
+#include "runtime/base/memory.h"
+#include "runtime/process/services.h"
 
 namespace vx::commands {
 namespace {

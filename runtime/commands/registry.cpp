@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "runtime/commands/args.h"
+#include "runtime/base/args.h"
 #include "runtime/commands/commands.h"
 #include "runtime/commands/text_ops.h"
-#include "runtime/handle_owner.h"
-#include "runtime/memory.h"
+#include "runtime/win32/handle_owner.h"
+#include "runtime/base/memory.h"
 
 namespace vx::commands {
 namespace {

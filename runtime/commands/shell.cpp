@@ -9,10 +9,10 @@
 #include <iterator>
 #include <string>
 
-#include "runtime/commands/args.h"
+#include "runtime/base/args.h"
 #include "runtime/commands/commands.h"
-#include "runtime/memory.h"
-#include "runtime/text.h"
+#include "runtime/base/memory.h"
+#include "runtime/base/text.h"
 
 namespace vx::commands {
 namespace {

@@ -2,10 +2,10 @@
 #include <algorithm>
 #include <limits>
 
-#include "runtime/commands/args.h"
+#include "runtime/base/args.h"
 #include "runtime/commands/commands.h"
 #include "runtime/commands/text_ops.h"
-#include "runtime/memory.h"
+#include "runtime/base/memory.h"
 
 namespace vx::commands {
 

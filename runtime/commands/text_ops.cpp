@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "runtime/text.h"
+#include "runtime/base/text.h"
 
 namespace vx::commands {
 namespace {

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "runtime/text.h"
+#include "runtime/base/text.h"
 
 namespace vx::commands {
 

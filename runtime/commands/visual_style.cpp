@@ -10,11 +10,11 @@
 #include <atomic>
 #include <vector>
 
-#include "runtime/errors.h"
-#include "runtime/commands/args.h"
+#include "runtime/base/errors.h"
+#include "runtime/base/args.h"
 #include "runtime/commands/commands.h"
 #include "runtime/commands/visual_style.h"
-#include "runtime/handle_owner.h"
+#include "runtime/win32/handle_owner.h"
 
 namespace vx::commands {
 namespace {

@@ -3,11 +3,11 @@
 // object, live unit object).
 #include <windows.h>
 
-#include "runtime/commands/args.h"
+#include "runtime/base/args.h"
 #include "runtime/commands/commands.h"
 #include "runtime/commands/window_rules.h"
-#include "runtime/errors.h"
-#include "runtime/services.h"
+#include "runtime/base/errors.h"
+#include "runtime/process/services.h"
 #include "runtime/windows/system/window_system.h"
 #include "runtime/windows/template/template.h"
 

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "runtime/value.h"
+#include "runtime/base/value.h"
 
 namespace vx::commands {
 

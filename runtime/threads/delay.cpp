@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "runtime/commands/args.h"
+#include "runtime/base/args.h"
 #include "runtime/threads/threads.h"
 
 namespace vx::threads {

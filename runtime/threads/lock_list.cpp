@@ -2,7 +2,7 @@
 
 #include <new>
 
-#include "runtime/memory.h"
+#include "runtime/base/memory.h"
 #include "runtime/threads/threads.h"
 
 namespace vx::threads {

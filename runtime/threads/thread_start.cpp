@@ -1,9 +1,9 @@
 #include <windows.h>
 
-#include "runtime/commands/args.h"
-#include "runtime/errors.h"
-#include "runtime/memory.h"
-#include "runtime/runtime_object.h"
+#include "runtime/base/args.h"
+#include "runtime/base/errors.h"
+#include "runtime/base/memory.h"
+#include "runtime/process/runtime_object.h"
 #include "runtime/threads/threads.h"
 
 namespace vx::commands {

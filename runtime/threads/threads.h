@@ -5,8 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "runtime/services.h"
-#include "runtime/value.h"
+#include "runtime/process/services.h"
+#include "runtime/base/value.h"
 
 namespace vx::commands {
 void ThreadStart(ValueRecord* result, int32_t argc, ValueRecord* args);

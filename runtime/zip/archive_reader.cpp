@@ -6,8 +6,8 @@
 #include <string_view>
 #include <vector>
 
-#include "runtime/handle_owner.h"
-#include "runtime/text.h"
+#include "runtime/win32/handle_owner.h"
+#include "runtime/base/text.h"
 #include "runtime/zip/buffered_io.h"
 #include "runtime/zip/folders.h"
 #include "runtime/zip/zip_rules.h"

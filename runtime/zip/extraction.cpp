@@ -5,8 +5,8 @@
 #include <atomic>
 #include <mutex>
 
-#include "runtime/handle_owner.h"
-#include "runtime/memory.h"
+#include "runtime/win32/handle_owner.h"
+#include "runtime/base/memory.h"
 #include "runtime/zip/archive_reader.h"
 #include "runtime/zip/folders.h"
 #include "runtime/zip/zip_rules.h"

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "runtime/value.h"
+#include "runtime/base/value.h"
 
 namespace vx::zip {
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <array>
 
-#include "runtime/byte_reader.h"
-#include "runtime/text.h"
+#include "runtime/base/byte_reader.h"
+#include "runtime/base/text.h"
 
 namespace vx::zip {
 namespace {

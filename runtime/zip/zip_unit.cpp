@@ -1,6 +1,6 @@
 #include "runtime/zip/zip_unit.h"
 
-#include "runtime/errors.h"
+#include "runtime/base/errors.h"
 
 #include <algorithm>
 #include <mutex>

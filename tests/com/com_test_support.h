@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "runtime/com/com_object.h"
-#include "runtime/memory.h"
-#include "runtime/services.h"
+#include "runtime/base/memory.h"
+#include "runtime/process/services.h"
 
 namespace vx::test {
 

@@ -4,7 +4,7 @@
 #include <windows.h>
 
 #include "runtime/commands/commands.h"
-#include "runtime/handle_owner.h"
+#include "runtime/win32/handle_owner.h"
 #include "tests/commands/command_calls.h"
 #include "tests/support/win32_harness.h"
 

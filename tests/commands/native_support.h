@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "runtime/memory.h"
-#include "runtime/value.h"
+#include "runtime/base/memory.h"
+#include "runtime/base/value.h"
 
 namespace vx::test {
 

@@ -11,7 +11,7 @@
 #include <thread>
 
 #include "runtime/commands/commands.h"
-#include "runtime/program.h"
+#include "runtime/process/program.h"
 #include "tests/commands/command_calls.h"
 #include "tests/support/win32_harness.h"
 

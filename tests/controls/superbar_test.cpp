@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <thread>
 
-#include "data/template_data.h"
+#include "installer/template_data.h"
 #include "runtime/controls/superbar/superbar.h"
 #include "runtime/controls/translabel/translabel.h"
 #include "runtime/windows/template/template.h"

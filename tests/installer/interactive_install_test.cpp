@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "runtime/byte_reader.h"
+#include "runtime/base/byte_reader.h"
 #include "tests/controls/gui_support.h"
 #include "tests/installer/installer_test.h"
 #include "tests/support/win32_harness.h"

@@ -1,6 +1,6 @@
 // Malformed, truncated and hostile pictures: every one gives none, and
 // under the sanitizers none of them reads or writes out of bounds.
-#include "runtime/controls/picture/picture_data.h"
+#include "runtime/picture/picture_data.h"
 #include "tests/picture/picture_samples.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 // Decoding of every format and variant, checked pixel by pixel against the
 // pictures the sample writers were given.
-#include "runtime/controls/picture/gif_decoder.h"
-#include "runtime/controls/picture/picture_data.h"
-#include "runtime/controls/picture/resample.h"
+#include "runtime/picture/gif_decoder.h"
+#include "runtime/picture/picture_data.h"
+#include "runtime/picture/resample.h"
 #include "tests/picture/picture_samples.h"
 
 #include <gtest/gtest.h>

@@ -2,14 +2,14 @@
 // VX_FUZZ_FAMILY (bmp, gif, pcx, icon, png, jpeg, or any for detection and
 // the dispatch). The decoded record's size is checked against its kind and
 // its ends are read, so that a wrong size would be caught by the sanitizers.
-#include "runtime/controls/picture/picture_data.h"
+#include "runtime/picture/picture_data.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <vector>
 
-#include "runtime/controls/picture/gif_decoder.h"
+#include "runtime/picture/gif_decoder.h"
 
 namespace {
 

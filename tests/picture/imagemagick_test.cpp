@@ -1,6 +1,6 @@
 // Pictures written by an independent encoder (ImageMagick's convert, when
 // installed) decode to the colours they were made from.
-#include "runtime/controls/picture/picture_data.h"
+#include "runtime/picture/picture_data.h"
 #include "tests/picture/picture_samples.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // Surfaces, drawing and regions on the real GDI: pictures are drawn into a
 // 32-bit DIB section and read back pixel by pixel.
-#include "runtime/controls/picture/picture_surface.h"
+#include "runtime/picture/picture_surface.h"
 #include "tests/picture/picture_samples.h"
 #include "tests/support/allocation_limit.h"
 

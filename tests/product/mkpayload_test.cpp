@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "runtime/byte_reader.h"
+#include "runtime/base/byte_reader.h"
 #include "tools/mkpayload/entry_list.h"
 #include "tools/mkpayload/zip_writer.h"
 

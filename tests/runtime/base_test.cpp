@@ -6,11 +6,11 @@
 #include <stdexcept>
 #include <vector>
 
-#include "runtime/array.h"
-#include "runtime/errors.h"
-#include "runtime/memory.h"
-#include "runtime/text.h"
-#include "runtime/value.h"
+#include "runtime/base/array.h"
+#include "runtime/base/errors.h"
+#include "runtime/base/memory.h"
+#include "runtime/base/text.h"
+#include "runtime/base/value.h"
 
 namespace vx {
 namespace {

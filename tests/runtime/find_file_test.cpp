@@ -5,8 +5,8 @@
 
 #include <set>
 
-#include "runtime/memory.h"
-#include "runtime/services.h"
+#include "runtime/base/memory.h"
+#include "runtime/process/services.h"
 #include "tests/support/win32_harness.h"
 
 namespace vx {

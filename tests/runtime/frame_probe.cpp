@@ -6,12 +6,13 @@
 #include <cstdio>
 #include <string>
 
-#include "runtime/array.h"
-#include "runtime/errors.h"
-#include "runtime/memory.h"
-#include "runtime/program.h"
-#include "runtime/runtime_object.h"
-#include "runtime/services.h"
+#include "runtime/base/array.h"
+#include "runtime/base/errors.h"
+#include "runtime/base/memory.h"
+#include "installer/library_table.h"
+#include "runtime/process/program.h"
+#include "runtime/process/runtime_object.h"
+#include "runtime/process/services.h"
 #include "runtime/threads/threads.h"
 
 #include <new>

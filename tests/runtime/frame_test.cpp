@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "runtime/errors.h"
+#include "runtime/base/errors.h"
 #include "tests/support/win32_harness.h"
 
 namespace vx {

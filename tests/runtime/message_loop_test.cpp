@@ -8,8 +8,8 @@
 #include <limits>
 #include <vector>
 
-#include "runtime/runtime_object.h"
-#include "runtime/services.h"
+#include "runtime/process/runtime_object.h"
+#include "runtime/process/services.h"
 
 namespace vx {
 namespace {

@@ -1,6 +1,7 @@
 // The program descriptor of in-process test exes: the nine libraries, no
 // declared DLL functions, no window template.
-#include "runtime/program.h"
+#include "installer/library_table.h"
+#include "runtime/process/program.h"
 
 namespace vx {
 

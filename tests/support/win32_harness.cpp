@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "runtime/handle_owner.h"
+#include "runtime/win32/handle_owner.h"
 
 namespace vx::test {
 

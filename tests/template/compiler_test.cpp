@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "runtime/byte_reader.h"
+#include "runtime/base/byte_reader.h"
 #include "runtime/windows/template/event_numbers.h"
 #include "runtime/windows/template/template.h"
 #include "runtime/windows/template/type_data.h"

@@ -11,8 +11,8 @@
 #include <cstring>
 #include <vector>
 
-#include "data/template_data.h"
-#include "runtime/byte_reader.h"
+#include "installer/template_data.h"
+#include "runtime/base/byte_reader.h"
 #include "runtime/windows/template/template.h"
 #include "runtime/windows/template/type_data.h"
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "data/template_data.h"
-#include "runtime/byte_reader.h"
+#include "installer/template_data.h"
+#include "runtime/base/byte_reader.h"
 #include "runtime/windows/template/template.h"
 #include "runtime/windows/template/type_data.h"
 
@@ -21,7 +21,7 @@ wt::Bytes Embedded() { return wt::Bytes(vxTemplateData, vxTemplateSize); }
 
 // Offsets of the procedure table: 8 bytes a procedure, in list order.
 std::map<std::string, int32_t> ProcedureOffsets() {
-    std::ifstream in(VX_SOURCE_DIR "/data/procedures.list");
+    std::ifstream in(VX_SOURCE_DIR "/installer/procedures.list");
     std::map<std::string, int32_t> offsets;
     std::string line;
     int32_t index = 0;

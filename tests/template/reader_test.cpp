@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "data/template_data.h"
+#include "installer/template_data.h"
 #include "runtime/windows/template/template.h"
 #include "runtime/windows/template/type_data.h"
 #include "tools/wtc/wtc.h"

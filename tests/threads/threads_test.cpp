@@ -8,8 +8,9 @@
 #include <thread>
 #include <vector>
 
-#include "runtime/program.h"
-#include "runtime/services.h"
+#include "installer/library_table.h"
+#include "runtime/process/program.h"
+#include "runtime/process/services.h"
 #include "runtime/threads/threads.h"
 
 namespace vx::commands {

@@ -1,8 +1,8 @@
 // Frames of animated GIFs composed as a viewer shows them.
 #include <gtest/gtest.h>
 
-#include "runtime/controls/picture/dib_block.h"
-#include "runtime/controls/picture/picture_data.h"
+#include "runtime/picture/dib_block.h"
+#include "runtime/picture/picture_data.h"
 #include "runtime/windows/units/gif_frames.h"
 #include "tests/picture/picture_samples.h"
 #include "tests/support/allocation_limit.h"

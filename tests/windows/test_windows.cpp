@@ -3,16 +3,16 @@
 #include <cstdio>
 #include <vector>
 
-#include "runtime/memory.h"
-#include "runtime/runtime_object.h"
-#include "runtime/services.h"
+#include "runtime/base/memory.h"
+#include "runtime/process/runtime_object.h"
+#include "runtime/process/services.h"
 #include "runtime/windows/system/events.h"
 #include "runtime/windows/system/window_system.h"
 #include "runtime/windows/template/template.h"
 #include "tests/windows/gif_maker.h"
 #include "tests/windows/template_builder.h"
 #ifdef VX_HAVE_INSTALLER_TEMPLATE
-#include "data/template_data.h"
+#include "installer/template_data.h"
 #endif
 
 namespace vx::test {

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "runtime/memory.h"
-#include "runtime/value.h"
+#include "runtime/base/memory.h"
+#include "runtime/base/value.h"
 #include "runtime/windows/system/events.h"
 #include "runtime/windows/system/window_system.h"
 #include "runtime/windows/template/template.h"

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "runtime/memory.h"
-#include "runtime/text.h"
+#include "runtime/base/memory.h"
+#include "runtime/base/text.h"
 #include "runtime/zip/archive_reader.h"
 #include "runtime/zip/buffered_io.h"
 #include "runtime/zip/extraction.h"

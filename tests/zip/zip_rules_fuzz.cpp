@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "runtime/text.h"
+#include "runtime/base/text.h"
 #include "runtime/zip/zip_rules.h"
 
 namespace {

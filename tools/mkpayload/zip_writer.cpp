@@ -6,7 +6,7 @@
 #include <limits>
 #include <stdexcept>
 
-#include "runtime/byte_reader.h"
+#include "runtime/base/byte_reader.h"
 
 namespace vx::mkpayload {
 namespace {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "runtime/byte_reader.h"
+#include "runtime/base/byte_reader.h"
 
 namespace vx::pe {
 namespace {

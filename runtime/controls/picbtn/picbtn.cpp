@@ -4,9 +4,9 @@
 
 #include <algorithm>
 
-#include "runtime/controls/picture/focus_cue.h"
-#include "runtime/controls/picture/picture_surface.h"
-#include "runtime/errors.h"
+#include "runtime/picture/focus_cue.h"
+#include "runtime/picture/picture_surface.h"
+#include "runtime/base/errors.h"
 #include "runtime/windows/system/dpi.h"
 
 namespace vx::controls {

@@ -10,7 +10,7 @@
 #include <span>
 
 #include "runtime/controls/picbtn/picbtn_form.h"
-#include "runtime/controls/picture/gdi_owners.h"
+#include "runtime/picture/gdi_owners.h"
 
 namespace vx::controls {
 

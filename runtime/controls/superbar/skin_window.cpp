@@ -1,6 +1,6 @@
 #include "runtime/controls/superbar/skin_window.h"
 
-#include "runtime/errors.h"
+#include "runtime/base/errors.h"
 
 #include <windowsx.h>
 

@@ -11,7 +11,7 @@
 #include <functional>
 #include <string>
 
-#include "runtime/controls/picture/gdi_owners.h"
+#include "runtime/picture/gdi_owners.h"
 
 namespace vx::controls {
 

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <vector>
 
-#include "runtime/controls/picture/gdi_owners.h"
+#include "runtime/picture/gdi_owners.h"
 #include "runtime/controls/superbar/skin_window.h"
 
 namespace vx::controls {

@@ -7,7 +7,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "runtime/window_thread.h"
+#include "runtime/process/window_thread.h"
 #include "runtime/windows/template/event_numbers.h"
 #include "runtime/windows/system/dpi.h"
 

@@ -11,7 +11,7 @@
 #include <memory>
 #include <string>
 
-#include "runtime/controls/picture/gdi_owners.h"
+#include "runtime/picture/gdi_owners.h"
 #include "runtime/controls/superbar/skin_window.h"
 #include "runtime/controls/superbar/superbar_form.h"
 #include "runtime/windows/template/property_numbers.h"

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "runtime/window_thread.h"
+#include "runtime/process/window_thread.h"
 #include "runtime/windows/template/event_numbers.h"
 
 namespace vx::controls {

@@ -1,8 +1,8 @@
 #include "runtime/controls/translabel/translabel.h"
 
-#include "runtime/controls/picture/focus_cue.h"
-#include "runtime/errors.h"
-#include "runtime/window_thread.h"
+#include "runtime/picture/focus_cue.h"
+#include "runtime/base/errors.h"
+#include "runtime/process/window_thread.h"
 #include "runtime/windows/system/dpi.h"
 
 #include <cstring>

@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "runtime/controls/picture/gdi_owners.h"
+#include "runtime/picture/gdi_owners.h"
 #include "runtime/controls/translabel/translabel_form.h"
 
 namespace vx::controls {

@@ -1,5 +1,5 @@
 // Event dispatch: from an event record to the procedure bound in the template.
-#include "runtime/errors.h"
+#include "runtime/base/errors.h"
 #include "runtime/windows/system/events.h"
 #include "runtime/windows/system/loaded_window.h"
 #include "runtime/windows/system/messages.h"

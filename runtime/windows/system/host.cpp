@@ -1,9 +1,9 @@
 // The window system's hooks into the runtime and its host requests.
 #include <windows.h>
 
-#include "runtime/errors.h"
-#include "runtime/runtime_object.h"
-#include "runtime/services.h"
+#include "runtime/base/errors.h"
+#include "runtime/process/runtime_object.h"
+#include "runtime/process/services.h"
 #include "runtime/windows/system/events.h"
 #include "runtime/windows/system/loaded_window.h"
 #include "runtime/windows/system/messages.h"

@@ -6,10 +6,10 @@
 #include <algorithm>
 #include <memory>
 
-#include "runtime/byte_reader.h"
-#include "runtime/errors.h"
-#include "runtime/runtime_object.h"
-#include "runtime/services.h"
+#include "runtime/base/byte_reader.h"
+#include "runtime/base/errors.h"
+#include "runtime/process/runtime_object.h"
+#include "runtime/process/services.h"
 #include "runtime/windows/system/dpi.h"
 #include "runtime/windows/system/events.h"
 #include "runtime/windows/system/focus_order.h"

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "runtime/text.h"
+#include "runtime/base/text.h"
 #include "runtime/windows/system/dpi.h"
 #include "runtime/windows/system/events.h"
 #include "runtime/windows/system/focus_order.h"

@@ -4,11 +4,11 @@
 
 #include <cstring>
 
-#include "runtime/byte_reader.h"
-#include "runtime/errors.h"
-#include "runtime/memory.h"
-#include "runtime/value.h"
-#include "runtime/window_thread.h"
+#include "runtime/base/byte_reader.h"
+#include "runtime/base/errors.h"
+#include "runtime/base/memory.h"
+#include "runtime/base/value.h"
+#include "runtime/process/window_thread.h"
 #include "runtime/windows/system/dpi.h"
 #include "runtime/windows/system/loaded_window.h"
 #include "runtime/windows/system/messages.h"

@@ -52,7 +52,7 @@ void WriteUnitProperty(uint32_t windowId, uint32_t unitId, int32_t index, int32_
                        uint32_t high);
 
 // Host requests about windows and events (kHostWindowList to
-// kHostAfterBuild, runtime/services.h); 0 for anything else.
+// kHostAfterBuild, runtime/process/services.h); 0 for anything else.
 intptr_t WindowHostRequest(int32_t request, intptr_t a, intptr_t b);
 
 // Argument block of host request kHostLoadWindow (passed as a).

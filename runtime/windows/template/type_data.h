@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "runtime/byte_reader.h"
+#include "runtime/base/byte_reader.h"
 #include "runtime/windows/template/template.h"
 
 namespace vx::wt {

@@ -5,7 +5,7 @@
 #include <optional>
 #include <stdexcept>
 
-#include "runtime/controls/picture/gif_decoder.h"
+#include "runtime/picture/gif_decoder.h"
 
 namespace vx::windows::gif {
 namespace {

@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "runtime/errors.h"
+#include "runtime/base/errors.h"
 #include "runtime/windows/units/core_units.h"
 #include "runtime/windows/units/gif_frames.h"
 #include "runtime/windows/template/property_numbers.h"

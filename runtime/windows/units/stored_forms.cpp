@@ -4,7 +4,7 @@
 #include <variant>
 #include <vector>
 
-#include "runtime/byte_reader.h"
+#include "runtime/base/byte_reader.h"
 #include "runtime/windows/template/type_data.h"
 
 namespace vx::windows::stored {

@@ -1,7 +1,7 @@
 // Timer (type 0x00010020): a component; raises event 0 every Interval ms.
 #include <windows.h>
 
-#include "runtime/errors.h"
+#include "runtime/base/errors.h"
 #include "runtime/windows/system/events.h"
 #include "runtime/windows/template/event_numbers.h"
 #include "runtime/windows/template/property_numbers.h"

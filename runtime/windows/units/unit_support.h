@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <string>
 
-#include "runtime/controls/picture/gdi_owners.h"
-#include "runtime/controls/picture/picture_surface.h"
+#include "runtime/picture/gdi_owners.h"
+#include "runtime/picture/picture_surface.h"
 #include "runtime/windows/system/dpi.h"
 #include "runtime/windows/units/stored_forms.h"
 

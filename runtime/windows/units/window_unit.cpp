@@ -7,8 +7,8 @@
 #include <cmath>
 #include <vector>
 
-#include "runtime/errors.h"
-#include "runtime/window_thread.h"
+#include "runtime/base/errors.h"
+#include "runtime/process/window_thread.h"
 #include "runtime/windows/system/events.h"
 #include "runtime/windows/system/window_system.h"
 #include "runtime/windows/units/core_units.h"
