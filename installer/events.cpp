@@ -100,6 +100,8 @@ void OnInstallClicked() {
     RunShortcutStep(registered);
 }
 
+// The box is a push button showing one of two pictures; its Selected flag
+// (only stored in push mode) is what a screen reader reads as ticked.
 void OnAgreementTicked() {
     if (AgreementAccepted) {
         AgreementAccepted = 0;
@@ -108,6 +110,7 @@ void OnAgreementTicked() {
         AgreementAccepted = 1;
         SetBytes(iw::kId, iw::kAgreementBox, property::kNormalPicture, vxTickedPicture);
     }
+    SetNumber(iw::kId, iw::kAgreementBox, property::kSelected, AgreementAccepted);
 }
 
 void OnAgreementLinkPressed() {

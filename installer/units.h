@@ -37,6 +37,7 @@ namespace property {
 constexpr int32_t kVisible = 5;
 constexpr int32_t kDisabled = 6;
 constexpr int32_t kContent = 8;   // edit box content, label caption
+constexpr int32_t kSelected = 9;         // picture button; in push mode only stored
 constexpr int32_t kNormalPicture = 10;
 constexpr int32_t kPosition = 17;        // progress bar
 constexpr int32_t kWindowPosition = 18;  // window: 2 = minimised

@@ -11,6 +11,7 @@
 
 #include "tests/controls/gui_support.h"
 #include "tests/installer/installer_support.h"
+#include "tests/support/accessible_reader.h"
 #include "tests/support/win32_harness.h"
 
 namespace {
@@ -36,6 +37,7 @@ constexpr UnitRect kWebLink{296, 376, 128, 20};
 constexpr UnitRect kChangePathLink{480, 320, 56, 28};
 constexpr UnitRect kPathEdit{76, 324, 388, 20};
 constexpr UnitRect kStatusLine{16, 304, 536, 28};
+constexpr UnitRect kProgressBar{72, 344, 472, 20};
 
 // Pixels of a screen rectangle, as the display shows them.
 std::vector<uint32_t> ScreenPixels(RECT r) {
@@ -252,10 +254,17 @@ TEST_F(WindowEvents, UntickedAgreementStopsTheInstallUntilTickedAgain) {
     ASSERT_NO_FATAL_FAILURE(Start());
     const std::vector<uint32_t> ticked = SettledBox();
     ASSERT_FALSE(ticked.empty()) << "the box shows no picture";
+    // Screen readers hear each tick and untick, and the bar's progress.
+    AccessEvents announced(installer_.id());
+    const HWND boxWindow = Unit(kAgreementBox);
+    const HWND barWindow = Unit(kProgressBar);
+    ASSERT_TRUE(boxWindow && barWindow);
 
     Click(kAgreementBox, -3, -3);
     const std::vector<uint32_t> unticked = SettledBox(ticked);
     ASSERT_FALSE(unticked.empty()) << "the box did not change picture";
+    EXPECT_TRUE(PollUntil([&] { return announced.Count(EVENT_OBJECT_STATECHANGE, boxWindow) == 1; },
+                          kReactionTimeoutMs));
     EXPECT_FALSE(SaveScreen("events_unticked.bmp").empty());
 
     Click(kInstallButton);
@@ -277,11 +286,14 @@ TEST_F(WindowEvents, UntickedAgreementStopsTheInstallUntilTickedAgain) {
     Click(kAgreementBox, 3, 3);
     ASSERT_TRUE(PollUntil([&] { return BoxPixels() == ticked; }, kReactionTimeoutMs))
         << "the ticked picture did not return";
+    EXPECT_TRUE(PollUntil([&] { return announced.Count(EVENT_OBJECT_STATECHANGE, boxWindow) == 2; },
+                          kReactionTimeoutMs));
     EXPECT_FALSE(SaveScreen("events_ticked_again.bmp").empty());
     Click(kInstallButton, 5, 0);
     DWORD exitCode = 1;
     ASSERT_TRUE(Ended(kInstallTimeoutMs, &exitCode));
     EXPECT_EQ(exitCode, 0u);
+    EXPECT_GE(announced.Count(EVENT_OBJECT_VALUECHANGE, barWindow), 2) << "the progress was not announced";
     EXPECT_EQ(ProductValue("RunPath"), std::optional<std::string>(DefaultInstallFolder()));
     EXPECT_TRUE(Exists(DefaultInstallFolder() + "\\Kandor.exe"));
 }

@@ -6,6 +6,7 @@
 #include "runtime/memory.h"
 #include "runtime/runtime_object.h"
 #include "runtime/services.h"
+#include "runtime/windows/system/access_table.h"
 #include "runtime/windows/system/events.h"
 #include "runtime/windows/system/window_system.h"
 #include "runtime/windows/template/template.h"
@@ -244,6 +245,7 @@ void SetUpWindowSystem() {
         std::fprintf(stderr, "installer template unreadable\n");
         ExitProcess(3);
     }
+    windows::RegisterUnitAccess(vxUnitAccess, vxUnitAccessCount);
 #endif
 }
 

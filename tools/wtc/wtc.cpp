@@ -145,6 +145,7 @@ public:
 
     uint32_t id = 0;
     Buffer record;
+    std::vector<AccessEntry> access;
 
     void Parse() {
         const auto& lines = src_.lines();
@@ -277,6 +278,8 @@ private:
             } else if (key == "event") {
                 Expect(l, 3);
                 events.emplace_back(I32(l, 1), Handler(l, 2));
+            } else if (key == "access") {
+                access.push_back(Access(l, U32(head, 1)));
             } else if (key == "data") {
                 Expect(l, 1);
                 i = ParseTypeData(i, *schema, typeData);
@@ -313,6 +316,19 @@ private:
         for (int k = 0; k < 5; ++k) wt::PutI32(rec, 0);
         rec.insert(rec.end(), typeData.begin(), typeData.end());
         return i;
+    }
+
+    // access <role> ["<name>"]
+    AccessEntry Access(const Line& l, uint32_t unitId) {
+        if (l.tokens.size() != 2 && l.tokens.size() != 3) src_.Fail(l, "expected access <role> [\"<name>\"]");
+        std::optional<wt::AccessRole> role = wt::AccessRoleFromWord(Word(l, 1));
+        if (!role) src_.Fail(l, "unknown access role '" + Word(l, 1) + "'");
+        AccessEntry e;
+        e.windowId = id;
+        e.unitId = unitId;
+        e.role = *role;
+        if (l.tokens.size() == 3) e.name = ZeroFree(l, Str(l, 2));
+        return e;
     }
 
     size_t ParseMenu(size_t i, Buffer& rec) {
@@ -746,6 +762,7 @@ void Compiler::AddWindow(std::string_view source, const std::string& where, cons
         if (id == parser.id) throw CompileError(where + ": window id used twice");
     ids_.push_back(parser.id);
     records_.push_back(std::move(parser.record));
+    access_.insert(access_.end(), parser.access.begin(), parser.access.end());
 }
 
 void Compiler::AddWindowFile(const std::filesystem::path& file) {
@@ -773,6 +790,21 @@ std::string EmbeddingSource(const std::vector<uint8_t>& bytes) {
     }
     if (bytes.empty()) s << "0";
     s << "\n};\nextern const unsigned int vxTemplateSize = " << bytes.size() << "u;\n";
+    return s.str();
+}
+
+std::string AccessTableSource(const std::vector<AccessEntry>& entries) {
+    std::ostringstream s;
+    s << "\n// What a screen reader is told of the units the 'access' lines name.\n"
+         "extern const vx::wt::UnitAccess vxUnitAccess[] = {\n";
+    for (const AccessEntry& e : entries) {
+        s << "    {0x" << std::hex << e.windowId << "u, 0x" << e.unitId << "u, vx::wt::AccessRole(" << std::dec
+          << int32_t(e.role) << "), \"";
+        for (unsigned char c : e.name) s << "\\x" << std::hex << unsigned(c) << std::dec << "\"\"";
+        s << "\"},\n";
+    }
+    if (entries.empty()) s << "    {0u, 0u, vx::wt::AccessRole::kOwn, \"\"},\n";
+    s << "};\nextern const unsigned int vxUnitAccessCount = " << entries.size() << "u;\n";
     return s.str();
 }
 

@@ -9,6 +9,7 @@
 #include <memory>
 #include <span>
 
+#include "runtime/controls/accessible/accessible.h"
 #include "runtime/controls/picbtn/picbtn_form.h"
 #include "runtime/controls/picture/gdi_owners.h"
 
@@ -49,6 +50,10 @@ public:
     void SetTransparentColour(uint32_t colour);
     // The stored form as the button stands now.
     PicBtnForm Form() const;
+    // What a screen reader is told: the role and name its window's source
+    // gives (by default a push button, a check button in toggle mode, with
+    // no name of its own).
+    void SetAccess(wt::AccessRole role, std::string name);
 
 private:
     PicBtn() = default;
@@ -62,6 +67,7 @@ private:
     void MouseDown(POINT at);
     void MouseMove(POINT at, WPARAM keys);
     void MouseUp(POINT at);
+    void Describe(AccessDescription& d) const;
 
     HWND hwnd_ = nullptr;
     int32_t mode_ = 0;
@@ -74,6 +80,9 @@ private:
     HBITMAP shapeOf_ = nullptr;  // the picture the current region was made from
     bool hasRegion_ = false;
     PicBtnClick onClick_;
+    wt::AccessRole accessRole_ = wt::AccessRole::kOwn;
+    std::string accessName_;
+    AccessPoint access_{[this](AccessDescription& d) { Describe(d); }};  // last: gone first
 };
 
 }  // namespace vx::controls

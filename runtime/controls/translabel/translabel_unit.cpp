@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "runtime/controls/translabel/translabel.h"
+#include "runtime/windows/system/access_table.h"
 
 namespace vx::controls {
 namespace {
@@ -33,6 +34,7 @@ public:
         c.controlId = p.controlId;
         label_ = TransLabel::Create(c, *form);
         if (!label_) return false;
+        if (const wt::UnitAccess* a = windows::FindUnitAccess(p.windowId, p.unitId)) label_->SetAccessRole(a->role);
         hwnd_ = label_->Handle();
         return true;
     }
