@@ -183,6 +183,12 @@ TEST(InstallerWindow, ScreenReadersReadEveryPictureDrawnControl) {
 #endif
     RegisterMissingTypes();
     ASSERT_TRUE(LoadWindow(kInstaller, nullptr, false));
+    // Closed however the test ends: the next test loads windows of its own.
+    struct Closer {
+        ~Closer() {
+            if (IsWindowLoaded(kInstaller)) RequestClose(kInstaller);
+        }
+    } closer;
     struct Read {
         uint32_t id;
         long role;
@@ -211,7 +217,7 @@ TEST(InstallerWindow, ScreenReadersReadEveryPictureDrawnControl) {
     for (const Read& e : kControls) {
         SCOPED_TRACE(testing::Message() << std::hex << e.id);
         test::AccessibleRead r = test::ReadAccessible(FindUnitHandle(kInstaller, e.id));
-        ASSERT_TRUE(r.answered);
+        EXPECT_TRUE(r.answered);
         EXPECT_EQ(r.role, e.role);
         const std::string name = e.name.empty() && e.role != ROLE_SYSTEM_PUSHBUTTON ? ReadText(kInstaller, e.id, 8)
                                                                                   : e.name;
