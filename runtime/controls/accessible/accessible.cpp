@@ -34,10 +34,11 @@ constexpr RoleEntry kRoles[] = {
     {AccessRole::kProgressBar, ROLE_SYSTEM_PROGRESSBAR, STATE_SYSTEM_READONLY, false},
 };
 
+// Roles outside the table (none is left after RoleOr) read as static text.
 const RoleEntry& EntryOf(AccessRole role) {
     for (const RoleEntry& e : kRoles)
         if (e.role == role) return e;
-    return kRoles[3];  // static text
+    return EntryOf(AccessRole::kStaticText);
 }
 
 bool IsSelf(const VARIANT& id) { return id.vt == VT_I4 && id.lVal == CHILDID_SELF; }
