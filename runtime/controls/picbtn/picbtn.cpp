@@ -234,6 +234,7 @@ LRESULT CALLBACK PicBtn::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 LRESULT PicBtn::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     HWND hwnd = hwnd_;
     POINT at{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
+    // A screen reader's question asked on another thread is answered here.
     if (WindowThreadCalls::Handle(msg, wp)) return 0;
     switch (msg) {
     case WM_ERASEBKGND:
