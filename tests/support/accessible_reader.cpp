@@ -21,16 +21,14 @@ void CALLBACK OnEvent(HWINEVENTHOOK, DWORD event, HWND hwnd, LONG object, LONG c
 
 std::string Ansi(const com::Bstr& b) { return b.get() ? com::AnsiFromWide(b.get(), SysStringLen(b.get())) : ""; }
 
-}  // namespace
-
-AccessibleRead ReadAccessible(HWND hwnd) {
-    AccessibleRead r;
+void ComReady() {
     static const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);  // or already there
     (void)com;
-    LRESULT answer = SendMessageA(hwnd, WM_GETOBJECT, 0, static_cast<LPARAM>(OBJID_CLIENT));
-    if (answer <= 0) return r;
-    com::ComPtr<IAccessible> object;
-    if (FAILED(ObjectFromLresult(answer, __uuidof(IAccessible), 0, object.put_void())) || !object) return r;
+}
+
+AccessibleRead Read(const com::ComPtr<IAccessible>& object) {
+    AccessibleRead r;
+    if (!object) return r;
     r.answered = true;
     VARIANT self;
     self.vt = VT_I4;
@@ -48,6 +46,25 @@ AccessibleRead ReadAccessible(HWND hwnd) {
     LONG children = -1;
     if (SUCCEEDED(object->get_accChildCount(&children))) r.children = children;
     return r;
+}
+
+}  // namespace
+
+AccessibleRead ReadAccessible(HWND hwnd) {
+    ComReady();
+    LRESULT answer = SendMessageA(hwnd, WM_GETOBJECT, 0, static_cast<LPARAM>(OBJID_CLIENT));
+    com::ComPtr<IAccessible> object;
+    if (answer <= 0 || FAILED(ObjectFromLresult(answer, __uuidof(IAccessible), 0, object.put_void()))) return {};
+    return Read(object);
+}
+
+AccessibleRead ReadAccessibleFromAnotherProcess(HWND hwnd) {
+    ComReady();
+    com::ComPtr<IAccessible> object;
+    if (FAILED(AccessibleObjectFromWindow(hwnd, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
+                                          object.put_void())))
+        return {};
+    return Read(object);
 }
 
 AccessEvents::AccessEvents(DWORD processId) {

@@ -1,7 +1,8 @@
 // What a screen reader reads of a window: its client object asked as a
-// reader in this process asks it (WM_GETOBJECT, then ObjectFromLresult).
-// Wine's AccessibleObjectFromWindow from another process answered
-// E_NOINTERFACE even for a plain edit box, so tests read in-process.
+// reader in this process asks it (WM_GETOBJECT, then ObjectFromLresult), or
+// as a reader in another process does (AccessibleObjectFromWindow). Wine
+// answers the latter with E_NOINTERFACE for its own standard objects (a
+// plain edit box) but marshals the controls' own objects.
 #pragma once
 
 #include <windows.h>
@@ -21,6 +22,7 @@ struct AccessibleRead {
 };
 
 AccessibleRead ReadAccessible(HWND hwnd);
+AccessibleRead ReadAccessibleFromAnotherProcess(HWND hwnd);
 
 // Counts the object events (state, name, value changes) raised for a
 // window's client object by a process (this one by default) while it lives.
