@@ -161,7 +161,7 @@ set(VX_WIN32_LIBS user32 gdi32 comctl32 comdlg32 shell32 shlwapi ole32 oleaut32 
 # for a statically imported DLL that is not a known DLL beside the exe first,
 # before WinMain can narrow the search with SetDefaultDllDirectories. These
 # are those DLLs; uuid is a static library.
-set(VX_DELAY_LOADED_DLLS user32 gdi32 comctl32 comdlg32 shell32 shlwapi ole32 oleaut32 advapi32 msimg32 winmm
+set(VX_DELAY_LOADED_DLLS user32 gdi32 comctl32 comdlg32 shell32 shlwapi ole32 oleaut32 advapi32 msimg32 winmm oleacc
   version uxtheme)
 
 # A delay-load import library made by dlltool from a .def file.

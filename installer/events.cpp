@@ -98,6 +98,8 @@ void OnInstallClicked() {
     RunShortcutStep(registered);
 }
 
+// The box is a push button showing one of two pictures; its Selected flag
+// (only stored in push mode) is what a screen reader reads as ticked.
 void OnAgreementTicked() {
     if (gAgreementAccepted) {
         gAgreementAccepted = 0;
@@ -106,6 +108,7 @@ void OnAgreementTicked() {
         gAgreementAccepted = 1;
         SetBytes(iw::kId, iw::kAgreementBox, property::kNormalPicture, vxTickedPicture);
     }
+    SetNumber(iw::kId, iw::kAgreementBox, property::kSelected, gAgreementAccepted);
 }
 
 void OnAgreementLinkPressed() {

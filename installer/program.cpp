@@ -14,6 +14,7 @@
 #include "runtime/controls/picbtn/picbtn_unit.h"
 #include "runtime/controls/superbar/superbar_unit.h"
 #include "runtime/controls/translabel/translabel_unit.h"
+#include "runtime/windows/system/access_table.h"
 #include "runtime/windows/system/window_system.h"
 #include "runtime/zip/zip_unit_type.h"
 
@@ -98,6 +99,7 @@ int ProgramMain() {
     controls::RegisterTransLabelType();
     controls::RegisterSuperBarType();
     zip::RegisterZipUnitType();
+    windows::RegisterUnitAccess(vxUnitAccess, vxUnitAccessCount);
     windows::Install();
     // The keyboard's Enter and close command on the picture-drawn window go
     // to its install and close buttons; Enter in the agreement agrees.

@@ -64,6 +64,7 @@ void StartInteractively() {
     CallLibrary(kVisualStyleLibrary, commands::SetXpStyle, {Arg(kSystemStyle)});
     gAgreementAccepted = 1;
     SetBytes(iw::kId, iw::kAgreementBox, property::kNormalPicture, vxTickedPicture);
+    SetNumber(iw::kId, iw::kAgreementBox, property::kSelected, 1);
 }
 
 }  // namespace

@@ -42,6 +42,7 @@ constexpr int32_t kVisible = wp::kVisible;
 constexpr int32_t kDisabled = wp::kDisabled;
 constexpr int32_t kContent = wp::Number(wp::edit_box::kContent);  // edit box content, label caption
 static_assert(kContent == wp::Number(wp::translabel::kCaption), "one number for the text of both");
+constexpr int32_t kSelected = wp::Number(wp::picbtn::kSelected);  // in push mode only stored
 constexpr int32_t kNormalPicture = wp::Number(wp::picbtn::kNormalPicture);
 constexpr int32_t kPosition = wp::Number(wp::superbar::kPosition);  // progress bar
 constexpr int32_t kWindowPosition = wp::Number(wp::window::kPosition);

@@ -5,6 +5,7 @@
 
 #include "runtime/controls/picbtn/picbtn.h"
 #include "tests/controls/gui_support.h"
+#include "tests/support/accessible_reader.h"
 
 namespace vx::controls {
 namespace {
@@ -159,6 +160,67 @@ TEST(PicBtn, ToggleButtonClickedTwice) {
     EXPECT_EQ(b.button->Mode(), 1);
     b.button->SetMode(-2);
     EXPECT_EQ(b.button->Mode(), 0);
+}
+
+// What a screen reader reads, through the button's own accessible object: a
+// push button named by its window's source, a toggle button as a check
+// button ticked while selected, and each change of the tick announced.
+TEST(PicBtn, ScreenReadersReadRoleNameAndTickedState) {
+    {
+        Bench b;
+        b.Make(Pictures(false));
+        test::AccessibleRead r = test::ReadAccessible(b.button->Handle());
+        ASSERT_TRUE(r.answered);
+        EXPECT_EQ(r.role, ROLE_SYSTEM_PUSHBUTTON);
+        EXPECT_EQ(r.name, "");
+        EXPECT_EQ(r.children, 0);
+        EXPECT_EQ(r.state & (STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_UNAVAILABLE | STATE_SYSTEM_INVISIBLE),
+                  STATE_SYSTEM_FOCUSABLE);
+        b.button->SetAccess(wt::AccessRole::kPushButton, "关闭");
+        EXPECT_EQ(test::ReadAccessible(b.button->Handle()).name, "关闭");
+        EnableWindow(b.button->Handle(), FALSE);
+        EXPECT_TRUE(test::ReadAccessible(b.button->Handle()).state & STATE_SYSTEM_UNAVAILABLE);
+        b.button->SetAccess(wt::AccessRole::kHidden, "");
+        r = test::ReadAccessible(b.button->Handle());
+        EXPECT_EQ(r.role, ROLE_SYSTEM_PUSHBUTTON);
+        EXPECT_TRUE(r.state & STATE_SYSTEM_INVISIBLE);
+    }
+
+    // A toggle button: ticked by a real click, announced; unticked again.
+    Bench t;
+    PicBtnForm f = Pictures(false);
+    f.mode = 1;
+    t.Make(f);
+    test::AccessEvents events;
+    test::AccessibleRead r = test::ReadAccessible(t.button->Handle());
+    EXPECT_EQ(r.role, ROLE_SYSTEM_CHECKBUTTON);
+    EXPECT_FALSE(r.state & STATE_SYSTEM_CHECKED);
+    ASSERT_TRUE(MouseAt(t.At(20, 20), "click 1"));
+    Pump(30);
+    EXPECT_TRUE(test::ReadAccessible(t.button->Handle()).state & STATE_SYSTEM_CHECKED);
+    EXPECT_EQ(events.Count(EVENT_OBJECT_STATECHANGE, t.button->Handle()), 1);
+    ASSERT_TRUE(MouseAt(t.At(22, 22), "click 1"));
+    Pump(30);
+    EXPECT_FALSE(test::ReadAccessible(t.button->Handle()).state & STATE_SYSTEM_CHECKED);
+    EXPECT_EQ(events.Count(EVENT_OBJECT_STATECHANGE, t.button->Handle()), 2);
+
+    // A push button its source makes a check button (the installer's tick
+    // box): ticked while Selected, which it only stores; a write of the same
+    // value announces nothing.
+    t.button->SetMode(0);
+    t.button->SetAccess(wt::AccessRole::kCheckButton, "同意安装协议");
+    t.button->SetSelected(true);
+    t.button->SetSelected(true);
+    Pump(30);
+    r = test::ReadAccessible(t.button->Handle());
+    EXPECT_EQ(r.role, ROLE_SYSTEM_CHECKBUTTON);
+    EXPECT_EQ(r.name, "同意安装协议");
+    EXPECT_TRUE(r.state & STATE_SYSTEM_CHECKED);
+    EXPECT_EQ(events.Count(EVENT_OBJECT_STATECHANGE, t.button->Handle()), 3);
+    t.button->SetSelected(false);
+    Pump(30);
+    EXPECT_FALSE(test::ReadAccessible(t.button->Handle()).state & STATE_SYSTEM_CHECKED);
+    EXPECT_EQ(events.Count(EVENT_OBJECT_STATECHANGE, t.button->Handle()), 4);
 }
 
 TEST(PicBtn, DisabledButtonShowsItsPictureAndIgnoresClicks) {

@@ -13,6 +13,7 @@
 #include "runtime/controls/translabel/translabel.h"
 #include "runtime/windows/template/template.h"
 #include "tests/controls/gui_support.h"
+#include "tests/support/accessible_reader.h"
 
 namespace vx::controls {
 namespace {
@@ -258,6 +259,42 @@ TEST(SuperBar, SamePositionTwiceRaisesOneEvent) {
     b.Set(17, 500);
     b.Set(17, 101);  // clamps to the same 100
     EXPECT_EQ(b.events[0], 3);
+}
+
+// A screen reader reads the bar as a progress bar whose value is the share
+// of the range covered, and hears of every change of the position.
+TEST(SuperBar, ScreenReadersReadThePercentage) {
+    Bench b;
+    b.Make(ProgressForm());
+    b.bar->SetAccess(wt::AccessRole::kOwn, "安装进度");
+    test::AccessEvents events;
+    test::AccessibleRead r = test::ReadAccessible(b.bar->Handle());
+    ASSERT_TRUE(r.answered);
+    EXPECT_EQ(r.role, ROLE_SYSTEM_PROGRESSBAR);
+    EXPECT_EQ(r.name, "安装进度");
+    EXPECT_EQ(r.value, "0%");
+    EXPECT_EQ(r.children, 0);  // its skin windows are not read out
+    EXPECT_TRUE(r.state & STATE_SYSTEM_READONLY);
+
+    // Written from a worker, as the installer's progress handler does.
+    for (int32_t position : {7, 42, 42, 100}) {
+        std::atomic<bool> written{false};
+        std::thread worker([&] {
+            b.Set(17, position);
+            written = true;
+        });
+        while (!written) Pump(10);
+        worker.join();
+        EXPECT_EQ(test::ReadAccessible(b.bar->Handle()).value, std::to_string(position) + "%");
+    }
+    Pump(30);
+    EXPECT_EQ(events.Count(EVENT_OBJECT_VALUECHANGE, b.bar->Handle()), 3);
+
+    // The share of the range, not the position: 100 of 50..150 is half.
+    b.Set(16, 150);
+    b.Set(15, 50);
+    b.Set(17, 100);
+    EXPECT_EQ(test::ReadAccessible(b.bar->Handle()).value, "50%");
 }
 
 TEST(SuperBar, EmptyRangesAreRefused) {

@@ -8,6 +8,7 @@
 
 #include "runtime/controls/translabel/translabel.h"
 #include "tests/controls/gui_support.h"
+#include "tests/support/accessible_reader.h"
 
 namespace vx::controls {
 namespace {
@@ -181,6 +182,42 @@ TEST(TransLabel, ClicksOnTheLabelReachTheLabel) {
     EXPECT_EQ(window.presses, 0);  // the label took it (the runtime raises its event -1 from there)
     ASSERT_TRUE(test::MouseAt(window.Screen(kLabel.left + 5, kLabel.bottom + 10), "click 1"));
     EXPECT_EQ(window.presses, 1);
+}
+
+// A screen reader reads the label as static text named by its current
+// caption, hears of each change, and reads a label its window's source
+// makes a link as a link.
+TEST(TransLabel, ScreenReadersReadTheCurrentCaption) {
+    PlainWindow w(100, 100, 300, 80, RGB(255, 255, 255));
+    std::unique_ptr<TransLabel> label = MakeLabel(w.Handle(), "安装路径：");
+    ASSERT_TRUE(label);
+    test::AccessEvents events;
+    test::AccessibleRead r = test::ReadAccessible(label->Handle());
+    ASSERT_TRUE(r.answered);
+    EXPECT_EQ(r.role, ROLE_SYSTEM_STATICTEXT);
+    EXPECT_EQ(r.name, "安装路径：");
+    EXPECT_FALSE(r.state & STATE_SYSTEM_FOCUSABLE);
+
+    // From another thread, as the installer's worker writes the status line.
+    std::atomic<bool> written{false};
+    std::thread worker([&] {
+        label->SetCaption("C:\\Vexilo\\Kandor.exe");
+        written = true;
+    });
+    while (!written) Pump(10);
+    worker.join();
+    label->SetCaption("C:\\Vexilo\\Kandor.exe");  // unchanged: nothing to announce
+    Pump(30);
+    EXPECT_EQ(test::ReadAccessible(label->Handle()).name, "C:\\Vexilo\\Kandor.exe");
+    EXPECT_EQ(events.Count(EVENT_OBJECT_NAMECHANGE, label->Handle()), 1);
+
+    label->SetAccessRole(wt::AccessRole::kLink);
+    r = test::ReadAccessible(label->Handle());
+    EXPECT_EQ(r.role, ROLE_SYSTEM_LINK);
+    EXPECT_TRUE(r.state & STATE_SYSTEM_LINKED);
+    EXPECT_TRUE(r.state & STATE_SYSTEM_FOCUSABLE);
+    label->SetCaption("");
+    EXPECT_EQ(test::ReadAccessible(label->Handle()).name, "");
 }
 
 }  // namespace

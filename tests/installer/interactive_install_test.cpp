@@ -219,6 +219,14 @@ TEST_F(InteractiveInstall, DllsPlantedBesideTheInstallerAreNeverLoaded) {
     ASSERT_TRUE(installer.started());
     HWND top = WaitForInstallerWindow(installer.id(), kWindowTimeoutMs);
     ASSERT_TRUE(top) << "no installer window; loaded: " << planted.Loaded();
+    // A screen reader's question brings the accessibility DLL into the
+    // installer: from the system folder, like the others.
+    HWND install = ChildAt(top, 467, 352, 80, 32);
+    ASSERT_TRUE(install);
+    DWORD_PTR answer = 0;
+    ASSERT_TRUE(SendMessageTimeoutA(install, WM_GETOBJECT, 0, static_cast<LPARAM>(OBJID_CLIENT), SMTO_ABORTIFHUNG,
+                                    kWindowTimeoutMs, &answer));
+    EXPECT_GT(static_cast<LRESULT>(answer), 0) << "no accessible object";
     ASSERT_TRUE(MouseAt(ScreenPoint(top, 467 + 40, 352 + 16), "click 1"));
     EXPECT_EQ(installer.Wait(kInstallTimeoutMs), std::optional<DWORD>(0));
     EXPECT_TRUE(WaitForWindow(kProductTitle, kWindowTimeoutMs)) << "the product did not start";

@@ -5,12 +5,14 @@
 #include <gtest/gtest.h>
 #include <shlobj.h>
 
+#include <cstdlib>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "tests/controls/gui_support.h"
 #include "tests/installer/installer_support.h"
+#include "tests/support/accessible_reader.h"
 #include "tests/support/win32_harness.h"
 
 namespace {
@@ -36,6 +38,7 @@ constexpr UnitRect kWebLink{296, 376, 128, 20};
 constexpr UnitRect kChangePathLink{480, 320, 56, 28};
 constexpr UnitRect kPathEdit{76, 324, 388, 20};
 constexpr UnitRect kStatusLine{16, 304, 536, 28};
+constexpr UnitRect kProgressBar{72, 344, 472, 20};
 
 // Pixels of a screen rectangle, as the display shows them.
 std::vector<uint32_t> ScreenPixels(RECT r) {
@@ -252,10 +255,26 @@ TEST_F(WindowEvents, UntickedAgreementStopsTheInstallUntilTickedAgain) {
     ASSERT_NO_FATAL_FAILURE(Start());
     const std::vector<uint32_t> ticked = SettledBox();
     ASSERT_FALSE(ticked.empty()) << "the box shows no picture";
+    // A screen reader in another process reads the box ticked, hears each
+    // untick and tick, and reads the bar's percentage while it runs.
+    AccessEvents announced(installer_.id());
+    const HWND boxWindow = Unit(kAgreementBox);
+    const HWND barWindow = Unit(kProgressBar);
+    ASSERT_TRUE(boxWindow && barWindow);
+    AccessibleRead tick = ReadAccessibleFromAnotherProcess(boxWindow);
+    EXPECT_EQ(tick.role, ROLE_SYSTEM_CHECKBUTTON);
+    EXPECT_EQ(tick.name, "同意安装协议");
+    EXPECT_TRUE(tick.state & STATE_SYSTEM_CHECKED);
+    AccessibleRead install = ReadAccessibleFromAnotherProcess(Unit(kInstallButton));
+    EXPECT_EQ(install.role, ROLE_SYSTEM_PUSHBUTTON);
+    EXPECT_EQ(install.name, "立即安装");
 
     Click(kAgreementBox, -3, -3);
     const std::vector<uint32_t> unticked = SettledBox(ticked);
     ASSERT_FALSE(unticked.empty()) << "the box did not change picture";
+    EXPECT_TRUE(PollUntil([&] { return announced.Count(EVENT_OBJECT_STATECHANGE, boxWindow) == 1; },
+                          kReactionTimeoutMs));
+    EXPECT_FALSE(ReadAccessibleFromAnotherProcess(boxWindow).state & STATE_SYSTEM_CHECKED);
     EXPECT_FALSE(SaveScreen("events_unticked.bmp").empty());
 
     Click(kInstallButton);
@@ -277,11 +296,35 @@ TEST_F(WindowEvents, UntickedAgreementStopsTheInstallUntilTickedAgain) {
     Click(kAgreementBox, 3, 3);
     ASSERT_TRUE(PollUntil([&] { return BoxPixels() == ticked; }, kReactionTimeoutMs))
         << "the ticked picture did not return";
+    EXPECT_TRUE(PollUntil([&] { return announced.Count(EVENT_OBJECT_STATECHANGE, boxWindow) == 2; },
+                          kReactionTimeoutMs));
+    EXPECT_TRUE(ReadAccessibleFromAnotherProcess(boxWindow).state & STATE_SYSTEM_CHECKED);
     EXPECT_FALSE(SaveScreen("events_ticked_again.bmp").empty());
     Click(kInstallButton, 5, 0);
+    // The bar's values as a reader reads them while the install runs.
+    std::vector<std::string> values;
+    for (DWORD start = GetTickCount(); installer_.Running() && GetTickCount() - start < kInstallTimeoutMs; Sleep(5)) {
+        if (!IsWindowVisible(barWindow)) continue;
+        AccessibleRead bar = ReadAccessibleFromAnotherProcess(barWindow);
+        if (bar.role == 0) continue;  // the window went while it was read: the install has ended
+        EXPECT_EQ(bar.role, ROLE_SYSTEM_PROGRESSBAR);
+        if (values.empty() || values.back() != bar.value) values.push_back(bar.value);
+    }
     DWORD exitCode = 1;
     ASSERT_TRUE(Ended(kInstallTimeoutMs, &exitCode));
     EXPECT_EQ(exitCode, 0u);
+    EXPECT_GE(announced.Count(EVENT_OBJECT_VALUECHANGE, barWindow), 2) << "the progress was not announced";
+    // As many as the reads caught (a small payload installs in a moment):
+    // percentages, never going back.
+    EXPECT_FALSE(values.empty()) << "the bar was never read";
+    int previous = -1;
+    for (const std::string& v : values) {
+        ASSERT_TRUE(v.size() >= 2 && v.back() == '%') << testing::PrintToString(values);
+        const int percent = std::atoi(v.c_str());
+        EXPECT_GE(percent, previous) << testing::PrintToString(values);
+        EXPECT_LE(percent, 100);
+        previous = percent;
+    }
     EXPECT_EQ(ProductValue("RunPath"), std::optional<std::string>(DefaultInstallFolder()));
     EXPECT_TRUE(Exists(DefaultInstallFolder() + "\\Kandor.exe"));
 }

@@ -94,6 +94,43 @@ TEST(TemplateCompiler, SourceErrorsNameTheLine) {
     EXPECT_THROW(c.LoadProcedures("A\nB\nA\n"), wtc::CompileError);
 }
 
+// An 'access' line goes into the table beside the template, never into the
+// template itself; its role must be one the runtime knows.
+TEST(TemplateCompiler, AccessLinesMakeATableBesideTheTemplate) {
+    const std::string named = Replace(kWindow, " tab-order 0\n",
+                                       reinterpret_cast<const char*>(u8" tab-order 0\n access button \"关闭\"\n"));
+    wtc::Compiler c, plain;
+    for (wtc::Compiler* k : {&c, &plain}) k->LoadProcedures("Stop\nGo\n");
+    c.AddWindow(named, "w", ".");
+    c.AddWindow(Replace(Replace(kWindow, "0x52010001", "0x52010002"), " flags 1\n", " flags 1\n access hidden\n"), "v",
+                ".");
+    plain.AddWindow(kWindow, "w", ".");
+    plain.AddWindow(Replace(kWindow, "0x52010001", "0x52010002"), "v", ".");
+    EXPECT_EQ(c.Build(), plain.Build());
+    EXPECT_TRUE(plain.Access().empty());
+    ASSERT_EQ(c.Access().size(), 2u);
+    EXPECT_EQ(c.Access()[0].windowId, 0x52010001u);
+    EXPECT_EQ(c.Access()[0].unitId, 0x06010000u);
+    EXPECT_EQ(c.Access()[0].role, wt::AccessRole::kPushButton);
+    EXPECT_EQ(c.Access()[0].name, wtc::ToGbk(reinterpret_cast<const char*>(u8"关闭")));
+    EXPECT_EQ(c.Access()[1].windowId, 0x52010002u);
+    EXPECT_EQ(c.Access()[1].role, wt::AccessRole::kHidden);
+    EXPECT_EQ(c.Access()[1].name, "");
+    const std::string table = wtc::AccessTableSource(c.Access());
+    EXPECT_NE(table.find("{0x52010001u, 0x6010000u, vx::wt::AccessRole(1), \"\\xb9\"\"\\xd8\"\"\\xb1\"\"\\xd5\"\"\"}"),
+              std::string::npos)
+        << table;
+    EXPECT_NE(table.find("vxUnitAccessCount = 2u"), std::string::npos);
+
+    for (auto [line, error] : {std::pair{" access door\n", "w.window:10: unknown access role 'door'"},
+                               std::pair{" access\n", "w.window:10: expected access"},
+                               std::pair{" access link \"a\" \"b\"\n", "w.window:10: expected access"}}) {
+        SCOPED_TRACE(line);
+        EXPECT_NE(CompileError(Replace(kWindow, " event 0 Go\n", std::string(line) + " event 0 Go\n")).find(error),
+                  std::string::npos);
+    }
+}
+
 std::vector<uint8_t> Compile(const std::string& source) {
     wtc::Compiler c;
     c.LoadProcedures("Stop\nGo\n");

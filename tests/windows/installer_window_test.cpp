@@ -1,6 +1,7 @@
 // The installer's real window template: start state, geometry, stacking
 // order, and a screenshot of the window as it first appears.
 #include <windows.h>
+#include <oleacc.h>
 
 #include <gtest/gtest.h>
 
@@ -11,6 +12,7 @@
 
 #include "runtime/windows/system/window_system.h"
 #include "runtime/windows/template/template.h"
+#include "tests/support/accessible_reader.h"
 #include "tests/windows/test_windows.h"
 #ifdef VX_HAVE_EXTENDED_UNITS
 #include "runtime/controls/picbtn/picbtn_unit.h"
@@ -439,6 +441,92 @@ TEST(InstallerWindow, DpiChangeRescalesTheWindowWhilePropertiesStayInTemplateUni
     EXPECT_EQ(fontHeight(FindUnitHandle(kInstaller, 0x16010002)), pathFont96);
     RequestClose(kInstaller);
     EXPECT_TRUE(PumpUntil([] { return !IsWindowLoaded(kInstaller); }));
+}
+
+// What a screen reader reads of each picture-drawn control of the installer
+// window, through the control's own accessible object: roles, names (given by
+// the window's source where the control has no text), states and the bar's
+// value, and how they follow the property writes of the installer's handlers.
+TEST(InstallerWindow, ScreenReadersReadEveryPictureDrawnControl) {
+    if (!HaveInstallerTemplate()) GTEST_SKIP() << "built without the installer template";
+#ifndef VX_HAVE_EXTENDED_UNITS
+    GTEST_SKIP() << "built without the picture-drawn controls";
+#endif
+    RegisterMissingTypes();
+    ASSERT_TRUE(LoadWindow(kInstaller, nullptr, false));
+    // Closed however the test ends: the next test loads windows of its own.
+    struct Closer {
+        ~Closer() {
+            if (IsWindowLoaded(kInstaller)) RequestClose(kInstaller);
+        }
+    } closer;
+    struct Read {
+        uint32_t id;
+        long role;
+        std::string name;  // empty: the unit's caption
+        long state;        // all of these set
+    };
+    const Read kControls[] = {
+        {0x1601005F, ROLE_SYSTEM_PUSHBUTTON, "最小化", STATE_SYSTEM_FOCUSABLE},
+        {0x1601005E, ROLE_SYSTEM_PUSHBUTTON, "关闭", STATE_SYSTEM_FOCUSABLE},
+        {0x16010011, ROLE_SYSTEM_PUSHBUTTON, "立即安装", STATE_SYSTEM_FOCUSABLE},
+        {0x1601007F, ROLE_SYSTEM_CHECKBUTTON, "同意安装协议", STATE_SYSTEM_FOCUSABLE},
+        {0x16010080, ROLE_SYSTEM_LINK, "安装协议", STATE_SYSTEM_LINKED},
+        {0x16010015, ROLE_SYSTEM_LINK, "更改路径", STATE_SYSTEM_LINKED},
+        {0x16010006, ROLE_SYSTEM_LINK, "", STATE_SYSTEM_LINKED},
+        {0x16010087, ROLE_SYSTEM_STATICTEXT, "同意", STATE_SYSTEM_READONLY},
+        {0x16010003, ROLE_SYSTEM_STATICTEXT, "安装路径：", STATE_SYSTEM_READONLY},
+        {0x16010005, ROLE_SYSTEM_STATICTEXT, "", STATE_SYSTEM_READONLY},
+        {0x1601007B, ROLE_SYSTEM_STATICTEXT, "正在复制文件：", STATE_SYSTEM_INVISIBLE},
+        {0x1601007A, ROLE_SYSTEM_STATICTEXT, "安装进度：", STATE_SYSTEM_INVISIBLE},
+        {0x16010090, ROLE_SYSTEM_STATICTEXT, "0%", STATE_SYSTEM_INVISIBLE},
+        {0x16010079, ROLE_SYSTEM_PROGRESSBAR, "安装进度", STATE_SYSTEM_INVISIBLE},
+        // No picture, no event: they show nothing, and readers pass them over.
+        {0x1601000C, ROLE_SYSTEM_PUSHBUTTON, "", STATE_SYSTEM_INVISIBLE},
+        {0x1601000B, ROLE_SYSTEM_PUSHBUTTON, "", STATE_SYSTEM_INVISIBLE},
+    };
+    for (const Read& e : kControls) {
+        SCOPED_TRACE(testing::Message() << std::hex << e.id);
+        test::AccessibleRead r = test::ReadAccessible(FindUnitHandle(kInstaller, e.id));
+        EXPECT_TRUE(r.answered);
+        EXPECT_EQ(r.role, e.role);
+        const std::string name = e.name.empty() && e.role != ROLE_SYSTEM_PUSHBUTTON ? ReadText(kInstaller, e.id, 8)
+                                                                                  : e.name;
+        EXPECT_FALSE(e.role == ROLE_SYSTEM_LINK && name.empty());
+        EXPECT_EQ(r.name, name);
+        EXPECT_EQ(r.state & e.state, e.state) << std::hex << r.state;
+    }
+    HWND tick = FindUnitHandle(kInstaller, 0x1601007F);
+    HWND bar = FindUnitHandle(kInstaller, 0x16010079);
+    HWND status = FindUnitHandle(kInstaller, 0x1601007B);
+    EXPECT_EQ(test::ReadAccessible(bar).value, "0%");
+
+    // The tick box reads ticked while its Selected flag is set, as the
+    // agreement handler writes it with the picture.
+    test::AccessEvents events;
+    EXPECT_FALSE(test::ReadAccessible(tick).state & STATE_SYSTEM_CHECKED);
+    Write(kInstaller, 0x1601007F, 9, 1);
+    EXPECT_TRUE(test::ReadAccessible(tick).state & STATE_SYSTEM_CHECKED);
+    Write(kInstaller, 0x1601007F, 9, 0);
+    EXPECT_FALSE(test::ReadAccessible(tick).state & STATE_SYSTEM_CHECKED);
+
+    // The progress view: the bar's value and the status line follow the
+    // progress handler's writes.
+    for (uint32_t id : {0x1601007Bu, 0x16010079u}) Write(kInstaller, id, 5, 1);
+    EXPECT_FALSE(test::ReadAccessible(bar).state & STATE_SYSTEM_INVISIBLE);
+    for (int percent : {3, 42, 100}) {
+        Write(kInstaller, 0x16010079, 17, percent);
+        EXPECT_EQ(test::ReadAccessible(bar).value, std::to_string(percent) + "%");
+    }
+    WriteText(kInstaller, 0x1601007B, 8, "C:\\Program Files\\TolvanePC\\Vexilo\\Kandor.exe");
+    EXPECT_EQ(test::ReadAccessible(status).name, "C:\\Program Files\\TolvanePC\\Vexilo\\Kandor.exe");
+    Pump(50);
+    EXPECT_EQ(events.Count(EVENT_OBJECT_STATECHANGE, tick), 2);
+    EXPECT_EQ(events.Count(EVENT_OBJECT_VALUECHANGE, bar), 3);
+    EXPECT_EQ(events.Count(EVENT_OBJECT_NAMECHANGE, status), 1);
+
+    ASSERT_TRUE(RequestClose(kInstaller));
+    EXPECT_FALSE(IsWindowLoaded(kInstaller));
 }
 
 TEST(InstallerWindow, AgreementWindowOpensCentredWithItsTitle) {

@@ -6,6 +6,7 @@
 #include "runtime/base/memory.h"
 #include "runtime/process/runtime_object.h"
 #include "runtime/process/services.h"
+#include "runtime/windows/system/access_table.h"
 #include "runtime/windows/system/events.h"
 #include "runtime/windows/system/window_system.h"
 #include "runtime/windows/template/template.h"
@@ -287,6 +288,7 @@ void SetUpWindowSystem() {
         std::fprintf(stderr, "installer template unreadable\n");
         ExitProcess(3);
     }
+    windows::RegisterUnitAccess(vxUnitAccess, vxUnitAccessCount);
 #endif
 }
 

@@ -45,7 +45,8 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "wtc: cannot write %s\n", out.c_str());
             return 1;
         }
-        if (!cpp.empty() && !WriteFile(cpp, wtc::EmbeddingSource(bytes))) {
+        if (!cpp.empty() &&
+            !WriteFile(cpp, wtc::EmbeddingSource(bytes) + wtc::AccessTableSource(compiler.Access()))) {
             std::fprintf(stderr, "wtc: cannot write %s\n", cpp.c_str());
             return 1;
         }

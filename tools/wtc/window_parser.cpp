@@ -25,6 +25,7 @@ public:
 
     uint32_t id = 0;
     Buffer record;
+    std::vector<AccessEntry> access;
 
     void Parse() {
         const auto& lines = src_.lines();
@@ -156,6 +157,8 @@ private:
             } else if (key == "event") {
                 Expect(l, 3);
                 events.emplace_back(EventNumber(l, 1, schema->name), Handler(l, 2));
+            } else if (key == "access") {
+                access.push_back(Access(l, U32(head, 1)));
             } else if (key == "data") {
                 Expect(l, 1);
                 i = ParseTypeData(i, *schema, typeData);
@@ -192,6 +195,19 @@ private:
         for (int k = 0; k < 5; ++k) wt::PutI32(rec, 0);
         rec.insert(rec.end(), typeData.begin(), typeData.end());
         return i;
+    }
+
+    // access <role> ["<name>"]
+    AccessEntry Access(const Line& l, uint32_t unitId) {
+        if (l.tokens.size() != 2 && l.tokens.size() != 3) src_.Fail(l, "expected access <role> [\"<name>\"]");
+        std::optional<wt::AccessRole> role = wt::AccessRoleFromWord(Word(l, 1));
+        if (!role) src_.Fail(l, "unknown access role '" + Word(l, 1) + "'");
+        AccessEntry e;
+        e.windowId = id;
+        e.unitId = unitId;
+        e.role = *role;
+        if (l.tokens.size() == 3) e.name = ZeroFree(l, Str(l, 2));
+        return e;
     }
 
     size_t ParseMenu(size_t i, Buffer& rec) {
@@ -507,7 +523,7 @@ private:
 ParsedWindow ParseWindow(const Source& source, const Compiler& compiler, const std::filesystem::path& baseDir) {
     WindowParser parser(source, compiler, baseDir);
     parser.Parse();
-    return ParsedWindow{parser.id, std::move(parser.record)};
+    return ParsedWindow{parser.id, std::move(parser.record), std::move(parser.access)};
 }
 
 }  // namespace wtc

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "tools/wtc/source.h"
+#include "tools/wtc/wtc.h"
 
 namespace wtc {
 
@@ -16,6 +17,7 @@ class Compiler;
 struct ParsedWindow {
     uint32_t id = 0;
     std::vector<uint8_t> record;
+    std::vector<AccessEntry> access;  // its 'access' lines, in order
 };
 
 // Throws CompileError naming the source line. Procedures are resolved

@@ -63,6 +63,7 @@ void Compiler::AddWindow(std::string_view source, const std::string& where, cons
         if (id == parsed.id) throw CompileError(where + ": window id used twice");
     ids_.push_back(parsed.id);
     records_.push_back(std::move(parsed.record));
+    access_.insert(access_.end(), parsed.access.begin(), parsed.access.end());
 }
 
 void Compiler::AddWindowFile(const std::filesystem::path& file) {
@@ -90,6 +91,21 @@ std::string EmbeddingSource(const std::vector<uint8_t>& bytes) {
     }
     if (bytes.empty()) s << "0";
     s << "\n};\nextern const unsigned int vxTemplateSize = " << bytes.size() << "u;\n";
+    return s.str();
+}
+
+std::string AccessTableSource(const std::vector<AccessEntry>& entries) {
+    std::ostringstream s;
+    s << "\n// What a screen reader is told of the units the 'access' lines name.\n"
+         "extern const vx::wt::UnitAccess vxUnitAccess[] = {\n";
+    for (const AccessEntry& e : entries) {
+        s << "    {0x" << std::hex << e.windowId << "u, 0x" << e.unitId << "u, vx::wt::AccessRole(" << std::dec
+          << int32_t(e.role) << "), \"";
+        for (unsigned char c : e.name) s << "\\x" << std::hex << unsigned(c) << std::dec << "\"\"";
+        s << "\"},\n";
+    }
+    if (entries.empty()) s << "    {0u, 0u, vx::wt::AccessRole::kOwn, \"\"},\n";
+    s << "};\nextern const unsigned int vxUnitAccessCount = " << entries.size() << "u;\n";
     return s.str();
 }
 }  // namespace wtc

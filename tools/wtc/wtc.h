@@ -14,6 +14,10 @@
 //     pointer default | hand | system <id> | file "<cursor>"
 //     event <number or name> <Procedure> | none      (repeatable; names:
 //                                    runtime/windows/template/event_numbers.h)
+//     access <role> ["<name>"]       what a screen reader is told of the
+//                                    unit (role: button checkbox link text
+//                                    progressbar hidden); kept in a table
+//                                    beside the template, not in it
 //     data ... end                   the type's fields, one per line, by name
 //                                    and in stored order (every field given)
 //   menu <id>                        name, caption, comment, type, words <a> <b>,
@@ -33,7 +37,17 @@
 #include <string_view>
 #include <vector>
 
+#include "runtime/windows/template/unit_access.h"
+
 namespace wtc {
+
+// One 'access' line: the unit, its role and its name (GBK, may be empty).
+struct AccessEntry {
+    uint32_t windowId = 0;
+    uint32_t unitId = 0;
+    vx::wt::AccessRole role = vx::wt::AccessRole::kOwn;
+    std::string name;
+};
 
 // A source error: "file:line: message".
 class CompileError : public std::runtime_error {
@@ -79,14 +93,20 @@ public:
 
     // The template stream of every window added, in order.
     std::vector<uint8_t> Build() const;
+    // The 'access' lines of every window added, in order.
+    const std::vector<AccessEntry>& Access() const { return access_; }
 
 private:
     std::vector<std::string> procedures_;
     std::vector<uint32_t> ids_;
     std::vector<std::vector<uint8_t>> records_;
+    std::vector<AccessEntry> access_;
 };
 
 // C++ source defining vxTemplateData / vxTemplateSize for the bytes.
 std::string EmbeddingSource(const std::vector<uint8_t>& bytes);
+// C++ source defining vxUnitAccess / vxUnitAccessCount for the entries
+// (appended to the embedding source).
+std::string AccessTableSource(const std::vector<AccessEntry>& entries);
 
 }  // namespace wtc

@@ -8,6 +8,7 @@
 #include "runtime/picture/picture_surface.h"
 #include "runtime/base/errors.h"
 #include "runtime/windows/system/dpi.h"
+#include "runtime/process/window_thread.h"
 
 namespace vx::controls {
 namespace {
@@ -92,8 +93,23 @@ void PicBtn::SetMode(int32_t mode) {
 }
 
 void PicBtn::SetSelected(bool selected) {
+    const bool changed = selected != selected_;
     selected_ = selected;
     if (mode_ == 1) SetState(selected ? kPressed : kNormal);
+    if (changed) AccessPoint::Notify(hwnd_, EVENT_OBJECT_STATECHANGE);
+}
+
+void PicBtn::SetAccess(wt::AccessRole role, std::string name) {
+    accessRole_ = role;
+    accessName_ = std::move(name);
+}
+
+void PicBtn::Describe(AccessDescription& d) const {
+    d.role = RoleOr(accessRole_, mode_ == 1 ? wt::AccessRole::kCheckButton : wt::AccessRole::kPushButton);
+    d.name = accessName_;
+    d.checked = d.role == wt::AccessRole::kCheckButton && selected_;
+    d.pressed = d.role == wt::AccessRole::kPushButton && state_ == kPressed;
+    d.hidden = accessRole_ == wt::AccessRole::kHidden;
 }
 
 void PicBtn::SetPicture(int slot, std::string bytes) {
@@ -256,6 +272,7 @@ void PicBtn::Click() {
     } else {
         selected_ = !selected_;
         SetState(selected_ ? kPressed : kNormal);
+        AccessPoint::Notify(hwnd_, EVENT_OBJECT_STATECHANGE);
     }
     if (onClick_) onClick_();  // may destroy this button
 }
@@ -288,12 +305,18 @@ LRESULT CALLBACK PicBtn::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 LRESULT PicBtn::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     HWND hwnd = hwnd_;
     POINT at{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
+    // A screen reader's question asked on another thread is answered here.
+    if (WindowThreadCalls::Handle(msg, wp)) return 0;
     switch (msg) {
     case WM_ERASEBKGND:
         return 1;
     case WM_PAINT:
         Paint();
         return 0;
+    case WM_GETOBJECT: {
+        LRESULT answer = 0;
+        return access_.Answer(hwnd, wp, lp, answer) ? answer : DefWindowProcA(hwnd, msg, wp, lp);
+    }
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
         if (IsWindowEnabled(hwnd)) MouseDown(at);

@@ -9,6 +9,7 @@
 #include <memory>
 #include <span>
 
+#include "runtime/controls/accessible/accessible.h"
 #include "runtime/controls/picbtn/picbtn_form.h"
 #include "runtime/picture/gdi_owners.h"
 
@@ -53,6 +54,10 @@ public:
     // What a click does (the mouse released over it, Space released while
     // it has the focus): a toggle button flips, then Click is raised.
     void Click();
+    // What a screen reader is told: the role and name its window's source
+    // gives (by default a push button, a check button in toggle mode, with
+    // no name of its own).
+    void SetAccess(wt::AccessRole role, std::string name);
 
 private:
     PicBtn() = default;
@@ -71,6 +76,7 @@ private:
     void SpaceDown(LPARAM flags);
     void SpaceUp();
     RECT FocusCueRect() const;
+    void Describe(AccessDescription& d) const;
 
     HWND hwnd_ = nullptr;
     int32_t mode_ = 0;
@@ -86,6 +92,9 @@ private:
     bool hasRegion_ = false;
     bool spaceDown_ = false;  // Space pressed on it and not yet released
     PicBtnClick onClick_;
+    wt::AccessRole accessRole_ = wt::AccessRole::kOwn;
+    std::string accessName_;
+    AccessPoint access_{[this](AccessDescription& d) { Describe(d); }};  // last: gone first
 };
 
 }  // namespace vx::controls

@@ -1,6 +1,7 @@
 #include "runtime/controls/picbtn/picbtn_unit.h"
 
 #include "runtime/controls/picbtn/picbtn.h"
+#include "runtime/windows/system/access_table.h"
 #include "runtime/windows/system/events.h"
 #include "runtime/windows/system/window_system.h"
 #include "runtime/windows/template/property_numbers.h"
@@ -55,6 +56,7 @@ public:
         const uint32_t windowId = p.windowId, unitId = p.unitId;
         button_ = PicBtn::Create(c, *form, [windowId, unitId] { windows::RaiseEvent(windowId, unitId, wt::event::kClicked); });
         if (!button_) return false;
+        if (const wt::UnitAccess* a = windows::FindUnitAccess(windowId, unitId)) button_->SetAccess(a->role, a->name);
         hwnd_ = button_->Handle();
         return true;
     }

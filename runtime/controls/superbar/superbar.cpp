@@ -140,6 +140,7 @@ bool SuperBar::SetPosition(int32_t value, bool reposition) {
     if (!placed) return false;
     if (f_.position != old) {
         HWND main = parts_[kMain].Handle();
+        AccessPoint::Notify(main, EVENT_OBJECT_VALUECHANGE);
         if (raise_) raise_(wt::event::kPositionChanged, nullptr);
         if (!IsWindow(main)) return false;
     }
@@ -188,6 +189,7 @@ void SuperBar::ThumbMovedByUser() {
     if (f_.position == old) return;
     UpdatePercent();
     HWND main = parts_[kMain].Handle();
+    AccessPoint::Notify(main, EVENT_OBJECT_VALUECHANGE);
     if (raise_) raise_(wt::event::kPositionChanged, nullptr);
     if (!IsWindow(main)) return;
     UpdateArrows();
@@ -223,6 +225,21 @@ void SuperBar::Key(UINT key, int repeat) {
     case VK_END: SetPosition(f_.maximum, true); break;
     default: break;
     }
+}
+
+void SuperBar::SetAccess(wt::AccessRole role, std::string name) {
+    accessRole_ = role;
+    accessName_ = std::move(name);
+}
+
+// The value is the share of the range the position has covered, as the
+// fill shows it.
+void SuperBar::Describe(AccessDescription& d) const {
+    d.role = RoleOr(accessRole_, wt::AccessRole::kProgressBar);
+    d.name = accessName_;
+    d.hidden = accessRole_ == wt::AccessRole::kHidden;
+    const int64_t percent = (int64_t(f_.position) - f_.minimum) * 100 / (int64_t(f_.maximum) - f_.minimum);
+    d.value = std::to_string(percent) + "%";
 }
 
 void SuperBar::Enable(bool enabled) { EnableWindow(parts_[kMain].Handle(), enabled); }

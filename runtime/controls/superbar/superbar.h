@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 
+#include "runtime/controls/accessible/accessible.h"
 #include "runtime/picture/gdi_owners.h"
 #include "runtime/controls/superbar/skin_window.h"
 #include "runtime/controls/superbar/superbar_form.h"
@@ -73,6 +74,9 @@ public:
     void Layout();
     // The stored form as the bar stands now.
     SuperBarForm Form() const { return f_; }
+    // What a screen reader is told: a progress bar (unless its window's
+    // source says otherwise) of this name, whose value is the percentage.
+    void SetAccess(wt::AccessRole role, std::string name);
 
 private:
     SuperBar() = default;
@@ -100,6 +104,7 @@ private:
     void Step(int32_t delta);
     void TrackClick(HWND part);
     void Key(UINT key, int repeat);
+    void Describe(AccessDescription& d) const;
 
     int Along(const RECT& r) const { return f_.orientation ? r.top : r.left; }
     int Length() const;     // main's client length along the axis
@@ -123,6 +128,9 @@ private:
     int holding_ = 0;   // -1 / +1 while an arrow button is held
     bool repeating_ = false;
     SuperBarEvent raise_;
+    wt::AccessRole accessRole_ = wt::AccessRole::kOwn;
+    std::string accessName_;
+    AccessPoint access_{[this](AccessDescription& d) { Describe(d); }};  // last: gone first
 };
 
 }  // namespace vx::controls

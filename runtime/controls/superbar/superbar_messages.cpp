@@ -87,6 +87,8 @@ bool SuperBar::Handle(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
         OnPart(wp, lp);
         result = 0;
         return true;
+    case WM_GETOBJECT:
+        return access_.Answer(main, wp, lp, result);
     case WM_TIMER:
         if (wp != kHoldTimer) return false;
         if (!repeating_) {

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "runtime/controls/superbar/superbar.h"
+#include "runtime/windows/system/access_table.h"
 #include "runtime/windows/system/events.h"
 #include "runtime/windows/system/window_system.h"
 #include "runtime/windows/template/property_numbers.h"
@@ -91,6 +92,7 @@ public:
             return hasResult;
         });
         if (!bar_) return false;
+        if (const wt::UnitAccess* a = windows::FindUnitAccess(windowId, unitId)) bar_->SetAccess(a->role, a->name);
         hwnd_ = bar_->Handle();
         return true;
     }

@@ -130,9 +130,12 @@ void TransLabel::MakeFont() {
 // font is never deleted while a paint has it selected.
 void TransLabel::SetCaption(const std::string& caption) {
     OnWindowThread([&] {
-        form_.caption = caption.substr(0, caption.find('\0'));
+        std::string text = caption.substr(0, caption.find('\0'));
+        const bool changed = text != form_.caption;
+        form_.caption = std::move(text);
         SetWindowTextA(hwnd_, form_.caption.c_str());
         RedrawBehindNow();
+        if (changed) AccessPoint::Notify(hwnd_, EVENT_OBJECT_NAMECHANGE);
     });
 }
 
@@ -276,6 +279,11 @@ LRESULT CALLBACK TransLabel::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM l
             LRESULT r = DefWindowProcA(hwnd, msg, wp, lp);
             if (GetFocus() == hwnd) self->RedrawBehindNow();
             return r;
+        }
+        case WM_GETOBJECT: {
+            LRESULT answer = 0;
+            if (self->access_.Answer(hwnd, wp, lp, answer)) return answer;
+            break;
         }
         case WM_WINDOWPOSCHANGED: {
             auto* pos = reinterpret_cast<const WINDOWPOS*>(lp);

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "runtime/controls/accessible/accessible.h"
 #include "runtime/picture/gdi_owners.h"
 #include "runtime/controls/translabel/translabel_form.h"
 
@@ -41,6 +42,9 @@ public:
     void SetWordWrap(bool wrap);
     void SetVerticalAlignment(int32_t alignment);
     const TransLabelForm& Form() const { return form_; }
+    // What a screen reader is told besides the caption, its name: static
+    // text unless its window's source makes it a link.
+    void SetAccessRole(wt::AccessRole role) { accessRole_ = role; }
 
     // Repaints the area under the label in every window there, bottom of
     // the z-order first, then the label's own text.
@@ -58,6 +62,12 @@ private:
     TransLabelForm form_;
     picture::Owner<HFONT, picture::DeleteGdiObject> font_;
     int dpi_ = 96;
+    wt::AccessRole accessRole_ = wt::AccessRole::kOwn;
+    AccessPoint access_{[this](AccessDescription& d) {
+        d.role = RoleOr(accessRole_, wt::AccessRole::kStaticText);
+        d.name = form_.caption;
+        d.hidden = accessRole_ == wt::AccessRole::kHidden;
+    }};  // last: gone first
 };
 
 }  // namespace vx::controls

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "runtime/controls/translabel/translabel.h"
+#include "runtime/windows/system/access_table.h"
 #include "runtime/windows/template/property_numbers.h"
 
 namespace vx::controls {
@@ -42,6 +43,7 @@ public:
         c.dpi = p.dpi;
         label_ = TransLabel::Create(c, *form);
         if (!label_) return false;
+        if (const wt::UnitAccess* a = windows::FindUnitAccess(p.windowId, p.unitId)) label_->SetAccessRole(a->role);
         hwnd_ = label_->Handle();
         return true;
     }
