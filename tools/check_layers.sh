@@ -17,7 +17,7 @@ runtime/com              runtime/base runtime/win32 runtime/process
 runtime/commands         runtime/base runtime/win32 runtime/process runtime/windows/template runtime/windows/system
 runtime/zip              runtime/base runtime/win32 runtime/process runtime/windows/template runtime/windows/system
 runtime/windows/units    runtime/base runtime/win32 runtime/process runtime/windows/template runtime/windows/system runtime/picture
-runtime/controls         runtime/base runtime/win32 runtime/process runtime/windows/template runtime/windows/system runtime/picture
+runtime/controls         runtime/base runtime/win32 runtime/process runtime/windows/template runtime/windows/system runtime/picture runtime/com
 product                  runtime/base runtime/win32
 tools                    runtime/base runtime/windows/template
 installer                runtime data
