@@ -22,7 +22,11 @@ public:
     explicit Text(char* p) : p_(p) {}
     Text(Text&& o) noexcept : p_(o.p_) { o.p_ = nullptr; }
     Text& operator=(Text&& o) noexcept {
-        if (this != &o) { Free(p_); p_ = o.p_; o.p_ = nullptr; }
+        if (this != &o) {
+            Free(p_);
+            p_ = o.p_;
+            o.p_ = nullptr;
+        }
         return *this;
     }
     Text(const Text&) = delete;

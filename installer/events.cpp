@@ -168,11 +168,11 @@ void OnExtractProgress(int32_t percentage) {
 // entry with the event's arguments; none of the installer's handlers gives
 // a value back.
 namespace procedures {
-#define VX_HANDLER(name, call)                                        \
+#define VX_HANDLER(name, call)                                      \
     bool name(const int32_t* args, int32_t argc, int32_t* result) { \
-        (void)args, (void)argc, (void)result;                         \
-        call;                                                         \
-        return false;                                                 \
+        (void)args, (void)argc, (void)result;                       \
+        call;                                                       \
+        return false;                                               \
     }
 VX_HANDLER(OnStartWindowCreated, installer::OnStartWindowCreated())
 VX_HANDLER(ProgramMain, vx::ProgramMain())

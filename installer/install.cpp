@@ -99,8 +99,8 @@ bool CloseRunningProduct(const std::string& folder) {
 
     DWORD processId = 0;
     Dll<DWORD(WINAPI*)(HWND, DWORD*)>(kDllGetWindowThreadProcessId)(window, &processId);
-    HANDLE process = processId ? Dll<HANDLE(WINAPI*)(DWORD, BOOL, DWORD)>(kDllOpenProcess)(SYNCHRONIZE, FALSE, processId)
-                               : nullptr;
+    HANDLE process =
+        processId ? Dll<HANDLE(WINAPI*)(DWORD, BOOL, DWORD)>(kDllOpenProcess)(SYNCHRONIZE, FALSE, processId) : nullptr;
     Dll<BOOL(WINAPI*)(HWND, UINT, WPARAM, LPARAM)>(kDllPostMessage)(window, WM_CLOSE, 0, 0);
     if (!process) return true;  // nothing to wait on: extraction will tell
     DWORD waited = Dll<DWORD(WINAPI*)(HANDLE, DWORD)>(kDllWaitForSingleObject)(process, kProductCloseTimeoutMs);
@@ -167,15 +167,16 @@ private:
 };
 
 std::string TemporaryArchivePath() {
-    Text temp = TextOf(CallLibrary(kSystemInterfaceLibrary, commands::SpecialFolderPath, {Arg(commands::kFolderTemporary)}));
+    Text temp =
+        TextOf(CallLibrary(kSystemInterfaceLibrary, commands::SpecialFolderPath, {Arg(commands::kFolderTemporary)}));
     return temp.str() + "qvzip.zip";
 }
 
 int32_t ExtractPayload(const std::string& archive, const std::string& folder) {
     MarkPhase("checked");
-    int32_t result = CallLibrary(kArchiveLibrary, zip::ExtractCommand,
-                                 {WindowRef(iw::kId, iw::kZip), Arg(archive), Arg(folder)})
-                         .Int();
+    int32_t result =
+        CallLibrary(kArchiveLibrary, zip::ExtractCommand, {WindowRef(iw::kId, iw::kZip), Arg(archive), Arg(folder)})
+            .Int();
     MarkPhase("extracted");
     return result;
 }
@@ -207,8 +208,8 @@ bool RoomFor(const std::string& archive, const std::string& folder) {
         if (size > present) needed += size - present;
     }
     ULARGE_INTEGER available{};
-    auto freeSpace = Dll<BOOL(WINAPI*)(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER)>(
-        kDllGetDiskFreeSpaceEx);
+    auto freeSpace =
+        Dll<BOOL(WINAPI*)(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER)>(kDllGetDiskFreeSpaceEx);
     if (!freeSpace((folder + "\\").c_str(), &available, nullptr, nullptr)) return true;  // unknown: try
     return available.QuadPart >= needed;
 }
@@ -273,10 +274,9 @@ void CarryLogoSetting(const std::string& f) {
 
 void WriteFixedSettings(const std::string& f) {
     static const char* const kValues[][3] = {
-        {"功能", "6", "原始桌面"},   {"功能", "7", "QV桌面 A"},    {"功能", "8", "QV桌面 B"},
-        {"功能", "9", "桌面设置"},   {"功能", "10", "退出桌面"},   {"功能", "调节方式", "1"},
-        {"功能", "滤镜颜色", "255"}, {"热键", "增亮", "2"},        {"热键", "增亮按键", "50"},
-        {"热键", "调暗", "2"},       {"热键", "调暗按键", "49"},
+        {"功能", "6", "原始桌面"},  {"功能", "7", "QV桌面 A"}, {"功能", "8", "QV桌面 B"},   {"功能", "9", "桌面设置"},
+        {"功能", "10", "退出桌面"}, {"功能", "调节方式", "1"}, {"功能", "滤镜颜色", "255"}, {"热键", "增亮", "2"},
+        {"热键", "增亮按键", "50"}, {"热键", "调暗", "2"},     {"热键", "调暗按键", "49"},
     };
     std::string boot = f + kBootFile.name;
     for (const auto& v : kValues) IniWrite(boot, v[0], v[1], v[2]);
@@ -336,7 +336,7 @@ void RegisterProduct(const std::string& folder, bool withRunPath) {
 // Forgets the 32-bit view's registration once the native view has one.
 void Drop32BitRegistration() {
     Dll<LONG(WINAPI*)(HKEY, LPCSTR, REGSAM, DWORD)>(kDllRegDeleteKeyEx)(HKEY_LOCAL_MACHINE, kProductKey32,
-                                                                       KEY_WOW64_32KEY, 0);
+                                                                        KEY_WOW64_32KEY, 0);
 }
 
 void ShowRegistering() {
@@ -356,7 +356,8 @@ void RemoveFolders(const std::vector<std::string>& made) {
 // failed one takes away exactly what it added, then the folders it made.
 class FreshFolder {
 public:
-    FreshFolder(std::string folder, std::vector<std::string> made) : folder_(std::move(folder)), made_(std::move(made)) {
+    FreshFolder(std::string folder, std::vector<std::string> made)
+        : folder_(std::move(folder)), made_(std::move(made)) {
         Walk("", [this](const std::string& relative, bool) { before_.insert(relative); });
     }
 
@@ -479,10 +480,8 @@ unsigned long __stdcall InstallThreadEntry(void*) {
 
 void InstallFiles() {
     Registration registration = FindRegistration();
-    if (!registration.folder.empty())
-        Upgrade(registration);
-    else
-        FreshInstall();
+    if (!registration.folder.empty()) Upgrade(registration);
+    else FreshInstall();
     // The window and its close button come back on the window thread, once
     // it has seen the worker end: enabled from here, an Escape in between
     // could close the window before the shortcut step reads it.
@@ -516,9 +515,7 @@ bool CreateFolderPath(const char* path, std::vector<std::string>* made) {
     };
     std::string whole = path ? path : "";
     if (folderExists(whole)) return true;
-    auto find = [&](int32_t from) {
-        return Call(commands::FindText, {Arg(whole), Arg("\\"), Arg(from)}).Int();
-    };
+    auto find = [&](int32_t from) { return Call(commands::FindText, {Arg(whole), Arg("\\"), Arg(from)}).Int(); };
     int32_t p = find(1);
     if (p != -1) {
         p = find(p + 1);  // past the backslash of a drive root such as "C:\"

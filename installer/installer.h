@@ -83,9 +83,9 @@ void OnExtractProgress(int32_t percentage);
 // Constants of the program.
 extern const char kAgreementTextConstant[];
 extern const char kMakerWebAddress[];
-extern const char kProductRunPath[];  // registry path of RunPath
+extern const char kProductRunPath[];    // registry path of RunPath
 extern const char kProductRunPath32[];  // the same in the 32-bit view
-extern const char kProductKey[];      // registry path prefix with trailing "\"
+extern const char kProductKey[];        // registry path prefix with trailing "\"
 constexpr int32_t kLocalMachine = 4;
 
 }  // namespace vx::installer

@@ -43,10 +43,10 @@ constexpr uint32_t kStartWindowId = 0x52010001;
 
 const char* const kDllLibraries[] = {"user32",   "",         "",         "user32",   "kernel32", "kernel32",
                                      "kernel32", "kernel32", "kernel32", "kernel32", "advapi32"};
-const char* const kDllNames[] = {"PostMessageA",        "SHBrowseForFolderA",  "SHGetPathFromIDListA",
-                                 "GetWindowThreadProcessId", "OpenProcess",  "WaitForSingleObject",
-                                 "CloseHandle",         "CreateFileA",         "ReadFile",
-                                 "GetDiskFreeSpaceExA", "RegDeleteKeyExA"};
+const char* const kDllNames[] = {
+    "PostMessageA", "SHBrowseForFolderA",  "SHGetPathFromIDListA", "GetWindowThreadProcessId",
+    "OpenProcess",  "WaitForSingleObject", "CloseHandle",          "CreateFileA",
+    "ReadFile",     "GetDiskFreeSpaceExA", "RegDeleteKeyExA"};
 static_assert(sizeof kDllNames / sizeof kDllNames[0] == kDllRegDeleteKeyEx + 1);
 static_assert(sizeof kDllLibraries / sizeof kDllLibraries[0] == kDllRegDeleteKeyEx + 1);
 

@@ -90,14 +90,14 @@ void RunShortcutStep(const std::string& registeredFolder) {
     std::string uninstallLink = menu + "卸载.lnk";
     auto makeProgramLink = [&] {
         std::string f = folder();
-        CreateShortcutFile(programLink, "\"" + f + "\\Kandor.exe\"", "Tolvane", nullptr, f.c_str(), nullptr,
-                           nullptr, nullptr);
+        CreateShortcutFile(programLink, "\"" + f + "\\Kandor.exe\"", "Tolvane", nullptr, f.c_str(), nullptr, nullptr,
+                           nullptr);
     };
     auto makeUninstallLink = [&] {
         std::string f = folder();
         std::string icon = f + "\\image\\Uninstall.ico";
-        CreateShortcutFile(uninstallLink, "\"" + f + "\\Uninstall.exe\"", "Tolvane", nullptr, f.c_str(),
-                           icon.c_str(), nullptr, nullptr);
+        CreateShortcutFile(uninstallLink, "\"" + f + "\\Uninstall.exe\"", "Tolvane", nullptr, f.c_str(), icon.c_str(),
+                           nullptr, nullptr);
     };
     if (upgrade) {
         // An upgrade keeps the shortcuts the user has; missing ones return.

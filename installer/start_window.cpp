@@ -28,7 +28,9 @@ namespace iw = installer_window;
 // Members of the command-line array (texts, counted from 1).
 struct Arguments {
     void* block = nullptr;
-    ~Arguments() { HostRequest(kHostDisposeArray, static_cast<intptr_t>(type::Text), reinterpret_cast<intptr_t>(block)); }
+    ~Arguments() {
+        HostRequest(kHostDisposeArray, static_cast<intptr_t>(type::Text), reinterpret_cast<intptr_t>(block));
+    }
     int64_t Count() const { return ArrayView{static_cast<const uint8_t*>(block)}.Count(); }
     const char* Member(int32_t index) const {
         const char* text;
@@ -74,10 +76,8 @@ void OnStartWindowCreated() {
     Arguments args;
     ValueRecord variable = ValueRecord::OfAddress(&args.block, type::Text | type::ByAddress);
     CallCommand(commands::ReadCommandLine, 1, &variable);
-    if (args.Count() >= 1 && std::strcmp(args.Member(1), "-1") == 0)
-        StartSilently(args);
-    else
-        StartInteractively();
+    if (args.Count() >= 1 && std::strcmp(args.Member(1), "-1") == 0) StartSilently(args);
+    else StartInteractively();
 }
 
 }  // namespace vx::installer

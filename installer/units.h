@@ -31,7 +31,7 @@ constexpr uint32_t kZip = 0x16010089;              // "ZIP压缩1"
 namespace agreement_window {
 constexpr uint32_t kId = 0x520100D2;
 constexpr uint32_t kSelf = 0x060100D1;
-constexpr uint32_t kText = 0x160100D3;  // "编辑框1"
+constexpr uint32_t kText = 0x160100D3;         // "编辑框1"
 constexpr uint32_t kAgreeButton = 0x160100D4;  // "按钮1" "同意并安装"
 }  // namespace agreement_window
 

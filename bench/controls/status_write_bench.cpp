@@ -49,7 +49,8 @@ double PerFile(Work work) {
 std::string FileLine(int i) {
     char line[160];
     // 正在复制文件：
-    std::snprintf(line, sizeof line, "正在复制文件：C:\\Program Files\\TolvanePC\\Vexilo\\image\\icons\\file%04d.png", i);
+    std::snprintf(line, sizeof line, "正在复制文件：C:\\Program Files\\TolvanePC\\Vexilo\\image\\icons\\file%04d.png",
+                  i);
     return line;
 }
 
@@ -99,9 +100,10 @@ int main() {
         SetWindowTextA(plain, FileLine(i).c_str());
         InvalidateRect(plain, nullptr, TRUE);
     });
-    std::printf("status label + bar position per file: %.1f us (label %.1f, bar %.1f)   "
-                "bare SetWindowText + InvalidateRect: %.1f us   ratio %.2f\n",
-                controls, labelOnly, barOnly, bare, controls / bare);
+    std::printf(
+        "status label + bar position per file: %.1f us (label %.1f, bar %.1f)   "
+        "bare SetWindowText + InvalidateRect: %.1f us   ratio %.2f\n",
+        controls, labelOnly, barOnly, bare, controls / bare);
     DestroyWindow(window);
     return 0;
 }

@@ -103,10 +103,12 @@ bool Bench(const char* path) {
     for (int round = 0; round < 5; ++round) {
         ours = std::min(ours, BestMilliseconds([&] { picture = vx::picture::Decode(bytes); }, 4));
         // A fresh output block each time, as the decoder makes one.
-        plain = std::min(plain, BestMilliseconds([&] {
-            std::vector<uint8_t> fresh;
-            jpeg ? BareJpeg(file, fresh) : BarePng(file, fresh);
-        }, 4));
+        plain = std::min(plain, BestMilliseconds(
+                                    [&] {
+                                        std::vector<uint8_t> fresh;
+                                        jpeg ? BareJpeg(file, fresh) : BarePng(file, fresh);
+                                    },
+                                    4));
     }
     std::printf("%-40s %s %dx%d  decoder %.3f ms  bare library %.3f ms  ratio %.2f\n", path, jpeg ? "JPEG" : "PNG",
                 picture->width, picture->height, ours, plain, ours / plain);

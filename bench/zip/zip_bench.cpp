@@ -74,7 +74,8 @@ bool BareLoop(const char* archive, const std::string& dest, bool buffered) {
             CreateDirectoryA(target.c_str(), nullptr);
             continue;
         }
-        HANDLE h = CreateFileA(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        HANDLE h =
+            CreateFileA(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (h == INVALID_HANDLE_VALUE || unzOpenCurrentFile(zf) != UNZ_OK) ok = false;
         for (int n; ok && (n = unzReadCurrentFile(zf, buffer.data(), unsigned(buffer.size()))) != 0;) {
             DWORD done = 0;
@@ -94,8 +95,7 @@ double CountingPass(const char* archive) {
     vx::zip::ArchiveReader reader;
     if (reader.Open(archive) != vx::zip::kOk) return -1;
     vx::zip::ZipEntry entry;
-    for (int32_t i = 0; reader.GetEntry(i, entry) == vx::zip::kOk; ++i) {
-    }
+    for (int32_t i = 0; reader.GetEntry(i, entry) == vx::zip::kOk; ++i) {}
     return Now() - t0;
 }
 
@@ -156,8 +156,7 @@ int main(int argc, char** argv) {
     RemoveDirectoryA(scratch.c_str());
     const double e = *std::min_element(extract.begin(), extract.end());
     const double b = *std::min_element(bare.begin(), bare.end());
-    std::printf("Extract            %8.1f ms (best of %d, %d progress events per run)\n", e, rounds,
-                gEvents / rounds);
+    std::printf("Extract            %8.1f ms (best of %d, %d progress events per run)\n", e, rounds, gEvents / rounds);
     std::printf("  of which counting %8.1f ms (open, every record, local header and extra field)\n",
                 *std::min_element(counting.begin(), counting.end()));
     std::printf("bare minizip loop  %8.1f ms (best of %d)\n", b, rounds);

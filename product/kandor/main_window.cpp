@@ -22,16 +22,17 @@ struct KeyName {
     const char* name;
 };
 constexpr KeyName kKeyNames[] = {
-    {VK_UP, "↑"}, {VK_DOWN, "↓"}, {VK_LEFT, "←"}, {VK_RIGHT, "→"},
-    {VK_PRIOR, "PageUp"}, {VK_NEXT, "PageDown"}, {VK_HOME, "Home"}, {VK_END, "End"},
-    {VK_ADD, "Num+"}, {VK_SUBTRACT, "Num-"}, {VK_OEM_PLUS, "="}, {VK_OEM_MINUS, "-"},
+    {VK_UP, "↑"},         {VK_DOWN, "↓"},        {VK_LEFT, "←"},     {VK_RIGHT, "→"},
+    {VK_PRIOR, "PageUp"}, {VK_NEXT, "PageDown"}, {VK_HOME, "Home"},  {VK_END, "End"},
+    {VK_ADD, "Num+"},     {VK_SUBTRACT, "Num-"}, {VK_OEM_PLUS, "="}, {VK_OEM_MINUS, "-"},
 };
 struct ModifierName {
     UINT bit;
     const char* name;
 };
 // The bits of RegisterHotKey, in the order people write them.
-constexpr ModifierName kModifiers[] = {{MOD_CONTROL, "Ctrl+"}, {MOD_ALT, "Alt+"}, {MOD_SHIFT, "Shift+"}, {MOD_WIN, "Win+"}};
+constexpr ModifierName kModifiers[] = {
+    {MOD_CONTROL, "Ctrl+"}, {MOD_ALT, "Alt+"}, {MOD_SHIFT, "Shift+"}, {MOD_WIN, "Win+"}};
 
 std::string KeyText(UINT modifiers, UINT key) {
     std::string text;
@@ -47,7 +48,8 @@ std::string KeyText(UINT modifiers, UINT key) {
 }  // namespace
 
 MainWindow::MainWindow(std::string folder, bool firstStart)
-    : folder_(std::move(folder)), firstStart_(firstStart),
+    : folder_(std::move(folder)),
+      firstStart_(firstStart),
       shortcuts_(ReadCollection(folder_ + "\\Collection\\Collection.ini")) {}
 
 bool MainWindow::Create(HINSTANCE instance, int show) {
@@ -58,7 +60,8 @@ bool MainWindow::Create(HINSTANCE instance, int show) {
     wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
     // The product's icon travels as a file of the installation.
     std::string icon = folder_ + "\\image\\ico.ico";
-    wc.hIcon = static_cast<HICON>(LoadImageA(nullptr, icon.c_str(), IMAGE_ICON, 0, 0, LR_LOADFROMFILE | LR_DEFAULTSIZE));
+    wc.hIcon =
+        static_cast<HICON>(LoadImageA(nullptr, icon.c_str(), IMAGE_ICON, 0, 0, LR_LOADFROMFILE | LR_DEFAULTSIZE));
     wc.hIconSm = static_cast<HICON>(LoadImageA(nullptr, icon.c_str(), IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
                                                GetSystemMetrics(SM_CYSMICON), LR_LOADFROMFILE));
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
@@ -66,8 +69,9 @@ bool MainWindow::Create(HINSTANCE instance, int show) {
     if (!RegisterClassExA(&wc)) return false;
     int rows = (static_cast<int>(shortcuts_.size()) + kColumns - 1) / kColumns;
     int height = 150 + rows * (kButtonHeight + 8);
-    window_ = CreateWindowExA(0, kClassName, product::kMainWindowTitle, WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
-                              CW_USEDEFAULT, CW_USEDEFAULT, kWidth, height, nullptr, nullptr, instance, this);
+    window_ = CreateWindowExA(0, kClassName, product::kMainWindowTitle,
+                              WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, CW_USEDEFAULT, CW_USEDEFAULT,
+                              kWidth, height, nullptr, nullptr, instance, this);
     if (!window_) return false;
     ShowWindow(window_, show);
     UpdateWindow(window_);
@@ -91,15 +95,17 @@ HWND MainWindow::AddChild(const char* cls, const std::string& text, DWORD style,
 std::string MainWindow::HotKeysText() const {
     std::string ini = folder_ + "\\boot.ini";
     auto value = [&](const char* key) { return GetPrivateProfileIntA("热键", key, 0, ini.c_str()); };
-    return "增亮：" + KeyText(value("增亮"), value("增亮按键")) + "    调暗：" + KeyText(value("调暗"), value("调暗按键"));
+    return "增亮：" + KeyText(value("增亮"), value("增亮按键")) + "    调暗：" +
+           KeyText(value("调暗"), value("调暗按键"));
 }
 
 void MainWindow::CreateChildren() {
     int inner = kWidth - 2 * kMargin - 8;
-    AddChild("STATIC", firstStart_ ? "安装完成：欢迎首次使用 Vexilo V1.1！" : "Vexilo V1.1", SS_LEFT, kGreetingId, kMargin,
-             kMargin, inner, 20);
+    AddChild("STATIC", firstStart_ ? "安装完成：欢迎首次使用 Vexilo V1.1！" : "Vexilo V1.1", SS_LEFT, kGreetingId,
+             kMargin, kMargin, inner, 20);
     AddChild("STATIC", HotKeysText(), SS_LEFT, kHotKeysId, kMargin, kMargin + 26, inner, 20);
-    AddChild("STATIC", shortcuts_.empty() ? "没有网站快捷方式" : "网站快捷方式：", SS_LEFT, 0, kMargin, kMargin + 56, inner, 20);
+    AddChild("STATIC", shortcuts_.empty() ? "没有网站快捷方式" : "网站快捷方式：", SS_LEFT, 0, kMargin, kMargin + 56,
+             inner, 20);
     for (size_t i = 0; i < shortcuts_.size(); ++i) {
         int column = static_cast<int>(i) % kColumns, row = static_cast<int>(i) / kColumns;
         const WebShortcut& s = shortcuts_[i];
@@ -121,9 +127,7 @@ LRESULT CALLBACK MainWindow::Procedure(HWND window, UINT message, WPARAM wp, LPA
 
 LRESULT MainWindow::Handle(UINT message, WPARAM wp, LPARAM lp) {
     switch (message) {
-    case WM_CREATE:
-        CreateChildren();
-        return 0;
+    case WM_CREATE: CreateChildren(); return 0;
     case WM_COMMAND: {
         int id = LOWORD(wp);
         size_t index = static_cast<size_t>(id - kFirstShortcutId);
@@ -138,8 +142,7 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wp, LPARAM lp) {
         if (product::ReadLockedWindow(folder_) == window_) WriteLock(nullptr);
         PostQuitMessage(0);
         return 0;
-    default:
-        return DefWindowProcA(window_, message, wp, lp);
+    default: return DefWindowProcA(window_, message, wp, lp);
     }
 }
 

@@ -41,8 +41,7 @@ int Uninstall(bool silent) {
     if (removal.OwnsRegistration()) ok = removal.RemoveRegistration() && ok;
     ok = removal.RemoveFiles() && ok;
     Removal::RemoveInstallerArchive();
-    if (runsFromFolder)
-        ok = HandOffOwnRemoval(ownPath, folder) && ok;
+    if (runsFromFolder) ok = HandOffOwnRemoval(ownPath, folder) && ok;
     else
         ok = (DeleteFileA((folder + "\\" + kUninstallerName).c_str()) ||
               GetFileAttributesA((folder + "\\" + kUninstallerName).c_str()) == INVALID_FILE_ATTRIBUTES) &&

@@ -69,7 +69,8 @@ std::string Removal::RegisteredFolder() const {
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kProductKey, 0, KEY_QUERY_VALUE, key.out()) != ERROR_SUCCESS) return {};
     char value[MAX_PATH * 2] = {};
     DWORD type = 0, size = sizeof value - 1;
-    if (RegQueryValueExA(key.get(), "RunPath", nullptr, &type, reinterpret_cast<BYTE*>(value), &size) != ERROR_SUCCESS ||
+    if (RegQueryValueExA(key.get(), "RunPath", nullptr, &type, reinterpret_cast<BYTE*>(value), &size) !=
+            ERROR_SUCCESS ||
         (type != REG_SZ && type != REG_EXPAND_SZ))
         return {};
     return value;

@@ -15,9 +15,7 @@ inline const ValueRecord& Arg(int32_t argc, const ValueRecord* args, int32_t ind
     return (args && index >= 0 && index < argc) ? args[index] : kOmitted;
 }
 
-inline bool Given(int32_t argc, const ValueRecord* args, int32_t index) {
-    return Arg(argc, args, index).Given();
-}
+inline bool Given(int32_t argc, const ValueRecord* args, int32_t index) { return Arg(argc, args, index).Given(); }
 
 // A text argument; any record that is not a text reads as the empty text.
 inline const char* TextPointer(const ValueRecord& v) {

@@ -18,9 +18,7 @@ namespace vx {
 using Bytes = std::span<const uint8_t>;
 
 // Whether count bytes from offset lie inside b (without overflowing).
-inline bool Fits(Bytes b, size_t offset, size_t count) {
-    return offset <= b.size() && count <= b.size() - offset;
-}
+inline bool Fits(Bytes b, size_t offset, size_t count) { return offset <= b.size() && count <= b.size() - offset; }
 
 // Loads and stores at a place the caller has checked with Fits.
 inline uint16_t U16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }

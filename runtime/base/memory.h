@@ -36,14 +36,22 @@ public:
     explicit RuntimeBlock(void* p) : p_(p) {}
     RuntimeBlock(RuntimeBlock&& o) noexcept : p_(o.p_) { o.p_ = nullptr; }
     RuntimeBlock& operator=(RuntimeBlock&& o) noexcept {
-        if (this != &o) { Free(p_); p_ = o.p_; o.p_ = nullptr; }
+        if (this != &o) {
+            Free(p_);
+            p_ = o.p_;
+            o.p_ = nullptr;
+        }
         return *this;
     }
     RuntimeBlock(const RuntimeBlock&) = delete;
     RuntimeBlock& operator=(const RuntimeBlock&) = delete;
     ~RuntimeBlock() { Free(p_); }
     void* get() const { return p_; }
-    void* release() { void* p = p_; p_ = nullptr; return p; }
+    void* release() {
+        void* p = p_;
+        p_ = nullptr;
+        return p;
+    }
 
 private:
     void* p_ = nullptr;

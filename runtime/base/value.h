@@ -33,15 +33,11 @@ constexpr uint32_t Base(uint32_t code) { return code & ~ByAddress; }
 constexpr bool IsByAddress(uint32_t code) { return (code & ByAddress) != 0; }
 // Top two bits 10: a system type. 00 and non-zero: a library-defined type.
 constexpr bool IsSystem(uint32_t code) { return (Base(code) & 0xC0000000u) == 0x80000000u; }
-constexpr bool IsLibraryType(uint32_t code) {
-    return Base(code) != 0 && (Base(code) & 0xC0000000u) == 0;
-}
+constexpr bool IsLibraryType(uint32_t code) { return Base(code) != 0 && (Base(code) & 0xC0000000u) == 0; }
 constexpr bool IsNumeric(uint32_t code) { return IsSystem(code) && (Base(code) & 0xFF) == 0x01; }
 constexpr uint16_t LibraryOf(uint32_t code) { return static_cast<uint16_t>(Base(code) >> 16); }
 constexpr uint16_t TypeInLibrary(uint32_t code) { return static_cast<uint16_t>(Base(code) & 0xFFFF); }
-constexpr uint32_t Make(uint16_t library, uint16_t typeNumber) {
-    return (uint32_t(library) << 16) | typeNumber;
-}
+constexpr uint32_t Make(uint16_t library, uint16_t typeNumber) { return (uint32_t(library) << 16) | typeNumber; }
 
 // Storage size of one element when a value is copied or converted. Texts and
 // byte sets are stored as addresses, which are pointer-sized on this target.
@@ -50,9 +46,16 @@ constexpr size_t StorageSize(uint32_t code) {
     switch (Base(code)) {
     case Byte: return 1;
     case Short: return 2;
-    case Int: case Float: case Bool: case SubProgram: return 4;
-    case Long: case Double: case DateTime: case System8: return 8;
-    case Text: case Bytes: return sizeof(void*);
+    case Int:
+    case Float:
+    case Bool:
+    case SubProgram: return 4;
+    case Long:
+    case Double:
+    case DateTime:
+    case System8: return 8;
+    case Text:
+    case Bytes: return sizeof(void*);
     default: return IsLibraryType(code) ? 8 : 0;
     }
 }
@@ -104,8 +107,14 @@ struct ValueRecord {
     }
     static ValueRecord OfText(const char* text) { return OfAddress(text, type::Text); }
     static ValueRecord OfBytes(const void* block) { return OfAddress(block, type::Bytes); }
-    void SetInt(int32_t v) { low = static_cast<uint32_t>(v); high = 0; }
-    void SetBool(bool v) { low = v ? 1 : 0; high = 0; }
+    void SetInt(int32_t v) {
+        low = static_cast<uint32_t>(v);
+        high = 0;
+    }
+    void SetBool(bool v) {
+        low = v ? 1 : 0;
+        high = 0;
+    }
     void SetAddress(const void* p) {
         auto v = static_cast<uint64_t>(reinterpret_cast<uintptr_t>(p));
         low = static_cast<uint32_t>(v);
@@ -147,9 +156,7 @@ struct ArrayView {
         for (int32_t i = 0; i < d; ++i) n *= Size(i);
         return n < 0 ? 0 : n;
     }
-    uint8_t* Elements() const {
-        return const_cast<uint8_t*>(block) + 4 + 4 * size_t(Dimensions());
-    }
+    uint8_t* Elements() const { return const_cast<uint8_t*>(block) + 4 + 4 * size_t(Dimensions()); }
 
 private:
     int32_t ReadInt(size_t offset) const {

@@ -31,9 +31,16 @@ public:
     T* operator->() const { return p_; }
     explicit operator bool() const { return p_ != nullptr; }
     // Out-parameter slot; drops the current reference first.
-    T** put() { reset(); return &p_; }
+    T** put() {
+        reset();
+        return &p_;
+    }
     void** put_void() { return reinterpret_cast<void**>(put()); }
-    T* release() { T* p = p_; p_ = nullptr; return p; }
+    T* release() {
+        T* p = p_;
+        p_ = nullptr;
+        return p;
+    }
     void reset(T* p = nullptr) {
         if (p_) p_->Release();
         p_ = p;
@@ -63,14 +70,22 @@ public:
     explicit Bstr(BSTR b) : b_(b) {}
     Bstr(Bstr&& o) noexcept : b_(o.b_) { o.b_ = nullptr; }
     Bstr& operator=(Bstr&& o) noexcept {
-        if (this != &o) { SysFreeString(b_); b_ = o.b_; o.b_ = nullptr; }
+        if (this != &o) {
+            SysFreeString(b_);
+            b_ = o.b_;
+            o.b_ = nullptr;
+        }
         return *this;
     }
     Bstr(const Bstr&) = delete;
     Bstr& operator=(const Bstr&) = delete;
     ~Bstr() { SysFreeString(b_); }
     BSTR get() const { return b_; }
-    BSTR release() { BSTR b = b_; b_ = nullptr; return b; }
+    BSTR release() {
+        BSTR b = b_;
+        b_ = nullptr;
+        return b;
+    }
 
 private:
     BSTR b_ = nullptr;

@@ -37,10 +37,14 @@ struct FailureCode {
 };
 
 constexpr FailureCode kInvokeFailures[] = {
-    {DISP_E_BADPARAMCOUNT, kBadParamCount},   {DISP_E_BADVARTYPE, kBadVarType},
-    {DISP_E_EXCEPTION, kException},           {DISP_E_MEMBERNOTFOUND, kDispMemberNotFound},
-    {DISP_E_NONAMEDARGS, kNoNamedArgs},       {DISP_E_OVERFLOW, kOverflow},
-    {DISP_E_PARAMNOTFOUND, kParamNotFound},   {DISP_E_TYPEMISMATCH, kTypeMismatch},
+    {DISP_E_BADPARAMCOUNT, kBadParamCount},
+    {DISP_E_BADVARTYPE, kBadVarType},
+    {DISP_E_EXCEPTION, kException},
+    {DISP_E_MEMBERNOTFOUND, kDispMemberNotFound},
+    {DISP_E_NONAMEDARGS, kNoNamedArgs},
+    {DISP_E_OVERFLOW, kOverflow},
+    {DISP_E_PARAMNOTFOUND, kParamNotFound},
+    {DISP_E_TYPEMISMATCH, kTypeMismatch},
     {DISP_E_PARAMNOTOPTIONAL, kParamNotOptional},
 };
 
@@ -123,8 +127,7 @@ private:
         case DESCKIND_TYPECOMP:
             if (ptr_.lptcomp) ptr_.lptcomp->Release();
             break;
-        default:
-            break;
+        default: break;
         }
         desc_ = DESCKIND_NONE;
         ptr_.lpfuncdesc = nullptr;
@@ -176,7 +179,8 @@ int32_t Call(CallMode mode, const ObjectRecord* object, const char* name, const 
     Binding binding;
     bool bound = false;
     KindOrder order = KindsOf(mode);
-    for (size_t k = 0; k < order.count && !bound; ++k) bound = binding.Bind(comp.get(), wide.data(), hash, order.kinds[k]);
+    for (size_t k = 0; k < order.count && !bound; ++k)
+        bound = binding.Bind(comp.get(), wide.data(), hash, order.kinds[k]);
     if (!bound) return kMemberNotFound;
     Member member = binding.Describe(mode);
 

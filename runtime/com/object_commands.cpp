@@ -59,7 +59,8 @@ ComPtr<IUnknown> CreateFromTypeLibrary(std::wstring name, const char* file) {
 ComPtr<IUnknown> CreateFromClass(const char* name) {
     std::wstring wide = com::WideFromAnsi(name);
     CLSID clsid;
-    HRESULT hr = (name && name[0] == '{') ? CLSIDFromString(wide.data(), &clsid) : CLSIDFromProgID(wide.c_str(), &clsid);
+    HRESULT hr =
+        (name && name[0] == '{') ? CLSIDFromString(wide.data(), &clsid) : CLSIDFromProgID(wide.c_str(), &clsid);
     if (FAILED(hr)) return {};
     ComPtr<IUnknown> object;
     hr = CoCreateInstance(clsid, nullptr, kAnyServer, IID_IUnknown, object.put_void());
@@ -78,8 +79,8 @@ ComPtr<IUnknown> CreateFromClass(const char* name) {
 void CallForCommand(com::CallMode mode, ValueRecord* result, int32_t argc, ValueRecord* args, uint32_t wanted) {
     int32_t count = argc > 2 ? argc - 2 : 0;
     ValueRecord made;
-    com::LateBoundCall(mode, ObjectOf(Arg(argc, args, 0)), TextOf(Arg(argc, args, 1)), count ? args + 2 : nullptr, count,
-                       wanted, &made);
+    com::LateBoundCall(mode, ObjectOf(Arg(argc, args, 0)), TextOf(Arg(argc, args, 1)), count ? args + 2 : nullptr,
+                       count, wanted, &made);
     if (wanted != type::Omitted) *result = made;
 }
 

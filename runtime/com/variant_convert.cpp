@@ -39,8 +39,7 @@ Resolved Resolve(ITypeInfo* owner, const TYPEDESC& desc, int depth) {
         if (inner.isInterface) return {inner.vt, false, false};
         return {inner.vt, true, false};
     }
-    case VT_USERDEFINED:
-        return ResolveUserDefined(owner, desc.hreftype, depth);
+    case VT_USERDEFINED: return ResolveUserDefined(owner, desc.hreftype, depth);
     case VT_SAFEARRAY: {
         VARTYPE element = desc.lptdesc ? Resolve(owner, *desc.lptdesc, depth + 1).vt : VARTYPE(VT_VARIANT);
         if (element == VT_EMPTY) element = VT_VARIANT;
@@ -51,12 +50,11 @@ Resolved Resolve(ITypeInfo* owner, const TYPEDESC& desc, int depth) {
         if (element == VT_EMPTY) element = VT_VARIANT;
         return {static_cast<VARTYPE>(VT_ARRAY | element), false, false};
     }
-    case VT_HRESULT:
-        return {VT_ERROR, false, false};
-    case VT_VOID: case VT_LPSTR: case VT_LPWSTR:
-        return {};
-    default:
-        return {vt, false, false};
+    case VT_HRESULT: return {VT_ERROR, false, false};
+    case VT_VOID:
+    case VT_LPSTR:
+    case VT_LPWSTR: return {};
+    default: return {vt, false, false};
     }
 }
 
@@ -68,7 +66,8 @@ Resolved ResolveUserDefined(ITypeInfo* owner, HREFTYPE ref, int depth) {
     switch (attr->typekind) {
     case TKIND_ALIAS: return Resolve(info.get(), attr->tdescAlias, depth + 1);
     case TKIND_ENUM: return {VT_I4, false, false};
-    case TKIND_RECORD: case TKIND_UNION: return {VT_RECORD, false, false};
+    case TKIND_RECORD:
+    case TKIND_UNION: return {VT_RECORD, false, false};
     case TKIND_DISPATCH: return {VT_DISPATCH, false, true};
     case TKIND_INTERFACE:
         return {(attr->wTypeFlags & TYPEFLAG_FDISPATCHABLE) ? VARTYPE(VT_DISPATCH) : VARTYPE(VT_UNKNOWN), false, true};
@@ -132,8 +131,7 @@ int32_t ObjectToVariant(const ObjectRecord* record, VARTYPE declared, VARIANT* o
         }
         break;
     }
-    default:
-        break;
+    default: break;
     }
     return kOk;
 }
@@ -238,15 +236,13 @@ int32_t ToVariant(const ValueRecord& arg, VARTYPE declared, VARIANT* out) {
         out->vt = VT_R8;
         out->dblVal = v.Double();
         return kOk;
-    case type::ComObject:
-        return ObjectToVariant(v.Address<const ObjectRecord>(), declared, out);
+    case type::ComObject: return ObjectToVariant(v.Address<const ObjectRecord>(), declared, out);
     case type::Variant: {
         auto* source = v.Address<VARIANT>();
         if (!source) return kOk;
         return SUCCEEDED(VariantCopyInd(out, source)) ? kOk : kBadArgumentType;
     }
-    default:
-        return kBadArgumentType;
+    default: return kBadArgumentType;
     }
 }
 

@@ -50,7 +50,9 @@ int32_t ToInt32(const ValueRecord& v) {
     case type::Text: return ParseDecimal(NarrowFullWidth(text::SystemLeadBytes(), text::View(v.Text())));
     case type::Byte: return static_cast<int32_t>(v.low & 0xFF);
     case type::Short: return static_cast<int16_t>(v.low & 0xFFFF);
-    case type::Int: case type::SubProgram: case type::Long: return static_cast<int32_t>(v.low);
+    case type::Int:
+    case type::SubProgram:
+    case type::Long: return static_cast<int32_t>(v.low);
     case type::Float: return TruncateToInt32(v.Float());
     case type::Double: return TruncateToInt32(v.Double());
     default: return 0;
@@ -62,7 +64,10 @@ std::string DateText(double date) {
     double whole = std::trunc(date);
     auto seconds = static_cast<int64_t>(std::llround(std::fabs(date - whole) * 86400.0));
     auto days = static_cast<int64_t>(whole);
-    if (seconds >= 86400) { seconds -= 86400; days += date < 0 ? -1 : 1; }
+    if (seconds >= 86400) {
+        seconds -= 86400;
+        days += date < 0 ? -1 : 1;
+    }
     // Civil date from days since 1970-01-01 (1899-12-30 is day -25569).
     int64_t z = days - 25569 + 719468;
     int64_t era = (z >= 0 ? z : z - 146096) / 146097;
@@ -127,8 +132,15 @@ void ToByteSet(ValueRecord* result, int32_t argc, ValueRecord* args) {
         ByteSpan bytes = BytesArg(v);
         return result->SetAddress(NewByteSet(bytes.data, bytes.size));
     }
-    case type::Byte: case type::Short: case type::Int: case type::Long: case type::Float: case type::Double:
-    case type::Bool: case type::DateTime: case type::SubProgram: {
+    case type::Byte:
+    case type::Short:
+    case type::Int:
+    case type::Long:
+    case type::Float:
+    case type::Double:
+    case type::Bool:
+    case type::DateTime:
+    case type::SubProgram: {
         uint32_t words[2] = {v.low, v.high};  // little-endian storage bytes
         return result->SetAddress(NewByteSet(words, type::StorageSize(v.type)));
     }

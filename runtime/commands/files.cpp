@@ -49,8 +49,8 @@ void FileExists(ValueRecord* result, int32_t argc, ValueRecord* args) {
 void FileWrite(ValueRecord* result, int32_t argc, ValueRecord* args) {
     std::string path = PathArg(argc, args, 0);
     if (path.empty()) return;
-    FileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                nullptr));
+    FileHandle file(
+        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return;
     for (int32_t i = 1; i < argc; ++i) {
         ByteSpan bytes = BytesArg(args[i]);

@@ -92,8 +92,8 @@ void RegistryWrite(ValueRecord* result, int32_t argc, ValueRecord* args) {
     HKEY root = RootKey(IntArg(Arg(argc, args, 0)));
     RegKey key;
     if (RegOpenKeyExA(root, path.key.c_str(), 0, KEY_SET_VALUE, key.out()) != ERROR_SUCCESS &&
-        RegCreateKeyExA(root, path.key.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr,
-                        key.out(), nullptr) != ERROR_SUCCESS) {
+        RegCreateKeyExA(root, path.key.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr, key.out(),
+                        nullptr) != ERROR_SUCCESS) {
         return;
     }
     result->SetBool(RegSetValueExA(key.get(), path.value.c_str(), 0, kind, data, size) == ERROR_SUCCESS);

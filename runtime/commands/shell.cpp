@@ -27,11 +27,16 @@ struct FolderKind {
 };
 // By kind, from kFolderDocuments to kFolderTemporary.
 constexpr FolderKind kFolderKinds[] = {
-    {FolderSource::kShell, CSIDL_PERSONAL},  {FolderSource::kShell, CSIDL_FAVORITES},
-    {FolderSource::kShell, CSIDL_DESKTOPDIRECTORY}, {FolderSource::kShell, CSIDL_FONTS},
-    {FolderSource::kShell, CSIDL_STARTMENU}, {FolderSource::kShell, CSIDL_PROGRAMS},
-    {FolderSource::kShell, CSIDL_STARTUP},   {FolderSource::kShell, CSIDL_APPDATA},
-    {FolderSource::kWindows, 0},             {FolderSource::kSystem, 0},
+    {FolderSource::kShell, CSIDL_PERSONAL},
+    {FolderSource::kShell, CSIDL_FAVORITES},
+    {FolderSource::kShell, CSIDL_DESKTOPDIRECTORY},
+    {FolderSource::kShell, CSIDL_FONTS},
+    {FolderSource::kShell, CSIDL_STARTMENU},
+    {FolderSource::kShell, CSIDL_PROGRAMS},
+    {FolderSource::kShell, CSIDL_STARTUP},
+    {FolderSource::kShell, CSIDL_APPDATA},
+    {FolderSource::kWindows, 0},
+    {FolderSource::kSystem, 0},
     {FolderSource::kTemp, 0},
 };
 static_assert(std::size(kFolderKinds) == kFolderTemporary);

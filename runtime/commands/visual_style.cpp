@@ -20,9 +20,9 @@ namespace vx::commands {
 namespace {
 
 constexpr const char* kStyledClasses[] = {
-    "Button", "Edit", "msctls_hotkey32", "SysIPAddress32", "ListBox", "SysListView32", "SysTreeView32",
-    "ComboBox", "SysDateTimePick32", "msctls_updown32", "ScrollBar", "SysMonthCal32", "SysTabControl32",
-    "msctls_progress32", "msctls_trackbar32",
+    "Button",        "Edit",          "msctls_hotkey32", "SysIPAddress32",    "ListBox",
+    "SysListView32", "SysTreeView32", "ComboBox",        "SysDateTimePick32", "msctls_updown32",
+    "ScrollBar",     "SysMonthCal32", "SysTabControl32", "msctls_progress32", "msctls_trackbar32",
 };
 // The drop-down list of a combo box: its procedure belongs to the combo box,
 // so it is themed but never subclassed.
@@ -68,8 +68,7 @@ StyledWindow* Find(HWND hwnd) {
 }
 
 void Redraw(HWND hwnd) {
-    SetWindowPos(hwnd, nullptr, 0, 0, 0, 0,
-                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    SetWindowPos(hwnd, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
     RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
@@ -78,10 +77,22 @@ LRESULT CALLBACK StyledProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
         StyledWindow* w = Find(hwnd);
         bool changed = false;
         switch (w ? msg : 0) {
-        case WM_ENABLE: changed = w->disabled != !wp; w->disabled = !wp; break;
-        case WM_SETFOCUS: changed = !w->focused; w->focused = true; break;
-        case WM_KILLFOCUS: changed = w->focused; w->focused = false; break;
-        case BM_SETCHECK: changed = w->checked != (wp == BST_CHECKED); w->checked = wp == BST_CHECKED; break;
+        case WM_ENABLE:
+            changed = w->disabled != !wp;
+            w->disabled = !wp;
+            break;
+        case WM_SETFOCUS:
+            changed = !w->focused;
+            w->focused = true;
+            break;
+        case WM_KILLFOCUS:
+            changed = w->focused;
+            w->focused = false;
+            break;
+        case BM_SETCHECK:
+            changed = w->checked != (wp == BST_CHECKED);
+            w->checked = wp == BST_CHECKED;
+            break;
         case WM_NCDESTROY:
             RemoveWindowSubclass(hwnd, StyledProc, kStyleSubclassId);
             gThreadStyle.windows.erase(gThreadStyle.windows.begin() + (w - gThreadStyle.windows.data()));

@@ -28,7 +28,7 @@ inline ZOrder ZOrderOf(bool given, int32_t position) {
 // RunProgram's window mode (omitted -> 2, clamped into 1..6) as a show
 // command: hide, normal, minimised, maximised, no-activate, minimise.
 inline int32_t ShowCommandOf(bool given, int32_t mode) {
-    static const int32_t kShow[] = {0 /*SW_HIDE*/, 1 /*SW_SHOWNORMAL*/, 2 /*SW_SHOWMINIMIZED*/,
+    static const int32_t kShow[] = {0 /*SW_HIDE*/,          1 /*SW_SHOWNORMAL*/,     2 /*SW_SHOWMINIMIZED*/,
                                     3 /*SW_SHOWMAXIMIZED*/, 4 /*SW_SHOWNOACTIVATE*/, 6 /*SW_MINIMIZE*/};
     if (!given) mode = 2;
     mode = mode < 1 ? 1 : (mode > 6 ? 6 : mode);
@@ -43,8 +43,6 @@ inline uint32_t MessageBoxStyleOf(uint32_t flags) {
 
 // Button pressed (IDOK 1 .. IDNO 7) as the command's result 0..6; -1 for
 // anything else (the box could not be shown).
-inline int32_t MessageBoxResultOf(int32_t buttonId) {
-    return (buttonId >= 1 && buttonId <= 7) ? buttonId - 1 : -1;
-}
+inline int32_t MessageBoxResultOf(int32_t buttonId) { return (buttonId >= 1 && buttonId <= 7) ? buttonId - 1 : -1; }
 
 }  // namespace vx::commands

@@ -38,14 +38,12 @@ bool ReadHeader(Bytes b, BmpHeader& h) {
     h.topDown = height < 0;
     if (!SizeAcceptable(h.width, h.height)) return false;
     switch (h.bits) {
-    case 1: case 4: case 8:
-        h.colours = used ? used : 1u << h.bits;
-        return h.colours <= 256;
-    case 24: case 32:
-        h.colours = 0;
-        return true;
-    default:
-        return false;
+    case 1:
+    case 4:
+    case 8: h.colours = used ? used : 1u << h.bits; return h.colours <= 256;
+    case 24:
+    case 32: h.colours = 0; return true;
+    default: return false;
     }
 }
 

@@ -165,9 +165,7 @@ LzwResult DecodeLzw(Bytes data, uint32_t minimum, std::span<uint8_t> out) {
     return {written, LzwEnd::kComplete};
 }
 
-uint64_t MostLzwIndexes(size_t bytes, uint32_t minimum) {
-    return uint64_t(bytes) * 8 / (minimum + 1) * kMaxCodes;
-}
+uint64_t MostLzwIndexes(size_t bytes, uint32_t minimum) { return uint64_t(bytes) * 8 / (minimum + 1) * kMaxCodes; }
 
 uint32_t ImageRow(uint32_t r, uint32_t height, bool interlaced) {
     if (!interlaced) return r;

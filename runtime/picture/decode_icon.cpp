@@ -38,8 +38,12 @@ bool BitmapImageSize(Bytes data, IconSize& size) {
     if (!SizeAcceptable(size.width, size.height)) return false;
     uint64_t colours = 0;
     switch (bits) {
-    case 1: case 4: case 8: colours = used ? used : 1u << bits; break;
-    case 16: case 24: case 32: break;
+    case 1:
+    case 4:
+    case 8: colours = used ? used : 1u << bits; break;
+    case 16:
+    case 24:
+    case 32: break;
     default: return false;
     }
     if (colours > 256) return false;

@@ -21,8 +21,7 @@ Kind DetectIcon(Bytes b) {
     }
 }
 Kind DetectGif(Bytes b) {
-    return std::memcmp(b.data(), "GIF87a", 6) == 0 || std::memcmp(b.data(), "GIF89a", 6) == 0 ? Kind::Gif
-                                                                                            : Kind::None;
+    return std::memcmp(b.data(), "GIF87a", 6) == 0 || std::memcmp(b.data(), "GIF89a", 6) == 0 ? Kind::Gif : Kind::None;
 }
 Kind DetectPcx(Bytes b) {
     const uint8_t version = b[1], encoding = b[2], bits = b[3];

@@ -20,7 +20,7 @@ namespace vx::picture::gif {
 struct Image {
     uint32_t left = 0, top = 0, width = 0, height = 0;
     bool interlaced = false;
-    Bytes colourTable;  // red-green-blue triples: the local table, else the global one; may be empty
+    Bytes colourTable;   // red-green-blue triples: the local table, else the global one; may be empty
     GifControl control;  // the graphic control extension before this image, if any
     uint32_t minimumCodeSize = 0;
     std::vector<uint8_t> codes;  // the image's data sub-blocks joined
@@ -33,7 +33,7 @@ public:
     // or its colour table.
     static std::optional<Reader> Open(Bytes file);
 
-    uint32_t width() const { return width_; }    // of the logical screen
+    uint32_t width() const { return width_; }  // of the logical screen
     uint32_t height() const { return height_; }
     Bytes globalTable() const { return global_; }
 

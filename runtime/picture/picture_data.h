@@ -31,8 +31,7 @@ using Bytes = std::span<const uint8_t>;
 constexpr uint32_t kMaxSide = 16384;
 constexpr uint64_t kMaxPixels = uint64_t(1) << 26;
 inline bool SizeAcceptable(uint64_t width, uint64_t height) {
-    return width > 0 && height > 0 && width <= kMaxSide && height <= kMaxSide &&
-           width * height <= kMaxPixels;
+    return width > 0 && height > 0 && width <= kMaxSide && height <= kMaxSide && width * height <= kMaxPixels;
 }
 
 // Move-only malloc'd block; malloc rather than new so that the C-style

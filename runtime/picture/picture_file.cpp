@@ -7,8 +7,8 @@ namespace {
 constexpr LONGLONG kMaxFileSize = LONGLONG(256) << 20;
 
 FileHandle OpenForReading(const char* path) {
-    return FileHandle(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    return FileHandle(
+        CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 bool ReadExactly(HANDLE file, uint8_t* into, DWORD count) {

@@ -25,8 +25,8 @@ bool MakeIcon(PictureData& picture) {
     const bool isIcon = picture.kind == Kind::Ico;
     auto* res = picture.pixels.data();
     const auto size = static_cast<DWORD>(picture.pixels.size());
-    HICON icon = CreateIconFromResourceEx(res, size, isIcon, kIconFormatVersion, picture.width, picture.height,
-                                          LR_DEFAULTCOLOR);
+    HICON icon =
+        CreateIconFromResourceEx(res, size, isIcon, kIconFormatVersion, picture.width, picture.height, LR_DEFAULTCOLOR);
     if (!icon && IconBits(picture) != 16) {
         icon = CreateIconFromResourceEx(res, size, isIcon, kIconFormatVersion, 0, 0, LR_DEFAULTCOLOR);
     }
@@ -121,25 +121,16 @@ std::optional<PictureSurface> MakeSurface(HDC dc, PictureData& picture, COLORREF
         if (!s.icon) return std::nullopt;
         return s;
     case Kind::Jpeg:
-    case Kind::Bmp:
-        s.bitmap.reset(BitmapFromBgr(dc, picture));
-        break;
+    case Kind::Bmp: s.bitmap.reset(BitmapFromBgr(dc, picture)); break;
     case Kind::Gif: {
         BitmapHandle decoded(BitmapFromBlock(dc, picture));
         if (decoded) s.bitmap.reset(CompatibleCopy(dc, decoded.get(), picture.width, picture.height));
         break;
     }
-    case Kind::Pcx256:
-        s.bitmap.reset(BitmapFromBlock(dc, picture));
-        break;
-    case Kind::PcxMono:
-        s.bitmap.reset(CreateBitmap(picture.width, picture.height, 1, 1, picture.pixels.data()));
-        break;
-    case Kind::Png:
-        s.bitmap.reset(BitmapFromBgra(dc, picture, background));
-        break;
-    case Kind::None:
-        break;
+    case Kind::Pcx256: s.bitmap.reset(BitmapFromBlock(dc, picture)); break;
+    case Kind::PcxMono: s.bitmap.reset(CreateBitmap(picture.width, picture.height, 1, 1, picture.pixels.data())); break;
+    case Kind::Png: s.bitmap.reset(BitmapFromBgra(dc, picture, background)); break;
+    case Kind::None: break;
     }
     if (!s.bitmap) return std::nullopt;
     return s;

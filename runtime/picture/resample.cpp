@@ -49,8 +49,8 @@ bool IsKey(const uint8_t* px, std::optional<uint32_t> key) {
 
 }  // namespace
 
-std::vector<uint8_t> ResamplePixels(const uint8_t* source, size_t sourceLength, int width, int height,
-                                    int targetWidth, int targetHeight, std::optional<uint32_t> key) {
+std::vector<uint8_t> ResamplePixels(const uint8_t* source, size_t sourceLength, int width, int height, int targetWidth,
+                                    int targetHeight, std::optional<uint32_t> key) {
     if (width <= 0 || height <= 0 || targetWidth <= 0 || targetHeight <= 0 || !source) return {};
     const size_t rowBytes = static_cast<size_t>(width) * kChannels;
     if (sourceLength / rowBytes < static_cast<size_t>(height)) return {};

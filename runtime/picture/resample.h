@@ -18,7 +18,7 @@ namespace vx::picture {
 // (0xRRGGBB), pixels of that colour are left out of every blend (a target
 // pixel with nothing else around is the key colour): a picture whose key
 // colour is cut away keeps clean edges.
-std::vector<uint8_t> ResamplePixels(const uint8_t* source, size_t sourceLength, int width, int height,
-                                    int targetWidth, int targetHeight, std::optional<uint32_t> key = {});
+std::vector<uint8_t> ResamplePixels(const uint8_t* source, size_t sourceLength, int width, int height, int targetWidth,
+                                    int targetHeight, std::optional<uint32_t> key = {});
 
 }  // namespace vx::picture

@@ -21,8 +21,8 @@ FARPROC WINAPI DelayLoadFailed(unsigned notification, PDelayLoadInfo info) {
     // The report needs user32 and the clean-up more: a failure on the way
     // ends the process with the run-time error's code, without a box.
     if (gReporting.exchange(true)) ExitProcess(static_cast<UINT>(-1));
-    std::string function = info->dlp.fImportByName ? std::string(info->dlp.szProcName)
-                                                   : "#" + std::to_string(info->dlp.dwOrdinal);
+    std::string function =
+        info->dlp.fImportByName ? std::string(info->dlp.szProcName) : "#" + std::to_string(info->dlp.dwOrdinal);
     vx::ReportErrorF(vx::kMissingExportText, info->szDll, function.c_str());
 }
 

@@ -11,8 +11,8 @@ namespace vx {
 namespace {
 
 // Empty library name: these system libraries, in this order.
-constexpr const char* kSystemLibraries[] = {"Kernel32.dll", "Gdi32.dll",  "User32.dll",
-                                            "Advapi32.dll", "Mpr.dll",    "Shell32.dll"};
+constexpr const char* kSystemLibraries[] = {"Kernel32.dll", "Gdi32.dll", "User32.dll",
+                                            "Advapi32.dll", "Mpr.dll",   "Shell32.dll"};
 
 // "#n" names the export with ordinal n (decimal, low 16 bits).
 FARPROC FindExport(HMODULE module, const std::string& name) {
@@ -23,9 +23,7 @@ FARPROC FindExport(HMODULE module, const std::string& name) {
     return GetProcAddress(module, name.c_str());
 }
 
-HMODULE LoadSystemLibrary(const char* name) {
-    return LoadLibraryExA(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-}
+HMODULE LoadSystemLibrary(const char* name) { return LoadLibraryExA(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32); }
 
 // A library that the system folder holds is a system library: it is loaded
 // from there only, so a planted copy beside the program is never picked up.

@@ -27,13 +27,11 @@ void CreateHiddenWindow(RuntimeObject& rt) {
     wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
     wc.lpszClassName = kHiddenClass;
     RegisterClassA(&wc);
-    rt.hiddenWindow = CreateWindowExA(WS_EX_TOOLWINDOW, kHiddenClass, "", WS_POPUP, 0, 0, 0, 0, nullptr,
-                                      nullptr, wc.hInstance, nullptr);
+    rt.hiddenWindow = CreateWindowExA(WS_EX_TOOLWINDOW, kHiddenClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                      wc.hInstance, nullptr);
 }
 
-bool AnyWindowLoaded(const RuntimeObject& rt) {
-    return rt.windows.anyWindowLoaded && rt.windows.anyWindowLoaded();
-}
+bool AnyWindowLoaded(const RuntimeObject& rt) { return rt.windows.anyWindowLoaded && rt.windows.anyWindowLoaded(); }
 
 // Per-window idle callbacks, last registered first; dead windows drop out.
 void RunIdleCallbacks(RuntimeObject& rt) {
@@ -153,8 +151,7 @@ void InitialiseRuntime() {
             rt.libraries[i].notify(kLibraryHostRequest, reinterpret_cast<intptr_t>(&HostRequest), 0);
 
     // Reading the template also turns its handler offsets into addresses.
-    if (!rt.windows.readTemplates ||
-        !rt.windows.readTemplates(pd.templateData, pd.templateLength, pd.procedureBase))
+    if (!rt.windows.readTemplates || !rt.windows.readTemplates(pd.templateData, pd.templateLength, pd.procedureBase))
         ReportError("载入窗口模板数据段出错!", 0);
     rt.initialised = true;
 }

@@ -36,7 +36,7 @@ struct RuntimeObject {
     std::string instanceDirectory;  // with trailing "\", from instance initialisation
     std::string programDirectory;   // without trailing "\"
     std::string programFileName;
-    std::string dllDirectory;       // optional runtime DLL directory; unset here
+    std::string dllDirectory;  // optional runtime DLL directory; unset here
 
     HWND hiddenWindow = nullptr;
     DWORD mainThreadId = 0;

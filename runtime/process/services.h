@@ -63,14 +63,14 @@ intptr_t HostRequest(int32_t request, intptr_t a, intptr_t b);
 
 enum HostRequestNumber : int32_t {
     // Answered by the window system (WindowSystemHooks::hostRequest).
-    kHostWindowList = 1001,     // the loaded template's window list
-    kHostTypeDescriptor = 1002, // a, the type id: its unit type descriptor
-    kHostLoadWindow = 2005,     // a, a windows::LoadRequest: 1 loaded, 0 failed
-    kHostWindowObject = 2006,   // a, the window id: its frame unit
-    kHostLiveUnit = 2007,       // a, b: window id, unit id: the unit's live object
-    kHostRaiseEvent = 2008,     // a, a windows::EventRecord: 1 when a handler ran
-    kHostBeforeBuild = 2009,    // a, the window id: sent just before a window is built
-    kHostAfterBuild = 2010,     // and just after
+    kHostWindowList = 1001,      // the loaded template's window list
+    kHostTypeDescriptor = 1002,  // a, the type id: its unit type descriptor
+    kHostLoadWindow = 2005,      // a, a windows::LoadRequest: 1 loaded, 0 failed
+    kHostWindowObject = 2006,    // a, the window id: its frame unit
+    kHostLiveUnit = 2007,        // a, b: window id, unit id: the unit's live object
+    kHostRaiseEvent = 2008,      // a, a windows::EventRecord: 1 when a handler ran
+    kHostBeforeBuild = 2009,     // a, the window id: sent just before a window is built
+    kHostAfterBuild = 2010,      // and just after
     // Answered by the runtime.
     kHostToInteger = 2001,
     kHostProgramDirectory = 2003,

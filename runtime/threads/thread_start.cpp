@@ -38,7 +38,8 @@ void ThreadStart(ValueRecord* result, int32_t argc, ValueRecord* args) {
         Given(argc, args, 1) ? threads::IntegerArgument(threads::MultithreadingHost(), args[1]) : 0);
     auto* call = static_cast<ThreadCall*>(TryAllocate(sizeof(ThreadCall)));
     if (!call) return;
-    *call = {reinterpret_cast<LPTHREAD_START_ROUTINE>(entry), reinterpret_cast<void*>(static_cast<uintptr_t>(parameter))};
+    *call = {reinterpret_cast<LPTHREAD_START_ROUTINE>(entry),
+             reinterpret_cast<void*>(static_cast<uintptr_t>(parameter))};
     Runtime().runningThreads++;
     HANDLE thread = CreateThread(nullptr, 0, ContainedEntry, call, 0, nullptr);
     if (!thread) {

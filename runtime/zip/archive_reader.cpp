@@ -17,13 +17,9 @@ namespace {
 
 constexpr unsigned kPieceSize = 16384;
 
-FILETIME ToFileTime(uint64_t ticks) {
-    return {static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
-}
+FILETIME ToFileTime(uint64_t ticks) { return {static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)}; }
 
-uint64_t FromFileTime(const FILETIME& ft) {
-    return (uint64_t(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
-}
+uint64_t FromFileTime(const FILETIME& ft) { return (uint64_t(ft.dwHighDateTime) << 32) | ft.dwLowDateTime; }
 
 // DOS times are the wall clock of the machine that made the archive.
 uint64_t LocalToUtc(uint64_t local) {
@@ -52,9 +48,8 @@ uint32_t ArchiveReader::Open(const char* fileName) {
         return kReadWriteFailed;
     }
     file_ = f;
-    count_ = info.number_entry > uLong(std::numeric_limits<int32_t>::max())
-                 ? std::numeric_limits<int32_t>::max()
-                 : static_cast<int32_t>(info.number_entry);
+    count_ = info.number_entry > uLong(std::numeric_limits<int32_t>::max()) ? std::numeric_limits<int32_t>::max()
+                                                                            : static_cast<int32_t>(info.number_entry);
     position_ = count_ > 0 ? 0 : -1;
     records_.assign(static_cast<size_t>(count_), ZipEntry{});
     known_.assign(static_cast<size_t>(count_), false);
@@ -201,8 +196,8 @@ uint32_t ArchiveReader::ExtractEntry(int32_t index, const char* target, uint32_t
     // encrypted) would come out as raw bytes.
     if ((e.method != 0 && e.method != Z_DEFLATED) || (e.flags & 1)) return kReadWriteFailed;
 
-    FileHandle file(CreateFileA(target, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                e.attributes & ~attr::Directory, nullptr));
+    FileHandle file(
+        CreateFileA(target, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, e.attributes & ~attr::Directory, nullptr));
     if (!file) return kCannotCreateTarget;
     if (unzOpenCurrentFile(f) != UNZ_OK) return kReadWriteFailed;
     entryOpen_ = true;

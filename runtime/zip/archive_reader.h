@@ -24,17 +24,17 @@ enum ResultCode : uint32_t {
 };
 
 struct ZipEntry {
-    int32_t index = -1;       // for index -1: the number of entries
-    char name[260] = {};      // as stored, no code-page conversion
-    bool nameComplete = true; // false: longer than 259 bytes or holding a NUL
+    int32_t index = -1;        // for index -1: the number of entries
+    char name[260] = {};       // as stored, no code-page conversion
+    bool nameComplete = true;  // false: longer than 259 bytes or holding a NUL
     uint32_t attributes = 0;
     uint64_t accessTime = 0;  // file times, UTC; 0 = unknown
     uint64_t creationTime = 0;
     uint64_t modificationTime = 0;
     uint32_t compressedSize = 0;
     uint32_t uncompressedSize = 0;
-    uint16_t method = 0;      // 0 stored, 8 deflated
-    uint16_t flags = 0;       // general purpose bits; bit 0 = encrypted
+    uint16_t method = 0;  // 0 stored, 8 deflated
+    uint16_t flags = 0;   // general purpose bits; bit 0 = encrypted
 };
 
 class ArchiveReader {

@@ -93,12 +93,8 @@ long ZCALLBACK Tell(voidpf, voidpf stream) {
 long ZCALLBACK Seek(voidpf, voidpf stream, uLong offset, int origin) {
     Stream& s = *static_cast<Stream*>(stream);
     switch (origin) {
-    case ZLIB_FILEFUNC_SEEK_SET:
-        s.pos = offset;
-        return 0;
-    case ZLIB_FILEFUNC_SEEK_CUR:
-        s.pos += offset;
-        return 0;
+    case ZLIB_FILEFUNC_SEEK_SET: s.pos = offset; return 0;
+    case ZLIB_FILEFUNC_SEEK_CUR: s.pos += offset; return 0;
     case ZLIB_FILEFUNC_SEEK_END:
         if (Win32Io().zseek_file(Win32Io().opaque, s.inner, offset, ZLIB_FILEFUNC_SEEK_END) != 0) return -1;
         s.innerPos = static_cast<uLong>(Win32Io().ztell_file(Win32Io().opaque, s.inner));

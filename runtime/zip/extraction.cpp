@@ -58,8 +58,8 @@ private:
 };
 
 bool HasZipHeader(const char* archive) {
-    FileHandle file(CreateFileA(archive, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    FileHandle file(
+        CreateFileA(archive, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return false;
     uint8_t header[kHeaderCheckSize];
     DWORD got = 0;
@@ -68,7 +68,8 @@ bool HasZipHeader(const char* archive) {
 
 bool ClearProtection(const char* path) {
     const DWORD a = GetFileAttributesA(path);
-    if (a == INVALID_FILE_ATTRIBUTES || !(a & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)))
+    if (a == INVALID_FILE_ATTRIBUTES ||
+        !(a & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)))
         return false;
     return SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL) != FALSE;
 }

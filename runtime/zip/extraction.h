@@ -12,8 +12,8 @@ namespace vx::zip {
 // Raises event `event` of unit (windowId, unitId) with argc argument words.
 // Returns whether a handler ran; *hasResult tells whether it gave back a
 // value and *result holds it. Same shape as the window system's RaiseEvent.
-using EventRaiser = bool (*)(uint32_t windowId, uint32_t unitId, int32_t event, const int32_t* args,
-                             int32_t argc, int32_t* result, bool* hasResult);
+using EventRaiser = bool (*)(uint32_t windowId, uint32_t unitId, int32_t event, const int32_t* args, int32_t argc,
+                             int32_t* result, bool* hasResult);
 
 // Until a raiser is installed, extractions run and record the current file
 // name but raise no event.

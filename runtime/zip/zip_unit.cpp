@@ -46,11 +46,8 @@ LRESULT CALLBACK UnitProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
             EndPaint(hwnd, &ps);
             return 0;
         }
-        case WM_ERASEBKGND:
-            return 1;  // WM_PAINT covers the whole client area
-        case WM_NCDESTROY:
-            Forget(hwnd);
-            break;
+        case WM_ERASEBKGND: return 1;  // WM_PAINT covers the whole client area
+        case WM_NCDESTROY: Forget(hwnd); break;
         }
         return DefWindowProcA(hwnd, msg, wp, lp);
     });
@@ -74,10 +71,9 @@ bool RegisterUnitClass() {
 
 std::unique_ptr<ZipUnit> ZipUnit::Create(const UnitParams& p) {
     if (!RegisterUnitClass()) return nullptr;
-    HWND hwnd = CreateWindowExA(0, kClassName, "", p.style | WS_CHILD | WS_CLIPSIBLINGS | WS_BORDER, p.left, p.top,
-                                p.width, p.height, p.parent,
-                                reinterpret_cast<HMENU>(static_cast<intptr_t>(p.controlId)),
-                                GetModuleHandleA(nullptr), nullptr);
+    HWND hwnd = CreateWindowExA(
+        0, kClassName, "", p.style | WS_CHILD | WS_CLIPSIBLINGS | WS_BORDER, p.left, p.top, p.width, p.height, p.parent,
+        reinterpret_cast<HMENU>(static_cast<intptr_t>(p.controlId)), GetModuleHandleA(nullptr), nullptr);
     if (!hwnd) return nullptr;
     {
         std::lock_guard<std::mutex> lock(gLiveMutex);

@@ -35,7 +35,9 @@ protected:
     ObjectRecord object_{};
 };
 
-std::wstring BstrOf(const VARIANT& v) { return v.vt == VT_BSTR ? std::wstring(v.bstrVal, SysStringLen(v.bstrVal)) : L"?"; }
+std::wstring BstrOf(const VARIANT& v) {
+    return v.vt == VT_BSTR ? std::wstring(v.bstrVal, SysStringLen(v.bstrVal)) : L"?";
+}
 
 TEST_F(LateBoundTest, OmittedMiddleIsParamNotFoundAndTrailingOnesAreNotPassed) {
     Command(ObjectCallMethod, {ObjectArg(), Txt("Record"), Num(1), Omit(), Num(3)});
@@ -114,7 +116,8 @@ TEST_F(LateBoundTest, ArgumentsAreConvertedAndCoercedToDeclaredTypes) {
     EXPECT_EQ(c.values[3].boolVal, VARIANT_TRUE);
     probe_->ClearCalls();
 
-    Command(ObjectCallMethod, {ObjectArg(), Txt("Number"), ValueRecord::OfLong(-2), Omit(), Omit(), ValueRecord::OfBool(false)});
+    Command(ObjectCallMethod,
+            {ObjectArg(), Txt("Number"), ValueRecord::OfLong(-2), Omit(), Omit(), ValueRecord::OfBool(false)});
     ASSERT_EQ(OnlyCall().argCount, 4u);
     EXPECT_EQ(OnlyCall().values[0].lVal, -2);
     EXPECT_EQ(OnlyCall().values[3].boolVal, VARIANT_FALSE);
@@ -125,8 +128,9 @@ TEST_F(LateBoundTest, ArgumentsAreConvertedAndCoercedToDeclaredTypes) {
     float f = 1.5f;
     uint32_t fbits;
     std::memcpy(&fbits, &f, 4);
-    Command(ObjectCallMethod, {ObjectArg(), Txt("Record"), ValueRecord{0xFF, 0, type::Byte},
-                               ValueRecord{static_cast<uint32_t>(-3), 0, type::Short}, ValueRecord{fbits, 0, type::Float}});
+    Command(ObjectCallMethod,
+            {ObjectArg(), Txt("Record"), ValueRecord{0xFF, 0, type::Byte},
+             ValueRecord{static_cast<uint32_t>(-3), 0, type::Short}, ValueRecord{fbits, 0, type::Float}});
     ASSERT_EQ(OnlyCall().argCount, 3u);
     EXPECT_EQ(OnlyCall().values[0].vt, VT_UI1);
     EXPECT_EQ(OnlyCall().values[0].bVal, 0xFF);
@@ -191,12 +195,18 @@ TEST_F(LateBoundTest, FailuresMapToTheirCodesAndTexts) {
         const char* text;
     };
     const Case cases[] = {
-        {DISP_E_BADPARAMCOUNT, "参数数目错误"},   {DISP_E_BADVARTYPE, "参数类型值无效"},
-        {DISP_E_EXCEPTION, "发现异常"},           {DISP_E_MEMBERNOTFOUND, "未找到指定成员"},
-        {DISP_E_NONAMEDARGS, "不支持命名参数"},   {DISP_E_OVERFLOW, "溢出"},
-        {DISP_E_PARAMNOTFOUND, "未找到指定参数"}, {DISP_E_TYPEMISMATCH, "类型不匹配"},
-        {DISP_E_PARAMNOTOPTIONAL, "必需的参数数据被省略"}, {E_FAIL, "其他原因调用失败"},
-        {E_NOTIMPL, "其他原因调用失败"},          {S_FALSE, ""},
+        {DISP_E_BADPARAMCOUNT, "参数数目错误"},
+        {DISP_E_BADVARTYPE, "参数类型值无效"},
+        {DISP_E_EXCEPTION, "发现异常"},
+        {DISP_E_MEMBERNOTFOUND, "未找到指定成员"},
+        {DISP_E_NONAMEDARGS, "不支持命名参数"},
+        {DISP_E_OVERFLOW, "溢出"},
+        {DISP_E_PARAMNOTFOUND, "未找到指定参数"},
+        {DISP_E_TYPEMISMATCH, "类型不匹配"},
+        {DISP_E_PARAMNOTOPTIONAL, "必需的参数数据被省略"},
+        {E_FAIL, "其他原因调用失败"},
+        {E_NOTIMPL, "其他原因调用失败"},
+        {S_FALSE, ""},
     };
     for (const Case& c : cases) {
         Command(ObjectCallMethod, {ObjectArg(), Txt("Fail"), Num(c.hr)});
@@ -246,8 +256,8 @@ TEST_F(LateBoundTest, ObjectsCrossByDeclaredTypeAndComeBackAsFreshRecords) {
     Probe* other = Probe::Create();
     ObjectRecord otherRecord = Holding(other);
     ULONG before = other->references();
-    Command(ObjectCallMethod, {ObjectArg(), Txt("Take"), Obj(&otherRecord), Obj(&otherRecord), Obj(&otherRecord),
-                               Obj(&otherRecord)});
+    Command(ObjectCallMethod,
+            {ObjectArg(), Txt("Take"), Obj(&otherRecord), Obj(&otherRecord), Obj(&otherRecord), Obj(&otherRecord)});
     ASSERT_EQ(LastErrorText(), "");
     {
         const ProbeCall& c = OnlyCall();

@@ -40,8 +40,7 @@ GUID WriteTypeLibrary(const std::string& path, const std::wstring& name, const C
     create->SetVersion(1, 0);
     create->SetLcid(LOCALE_NEUTRAL);
     ComPtr<ICreateTypeInfo> info;
-    if (FAILED(create->CreateTypeInfo(const_cast<LPOLESTR>(name.c_str()), TKIND_COCLASS, info.put())))
-        return GUID_NULL;
+    if (FAILED(create->CreateTypeInfo(const_cast<LPOLESTR>(name.c_str()), TKIND_COCLASS, info.put()))) return GUID_NULL;
     info->SetGuid(clsid);
     info->SetTypeFlags(TYPEFLAG_FCANCREATE);
     info.reset();

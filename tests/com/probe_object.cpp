@@ -166,8 +166,7 @@ HRESULT Probe::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, V
         return S_OK;
     }
     case kTakeId:
-    case kNumberId:
-        return S_OK;
+    case kNumberId: return S_OK;
     case kBumpId:
         if (params->cArgs != 1 || args[0].vt != (VT_VARIANT | VT_BYREF)) return DISP_E_TYPEMISMATCH;
         if (args[0].pvarVal->vt == VT_DISPATCH || args[0].pvarVal->vt == VT_UNKNOWN) {
@@ -202,8 +201,7 @@ HRESULT Probe::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, V
             result->pdispVal = this;
         }
         return S_OK;
-    default:
-        return DISP_E_MEMBERNOTFOUND;
+    default: return DISP_E_MEMBERNOTFOUND;
     }
 }
 

@@ -80,7 +80,7 @@ struct WriteOutcome {
 // last error, then both objects cleared.
 WriteOutcome WriteShortcut(char** linkPath, char** target, const ShortcutRequest& r) {
     WriteOutcome outcome;
-    ObjectRecord shell{}, * shortcut = nullptr;
+    ObjectRecord shell{}, *shortcut = nullptr;
     Command(ObjectCreate, {Obj(&shell), Txt("WScript.Shell"), Omit()});
     ValueRecord made = Command(ObjectCallMethodForObject, {Obj(&shell), Txt("CreateShortcut"), TextRef(linkPath)});
     EXPECT_EQ(made.type, type::ComObject);

@@ -58,7 +58,11 @@ TEST(TextCommands, FindTextArguments) {
     EXPECT_EQ(Call(FindText, {Text("abC"), Text("c"), Omitted(), Record(type::Bool, 2)}).Int(), -1);
     EXPECT_EQ(Call(FindText, {Text("abc"), Text(nullptr)}).Int(), 1);
     EXPECT_EQ(Call(FindText, {Text(nullptr), Text("a")}).Int(), -1);
-    EXPECT_EQ(Call(FindText, {Text("\x81\x41" "A"), Text("A")}).Int(), 3);
+    EXPECT_EQ(Call(FindText, {Text("\x81\x41"
+                                   "A"),
+                              Text("A")})
+                  .Int(),
+              3);
     // Fewer records than arguments: the rest read as omitted.
     EXPECT_EQ(Call(FindText, {Text("abc")}).Int(), 1);
 }
@@ -113,9 +117,13 @@ TEST(Conversions, ToTextCopiesTextsAndBytes) {
     EXPECT_NE(r.Text(), original);
     EXPECT_EQ(TakeText(r), "copy me");
 
-    const char bytes[] = "\x01\x00\x00\x00\x05\x00\x00\x00" "ab\0cd";
+    const char bytes[] =
+        "\x01\x00\x00\x00\x05\x00\x00\x00"
+        "ab\0cd";
     EXPECT_EQ(TakeText(Call(ToText, {ValueRecord::OfBytes(bytes)})), "ab");
-    const char noZero[] = "\x01\x00\x00\x00\x02\x00\x00\x00" "xy";
+    const char noZero[] =
+        "\x01\x00\x00\x00\x02\x00\x00\x00"
+        "xy";
     EXPECT_EQ(TakeText(Call(ToText, {ValueRecord::OfBytes(noZero)})), "xy");
     const int32_t empty[2] = {1, 0};
     EXPECT_EQ(Call(ToText, {ValueRecord::OfBytes(empty)}).Address(), nullptr);
@@ -148,7 +156,9 @@ TEST(Conversions, ToByteSetByType) {
     EXPECT_EQ(TakeBytes(Call(ToByteSet, {ValueRecord::OfLong(-2)})), std::string(8, '\xff').replace(0, 1, "\xfe"));
     EXPECT_EQ(TakeBytes(Call(ToByteSet, {Record(type::SubProgram, 0x11223344, 0x55)})), "\x44\x33\x22\x11");
 
-    const char bytes[] = "\x01\x00\x00\x00\x03\x00\x00\x00" "a\0b";
+    const char bytes[] =
+        "\x01\x00\x00\x00\x03\x00\x00\x00"
+        "a\0b";
     ValueRecord copy = Call(ToByteSet, {ValueRecord::OfBytes(bytes)});
     EXPECT_NE(copy.Address(), static_cast<const void*>(bytes));
     EXPECT_EQ(TakeBytes(copy), std::string("a\0b", 3));

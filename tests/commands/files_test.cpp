@@ -68,8 +68,8 @@ TEST(FileCommands, WriteSeveralByteSets) {
     std::string big(300000, 'z');
     ByteSetBlock large(big);
     std::string out = dir / "out.bin";
-    std::vector<ValueRecord> args{Text(out), a.Record(), ValueRecord::OfBytes(nullptr), empty.Record(),
-                                  b.Record(), large.Record()};
+    std::vector<ValueRecord> args{Text(out),      a.Record(), ValueRecord::OfBytes(nullptr),
+                                  empty.Record(), b.Record(), large.Record()};
     ValueRecord r = CallCommand(FileWrite, static_cast<int32_t>(args.size()), args.data());
     EXPECT_TRUE(Ok(r));
     std::string written = test::ReadFileBytes(dir / "out.bin");

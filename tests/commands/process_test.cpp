@@ -99,8 +99,8 @@ TEST(ReadCommandLine, QuotedUnquotedAndDoubleByte) {
     std::string line = "\"" + SelfPath() + "\" --child-args \"" + out +
                        "\" -1 \"D:\\\xc8\xed\xbc\xfe \xb0\xb2\xd7\xb0\" \xb4\xab\xb5\xdd\tlast";
     ASSERT_EQ(Call(RunProgram, {Text(line), Bool(true), Omitted()}).low, 1u);
-    EXPECT_EQ(test::ReadFileBytes(out), "6|--child-args|" + out + "|-1|D:\\\xc8\xed\xbc\xfe \xb0\xb2\xd7\xb0|" +
-                                            "\xb4\xab\xb5\xdd|last|");
+    EXPECT_EQ(test::ReadFileBytes(out),
+              "6|--child-args|" + out + "|-1|D:\\\xc8\xed\xbc\xfe \xb0\xb2\xd7\xb0|" + "\xb4\xab\xb5\xdd|last|");
 }
 
 TEST(ReadCommandLine, ReplacesTheVariablesArray) {
@@ -167,8 +167,8 @@ protected:
 
 TEST_F(MessageBoxes, DefaultCaptionAndTaskModal) {
     BoxSeen seen;
-    int32_t r = ShowAndAnswer({Text("\xb0\xb2\xd7\xb0\xcd\xea\xb3\xc9"), Int(0), Omitted()}, "信息：", IDOK, seen,
-                              owner_);
+    int32_t r =
+        ShowAndAnswer({Text("\xb0\xb2\xd7\xb0\xcd\xea\xb3\xc9"), Int(0), Omitted()}, "信息：", IDOK, seen, owner_);
     ASSERT_TRUE(seen.found);
     EXPECT_EQ(seen.text, "\xb0\xb2\xd7\xb0\xcd\xea\xb3\xc9");  // "安装完成"
     EXPECT_FALSE(seen.ownerEnabled) << "task-modal: the thread's windows are disabled";
@@ -190,14 +190,15 @@ TEST_F(MessageBoxes, ButtonCodes) {
     struct Case {
         int flags, button, expected;
     } cases[] = {
-        {MB_OKCANCEL, IDCANCEL, 1},          {MB_ABORTRETRYIGNORE, IDABORT, 2}, {MB_RETRYCANCEL, IDRETRY, 3},
-        {MB_ABORTRETRYIGNORE, IDIGNORE, 4}, {MB_YESNO, IDYES, 5},              {MB_YESNOCANCEL, IDNO, 6},
+        {MB_OKCANCEL, IDCANCEL, 1},   {MB_ABORTRETRYIGNORE, IDABORT, 2},
+        {MB_RETRYCANCEL, IDRETRY, 3}, {MB_ABORTRETRYIGNORE, IDIGNORE, 4},
+        {MB_YESNO, IDYES, 5},         {MB_YESNOCANCEL, IDNO, 6},
     };
     for (const Case& c : cases) {
         BoxSeen seen;
         // "是否确定退出程序安装"
-        int32_t r = ShowAndAnswer({Text("\xca\xc7\xb7\xf1"), Int(c.flags | MB_ICONQUESTION), Text("codes")},
-                                  "codes", c.button, seen, owner_);
+        int32_t r = ShowAndAnswer({Text("\xca\xc7\xb7\xf1"), Int(c.flags | MB_ICONQUESTION), Text("codes")}, "codes",
+                                  c.button, seen, owner_);
         ASSERT_TRUE(seen.found) << c.flags;
         EXPECT_EQ(r, c.expected) << "flags " << c.flags << " button " << c.button;
     }
@@ -208,11 +209,8 @@ TEST_F(MessageBoxes, MessagesOfOtherTypes) {
         ValueRecord message;
         std::string expected;
     } cases[] = {
-        {Bool(true), "真"},
-        {ValueRecord::OfDouble(2.5), "2.5"},
-        {ValueRecord::OfLong(-7), "-7"},
-        {Text(nullptr), ""},
-        {ValueRecord{1, 2, type::Window}, ""},
+        {Bool(true), "真"},  {ValueRecord::OfDouble(2.5), "2.5"},   {ValueRecord::OfLong(-7), "-7"},
+        {Text(nullptr), ""}, {ValueRecord{1, 2, type::Window}, ""},
     };
     for (const Case& c : cases) {
         BoxSeen seen;
@@ -266,13 +264,15 @@ TEST(SpecialFolderPath, TrailingBackslashExactlyOnce) {
 
     char windowsDir[MAX_PATH];
     GetWindowsDirectoryA(windowsDir, MAX_PATH);
-    EXPECT_EQ(TakeText(CallLibrary(kSystemInterfaceLibrary, SpecialFolderPath, {Int(9)})), std::string(windowsDir) + "\\");
+    EXPECT_EQ(TakeText(CallLibrary(kSystemInterfaceLibrary, SpecialFolderPath, {Int(9)})),
+              std::string(windowsDir) + "\\");
     char desktop[MAX_PATH];
     ASSERT_TRUE(SHGetSpecialFolderPathA(nullptr, desktop, CSIDL_DESKTOPDIRECTORY, FALSE));
     EXPECT_EQ(TakeText(CallLibrary(kSystemInterfaceLibrary, SpecialFolderPath, {Int(3)})), std::string(desktop) + "\\");
     char programs[MAX_PATH];
     ASSERT_TRUE(SHGetSpecialFolderPathA(nullptr, programs, CSIDL_PROGRAMS, FALSE));
-    EXPECT_EQ(TakeText(CallLibrary(kSystemInterfaceLibrary, SpecialFolderPath, {Int(6)})), std::string(programs) + "\\");
+    EXPECT_EQ(TakeText(CallLibrary(kSystemInterfaceLibrary, SpecialFolderPath, {Int(6)})),
+              std::string(programs) + "\\");
     for (int32_t kind : {0, 12, -1}) {
         EXPECT_EQ(CallLibrary(kSystemInterfaceLibrary, SpecialFolderPath, {Int(kind)}).Address(), nullptr) << kind;
     }

@@ -109,8 +109,7 @@ TEST_F(RegistryCommands, ExpandStringsAreExpanded) {
     // Stored without a terminator.
     RegSetValueExA(key, "Bare", 0, REG_SZ, reinterpret_cast<const BYTE*>("bare"), 4);
     RegCloseKey(key);
-    EXPECT_EQ(TakeText(Call(RegistryReadText, {Int(kCurrentUser), Text(Path("Expand")), Omitted()})),
-              "expanded\\dir");
+    EXPECT_EQ(TakeText(Call(RegistryReadText, {Int(kCurrentUser), Text(Path("Expand")), Omitted()})), "expanded\\dir");
     EXPECT_EQ(TakeText(Call(RegistryReadText, {Int(kCurrentUser), Text(Path("Bare")), Omitted()})), "bare");
 }
 

@@ -15,9 +15,17 @@ constexpr const text::LeadBytes& kSingleByte = text::kSingleByte;
 // "\x81\x41" and "\x95\x5c" are double-byte characters whose second bytes
 // are 'A' and '\'.
 TEST(FindTextIn, NeverMatchesOnASecondByte) {
-    EXPECT_EQ(FindTextIn(kGbk, "\x81\x41" "A", "A", 1, false), 3);
+    EXPECT_EQ(FindTextIn(kGbk,
+                         "\x81\x41"
+                         "A",
+                         "A", 1, false),
+              3);
     EXPECT_EQ(FindTextIn(kGbk, "\x81\x41", "A", 1, false), -1);
-    EXPECT_EQ(FindTextIn(kGbk, "x\x95\x5c" "\\", "\\", 1, false), 4);
+    EXPECT_EQ(FindTextIn(kGbk,
+                         "x\x95\x5c"
+                         "\\",
+                         "\\", 1, false),
+              4);
     // A start inside a character does not turn its second byte into a first.
     EXPECT_EQ(FindTextIn(kGbk, "\x81\x41\x41", "A", 2, false), 3);
     // The needle itself may be double-byte.
@@ -75,7 +83,10 @@ TEST(NarrowFullWidth, DigitsSignsAndBlank) {
     // "１２３", "－５", ideographic space.
     EXPECT_EQ(NarrowFullWidth(kGbk, "\xa3\xb1\xa3\xb2\xa3\xb3"), "123");
     EXPECT_EQ(NarrowFullWidth(kGbk, "\xa3\xad\xa3\xb5"), "-5");
-    EXPECT_EQ(NarrowFullWidth(kGbk, "\xa1\xa1" "1"), " 1");
+    EXPECT_EQ(NarrowFullWidth(kGbk,
+                              "\xa1\xa1"
+                              "1"),
+              " 1");
     // Characters without a single-byte form stay, whole.
     EXPECT_EQ(NarrowFullWidth(kGbk, "\xd6\xd0\xa3\xa4"), "\xd6\xd0\xa3\xa4");
     EXPECT_EQ(NarrowFullWidth(kGbk, "9\xa3"), "9\xa3");
@@ -139,9 +150,25 @@ TEST(CodePageTables, AccentedLetterIsOneCharacterOnSingleBytePages) {
 }
 
 TEST(CodePageTables, GbkByteEightyAndFfStandAlone) {
-    EXPECT_EQ(FindTextIn(kGbk, "\x80" "A\xff" "B", "A", 1, false), 2);
-    EXPECT_EQ(FindTextIn(kGbk, "\x80" "A\xff" "B", "B", 1, false), 4);
-    EXPECT_EQ(LowerCaseText(kGbk, "\x80" "A\xff" "B"), "\x80" "a\xff" "b");
+    EXPECT_EQ(FindTextIn(kGbk,
+                         "\x80"
+                         "A\xff"
+                         "B",
+                         "A", 1, false),
+              2);
+    EXPECT_EQ(FindTextIn(kGbk,
+                         "\x80"
+                         "A\xff"
+                         "B",
+                         "B", 1, false),
+              4);
+    EXPECT_EQ(LowerCaseText(kGbk,
+                            "\x80"
+                            "A\xff"
+                            "B"),
+              "\x80"
+              "a\xff"
+              "b");
     EXPECT_EQ(SplitRegistryPath(kGbk, "K\x80\\V").key, "K\x80");
 }
 

@@ -23,9 +23,7 @@ LRESULT CALLBACK ParentProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     return DefWindowProcA(hwnd, msg, wp, lp);
 }
 
-bool SetStyle(int32_t style) {
-    return CallLibrary(kVisualStyleLibrary, SetXpStyle, {test::Int(style)}).low == 1;
-}
+bool SetStyle(int32_t style) { return CallLibrary(kVisualStyleLibrary, SetXpStyle, {test::Int(style)}).low == 1; }
 
 LONG_PTR Proc(HWND hwnd) { return GetWindowLongPtrA(hwnd, GWLP_WNDPROC); }
 
@@ -38,8 +36,8 @@ protected:
         wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
         wc.lpszClassName = "VxStyleTestParent";
         RegisterClassA(&wc);
-        parent_ = CreateWindowExA(0, "VxStyleTestParent", "style", WS_POPUP | WS_VISIBLE, 100, 100, 300, 200,
-                                  nullptr, nullptr, nullptr, nullptr);
+        parent_ = CreateWindowExA(0, "VxStyleTestParent", "style", WS_POPUP | WS_VISIBLE, 100, 100, 300, 200, nullptr,
+                                  nullptr, nullptr, nullptr);
         ASSERT_NE(parent_, nullptr);
         check_ = Child("Button", "check", BS_AUTOCHECKBOX, 10, 10);
         edit_ = Child("Edit", "", ES_AUTOHSCROLL | WS_BORDER, 10, 50);

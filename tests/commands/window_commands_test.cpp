@@ -27,7 +27,9 @@ constexpr uint32_t kModalSelf = 0x06020010;
 constexpr uint32_t kKeepSelf = 0x06020060;
 
 // A control reference: window id low, unit id high.
-ValueRecord Ref(uint32_t window, uint32_t unit, uint32_t code = type::Window) { return ValueRecord{window, unit, code}; }
+ValueRecord Ref(uint32_t window, uint32_t unit, uint32_t code = type::Window) {
+    return ValueRecord{window, unit, code};
+}
 
 HWND HandleOf(uint32_t window, uint32_t unit) {
     auto value = Call(GetWindowHandle, {Ref(window, unit, unit == 0 ? type::Window : 0x00010005)}).Int();
@@ -69,18 +71,17 @@ TEST_F(WindowCommands, LoadAndHandles) {
 
 TEST_F(WindowCommands, LoadWithParentOwnsTheWindow) {
     ASSERT_EQ(Call(LoadWindow, {Ref(test::kMainWindow, test::kMainSelf), Omitted(), Omitted()}).low, 1u);
-    ASSERT_EQ(Call(LoadWindow, {Ref(test::kOtherWindow, kOtherSelf), Ref(test::kMainWindow, test::kMainSelf),
-                                Bool(false)})
-                  .low,
-              1u);
+    ASSERT_EQ(
+        Call(LoadWindow, {Ref(test::kOtherWindow, kOtherSelf), Ref(test::kMainWindow, test::kMainSelf), Bool(false)})
+            .low,
+        1u);
     HWND other = HandleOf(test::kOtherWindow, 0);
     EXPECT_EQ(GetWindow(other, GW_OWNER), HandleOf(test::kMainWindow, 0));
 
     // A parent that is not open: nothing is loaded.
-    EXPECT_EQ(Call(LoadWindow, {Ref(test::kKeepOpenWindow, kKeepSelf), Ref(test::kModalWindow, kModalSelf),
-                                Omitted()})
-                  .low,
-              0u);
+    EXPECT_EQ(
+        Call(LoadWindow, {Ref(test::kKeepOpenWindow, kKeepSelf), Ref(test::kModalWindow, kModalSelf), Omitted()}).low,
+        0u);
     EXPECT_FALSE(windows::IsWindowLoaded(test::kKeepOpenWindow));
 }
 

@@ -190,7 +190,9 @@ TEST(SuperBarForm, DefaultsTruncationAndImageBlocks) {
     b[0] = 2;
     EXPECT_FALSE(ParseSuperBarForm(b));
 
-    auto bytes = [](const char* s, size_t n) { return std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(s), n); };
+    auto bytes = [](const char* s, size_t n) {
+        return std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(s), n);
+    };
     EXPECT_TRUE(ImageListStream(bytes("MITL\0\0\0\xFF", 8)).empty());
     EXPECT_TRUE(ImageListStream(bytes("MITX\0\0\0\xFFIL", 10)).empty());
     auto s = ImageListStream(bytes("MITL\0\0\0\xFFIL", 10));

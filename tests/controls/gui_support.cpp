@@ -18,8 +18,8 @@ PlainWindow::PlainWindow(int x, int y, int width, int height, COLORREF colour,
         return RegisterClassA(&wc) != 0;
     }();
     (void)registered;
-    hwnd_ = CreateWindowExA(WS_EX_TOPMOST, "VxPlainTestWindow", "test", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, x,
-                            y, width, height, nullptr, nullptr, GetModuleHandleA(nullptr), this);
+    hwnd_ = CreateWindowExA(WS_EX_TOPMOST, "VxPlainTestWindow", "test", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, x, y,
+                            width, height, nullptr, nullptr, GetModuleHandleA(nullptr), this);
     Pump(50);
 }
 
@@ -59,8 +59,7 @@ LRESULT CALLBACK PlainWindow::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_NCDESTROY:
         if (self) self->hwnd_ = nullptr;
         break;
-    default:
-        break;
+    default: break;
     }
     return DefWindowProcA(hwnd, msg, wp, lp);
 }

@@ -370,7 +370,8 @@ TEST(SuperBar, DecreaseHandlerReturningFalseKeepsThePosition) {
     EXPECT_EQ(b.Get(17), 50);
 
     // A click on the track sets the position from the cursor.
-    const int available = 200 - 2 * SuperBar::kArrowSize - (b.Part(SuperBar::kThumb).right - b.Part(SuperBar::kThumb).left);
+    const int available =
+        200 - 2 * SuperBar::kArrowSize - (b.Part(SuperBar::kThumb).right - b.Part(SuperBar::kThumb).left);
     ASSERT_GT(available, 0);
     ASSERT_TRUE(test::MouseAt(b.window.Screen(24 + 40, 30), "click 1"));
     EXPECT_LT(b.Get(17), 20);
@@ -429,8 +430,9 @@ TEST(SuperBar, ThumbDragsAlongTheAxisOnly) {
     EXPECT_EQ(thumb.left, SuperBar::kArrowSize);
     POINT at = b.window.Screen(24 + (thumb.left + thumb.right) / 2, 30);
     // Right by 100 and down by 15: only the move along the bar counts.
-    ASSERT_TRUE(test::MouseAt(at, "mousedown 1 sleep 0.2 mousemove_relative 50 8 sleep 0.2 "
-                                  "mousemove_relative 50 7 sleep 0.2 mouseup 1"));
+    ASSERT_TRUE(test::MouseAt(at,
+                              "mousedown 1 sleep 0.2 mousemove_relative 50 8 sleep 0.2 "
+                              "mousemove_relative 50 7 sleep 0.2 mouseup 1"));
     RECT moved = b.Part(SuperBar::kThumb);
     EXPECT_EQ(moved.top, thumb.top);
     EXPECT_NEAR(moved.left, thumb.left + 100, 2);
@@ -561,10 +563,10 @@ TEST(SuperBar, InstallerBarFillsExactlyItsShare) {
     ASSERT_TRUE(unit);
     std::optional<SuperBarForm> form = ParseSuperBarForm(w->typeData(*unit));
     ASSERT_TRUE(form);
-    ASSERT_FALSE(ImageListStream(std::span<const uint8_t>(
-                                     reinterpret_cast<const uint8_t*>(form->images[kFillGroup].data()),
-                                     form->images[kFillGroup].size()))
-                     .empty());
+    ASSERT_FALSE(
+        ImageListStream(std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(form->images[kFillGroup].data()),
+                                                 form->images[kFillGroup].size()))
+            .empty());
 
     Bench b;
     b.Make(*form, 472, 20);

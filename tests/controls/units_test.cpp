@@ -115,7 +115,8 @@ TEST(ControlUnits, SuperBarUnit) {
     EXPECT_EQ(unit->GetProperty(41 - 8).number, 1);
     EXPECT_EQ(unit->GetProperty(10 - 8).number, 0);
     std::string data = unit->CurrentData();
-    auto again = ParseSuperBarForm(std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(data.data()), data.size()));
+    auto again =
+        ParseSuperBarForm(std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(data.data()), data.size()));
     ASSERT_TRUE(again);
     EXPECT_EQ(again->drawMode[0], 2);
     EXPECT_EQ(again->font, f.font);

@@ -72,8 +72,8 @@ uint32_t Crc32(const std::string& bytes) {
 // The payload archive inside an installer exe: the byte set {1, n, bytes}
 // whose archive starts with the local header of Kandor.exe.
 struct ZipEntryAt {
-    size_t localHeader = 0;    // in the exe
-    size_t data = 0;           // compressed data, in the exe
+    size_t localHeader = 0;  // in the exe
+    size_t data = 0;         // compressed data, in the exe
     uint32_t compressed = 0;
     size_t centralHeader = 0;  // in the exe
 };
@@ -196,10 +196,8 @@ public:
         for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
             if (entry.th32OwnerProcessID != processId) continue;
             if (HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, entry.th32ThreadID)) {
-                if (SuspendThread(thread) != static_cast<DWORD>(-1))
-                    threads_.push_back(thread);
-                else
-                    CloseHandle(thread);
+                if (SuspendThread(thread) != static_cast<DWORD>(-1)) threads_.push_back(thread);
+                else CloseHandle(thread);
             }
         }
         CloseHandle(snapshot);
@@ -446,8 +444,7 @@ std::vector<std::string> TamperWith(const std::string& archive, const std::strin
 // Spins until `caught` holds or the process ends; the process is then held
 // still. Busy: the moments looked for are short.
 void CatchWhen(const Process& installer, const std::function<bool()>& caught) {
-    for (DWORD start = GetTickCount(); !caught() && installer.Running() && GetTickCount() - start < 60000;) {
-    }
+    for (DWORD start = GetTickCount(); !caught() && installer.Running() && GetTickCount() - start < 60000;) {}
 }
 
 // From the moment the archive has been written until its extraction has

@@ -456,11 +456,11 @@ std::string SaveScreen(const std::string& name) {
 MappedDrive::MappedDrive(char letter, unsigned long tmpfsBytes) : letter_(letter) {
     const std::string folder = Folder(), link = std::string("dosdevices/") + char(letter - 'A' + 'a') + ":";
     if (!RunUnix("cd \\\"$WINEPREFIX\\\" && mkdir -p " + folder + " && { test ! -e " + link + " -a ! -L " + link +
-                   " || test \\\"$(readlink " + link + ")\\\" = ../" + folder + "; }"))
+                 " || test \\\"$(readlink " + link + ")\\\" = ../" + folder + "; }"))
         return;
     if (tmpfsBytes) {
         mounted_ = RunUnix("cd \\\"$WINEPREFIX\\\" && mount -t tmpfs -o size=" + std::to_string(tmpfsBytes) +
-                             " tmpfs " + folder);
+                           " tmpfs " + folder);
         if (!mounted_) return;
     }
     mapped_ = RunUnix("cd \\\"$WINEPREFIX\\\" && ln -sfn ../" + folder + " " + link);
@@ -483,10 +483,8 @@ void MappedDrive::Empty() const {
     for (const std::string& name : Listing()) {
         std::string path = Root() + name;
         SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        if (GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_DIRECTORY)
-            RemoveTree(path);
-        else
-            DeleteFileA(path.c_str());
+        if (GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(path);
+        else DeleteFileA(path.c_str());
     }
 }
 

@@ -29,10 +29,10 @@ std::string DefaultInstallFolder();
 std::string TempArchivePath();
 
 struct ShortcutPaths {
-    std::string program;    // start menu TolvanePC\Vexilo\Vexilo.lnk
-    std::string desktop;    // desktop Vexilo.lnk
-    std::string uninstall;  // start menu TolvanePC\Vexilo\卸载.lnk
-    std::string menuFolder; // start menu TolvanePC\Vexilo
+    std::string program;     // start menu TolvanePC\Vexilo\Vexilo.lnk
+    std::string desktop;     // desktop Vexilo.lnk
+    std::string uninstall;   // start menu TolvanePC\Vexilo\卸载.lnk
+    std::string menuFolder;  // start menu TolvanePC\Vexilo
 };
 ShortcutPaths Shortcuts();
 

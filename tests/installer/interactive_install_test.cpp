@@ -480,8 +480,8 @@ public:
         RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
                         nullptr, &key_, nullptr);
         DWORD size = sizeof old_;
-        had_ = key_ && RegQueryValueExA(key_, kValue, nullptr, nullptr, reinterpret_cast<BYTE*>(&old_), &size) ==
-                           ERROR_SUCCESS;
+        had_ = key_ &&
+               RegQueryValueExA(key_, kValue, nullptr, nullptr, reinterpret_cast<BYTE*>(&old_), &size) == ERROR_SUCCESS;
         set_ = key_ && RegSetValueExA(key_, kValue, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi), sizeof dpi) ==
                            ERROR_SUCCESS;
     }
@@ -525,9 +525,9 @@ TEST_F(InteractiveInstall, ScaledDpiWindowsOpenScaledAndInstallFromTheScaledButt
         EXPECT_EQ(frame.top, (GetSystemMetrics(SM_CYSCREEN) - at(400)) / 2);
         HWND edit = ChildAt(top, at(76), at(324), at(388), at(20), "Edit");
         ASSERT_TRUE(edit);
-        EXPECT_TRUE(ChildAt(top, at(467), at(352), at(80), at(32)));   // install button
-        EXPECT_TRUE(ChildAt(top, at(496), at(302), at(56), at(20)));   // agreement link
-        EXPECT_TRUE(ChildAt(top, at(448), at(305), at(16), at(16)));   // agreement box
+        EXPECT_TRUE(ChildAt(top, at(467), at(352), at(80), at(32)));  // install button
+        EXPECT_TRUE(ChildAt(top, at(496), at(302), at(56), at(20)));  // agreement link
+        EXPECT_TRUE(ChildAt(top, at(448), at(305), at(16), at(16)));  // agreement box
         ASSERT_TRUE(PollUntil([&] { return WindowText(edit) == "C:\\Program Files\\TolvanePC"; }, 10000));
         Sleep(300);
         EXPECT_FALSE(SaveScreen("interactive_dpi" + std::to_string(dpi) + ".bmp").empty());
@@ -560,8 +560,8 @@ TEST_F(InteractiveInstall, ScaledDpiWindowsOpenScaledAndInstallFromTheScaledButt
         ASSERT_TRUE(MouseAt(ScreenPoint(top, at(467 + 40), at(352 + 16)), "click 1"));
         // The progress view at its scaled places, once the first file is written.
         bool copying = false;
-        for (DWORD start = GetTickCount(); !copying && installer.Running() && GetTickCount() - start < kInstallTimeoutMs;
-             Sleep(10)) {
+        for (DWORD start = GetTickCount();
+             !copying && installer.Running() && GetTickCount() - start < kInstallTimeoutMs; Sleep(10)) {
             if (!IsWindow(top) || !IsWindowVisible(bar)) continue;
             if (WindowText(status).rfind(DefaultInstallFolder() + "\\", 0) != 0) continue;
             copying = true;

@@ -35,9 +35,9 @@ void ExpectProductNotStarted() {
 // The payload's files in `folder`, the installed programs the very ones built
 // beside the installer.
 void ExpectInstalledIn(const std::string& folder) {
-    for (const char* file : {"Kandor.exe", "Uninstall.exe", "boot.ini", "win.lock", "image\\boot.ini",
-                             "image\\logo.png", "image\\ico.ico", "image\\Uninstall.ico",
-                             "Collection\\Collection.ini", "Collection\\8.png"})
+    for (const char* file :
+         {"Kandor.exe", "Uninstall.exe", "boot.ini", "win.lock", "image\\boot.ini", "image\\logo.png", "image\\ico.ico",
+          "image\\Uninstall.ico", "Collection\\Collection.ini", "Collection\\8.png"})
         EXPECT_TRUE(Exists(folder + "\\" + file)) << folder << "\\" << file;
     for (const char* program : {"Kandor.exe", "Uninstall.exe"})
         EXPECT_TRUE(ReadFileBytes(folder + "\\" + program) == ReadFileBytes(ExeDirectory() + program))

@@ -124,12 +124,12 @@ void ExpectBackTo(const MachineState& before) {
     ExpectSameState(now, before);
     EXPECT_FALSE(UninstallCopyRunning());
     for (const std::string& entry : Tree(TempFolder()))
-        EXPECT_FALSE(IsUninstallCopy(entry) && entry.find('\\') != std::string::npos) << "a copy's folder stays: " << entry;
+        EXPECT_FALSE(IsUninstallCopy(entry) && entry.find('\\') != std::string::npos)
+            << "a copy's folder stays: " << entry;
 }
 
 class UninstallRoundTrip : public InstallerTest {
 protected:
-
     // A silent install into the default folder, checked to have changed the
     // machine in every place the snapshot looks at.
     void Install(const MachineState& before) {

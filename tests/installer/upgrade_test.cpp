@@ -28,7 +28,7 @@ using namespace vx::test::installer;
 namespace product = vx::test::product;
 
 const std::string kBase = "C:\\VexiloUpgrade";
-const std::string kFolder = kBase + "\\旧版 Vexilo";  // the registered earlier installation
+const std::string kFolder = kBase + "\\旧版 Vexilo";   // the registered earlier installation
 const std::string kElsewhere = "C:\\VexiloElsewhere";  // a folder argument upgrade mode must ignore
 
 // The four settings files an upgrade sets aside, as the install folder holds them.
@@ -45,9 +45,9 @@ using IniWrite = std::array<std::string, 3>;  // section, key, value
 
 // What an upgrade writes into boot.ini, in this order.
 const std::vector<IniWrite> kFixedBootValues = {
-    {"功能", "6", "原始桌面"},   {"功能", "7", "QV桌面 A"}, {"功能", "8", "QV桌面 B"}, {"功能", "9", "桌面设置"},
-    {"功能", "10", "退出桌面"},  {"功能", "调节方式", "1"}, {"功能", "滤镜颜色", "255"}, {"热键", "增亮", "2"},
-    {"热键", "增亮按键", "50"}, {"热键", "调暗", "2"},      {"热键", "调暗按键", "49"},
+    {"功能", "6", "原始桌面"},  {"功能", "7", "QV桌面 A"}, {"功能", "8", "QV桌面 B"},   {"功能", "9", "桌面设置"},
+    {"功能", "10", "退出桌面"}, {"功能", "调节方式", "1"}, {"功能", "滤镜颜色", "255"}, {"热键", "增亮", "2"},
+    {"热键", "增亮按键", "50"}, {"热键", "调暗", "2"},     {"热键", "调暗按键", "49"},
 };
 
 // The user's web list: entries 1 and 3 have texts the shipped list also has
@@ -288,7 +288,8 @@ protected:
             EXPECT_EQ(IniValue(list, "图标6", "名称"), "狗东");
             EXPECT_EQ(IniValue(list, "配置", "个数"), "6");
             EXPECT_EQ(IniValue(list, "用户", "备注"), "保留");
-            EXPECT_EQ(ReadFileBytes(list), AfterWrites(kUserCollection, {{"图标1", "名称", qq}, {"图标3", "名称", weather}}));
+            EXPECT_EQ(ReadFileBytes(list),
+                      AfterWrites(kUserCollection, {{"图标1", "名称", qq}, {"图标3", "名称", weather}}));
         }
 
         // The extracted boot.ini with the fixed values, whatever the user had.
@@ -447,7 +448,8 @@ TEST_F(Upgrade, AProductThatDoesNotAnswerEndsTheUpgradeWithTheUsersSettingsInPla
 }
 
 TEST_F(Upgrade, AnEarlierInstallationLackingASettingsFileOrTheProgramStillUpgrades) {
-    for (Lacking lacking : {Lacking::kCollection, Lacking::kBoot, Lacking::kImageBoot, Lacking::kLogo, Lacking::kKandor}) {
+    for (Lacking lacking :
+         {Lacking::kCollection, Lacking::kBoot, Lacking::kImageBoot, Lacking::kLogo, Lacking::kKandor}) {
         Clean();
         Earlier e = LayOut(kFolder, lacking);
         ASSERT_EQ(RunInstaller("-1 \"" + kElsewhere + "\""), std::optional<DWORD>(0)) << LackingName(lacking);
@@ -509,10 +511,13 @@ TEST_F(Upgrade, AnUpgradeThatCannotFinishLeavesTheEarlierInstallationAsItWas) {
         const std::string f = "E:\\Vexilo";
         ASSERT_TRUE(MakeFolders(f + "\\image"));
         ASSERT_TRUE(MakeFolders(f + "\\Collection"));
-        for (const auto& [name, bytes] : std::vector<std::pair<std::string, std::string>>{
-                 {"Kandor.exe", "an earlier Kandor"}, {"Uninstall.exe", "an earlier uninstaller"},
-                 {kBoot, kUserBoot}, {kImageBoot, kUserImageBoot}, {kCollection, kUserCollection},
-                 {kLogo, SolidPng(8, 8, 1, 2, 3)}})
+        for (const auto& [name, bytes] :
+             std::vector<std::pair<std::string, std::string>>{{"Kandor.exe", "an earlier Kandor"},
+                                                              {"Uninstall.exe", "an earlier uninstaller"},
+                                                              {kBoot, kUserBoot},
+                                                              {kImageBoot, kUserImageBoot},
+                                                              {kCollection, kUserCollection},
+                                                              {kLogo, SolidPng(8, 8, 1, 2, 3)}})
             ASSERT_TRUE(WriteFileBytes(In(f, name), bytes)) << name;
         WriteProductValue("RunPath", f);
         WriteProductValue("UninstallString", "\"" + f + "\\Uninstall.exe\"");

@@ -140,8 +140,7 @@ public:
         if (previous_)
             RegSetValueExA(handle, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(previous_->c_str()),
                            static_cast<DWORD>(previous_->size() + 1));
-        else
-            RegDeleteValueA(handle, nullptr);
+        else RegDeleteValueA(handle, nullptr);
         RegCloseKey(handle);
     }
     ShellCommandOverride(const ShellCommandOverride&) = delete;
@@ -235,8 +234,7 @@ protected:
 
     HWND WaitForBox() const {
         HWND box = nullptr;
-        PollUntil([&] { return (box = FindMessageBox(kBoxCaption, installer_.id())) != nullptr; },
-                  kReactionTimeoutMs);
+        PollUntil([&] { return (box = FindMessageBox(kBoxCaption, installer_.id())) != nullptr; }, kReactionTimeoutMs);
         return box;
     }
 
@@ -272,8 +270,8 @@ TEST_F(WindowEvents, UntickedAgreementStopsTheInstallUntilTickedAgain) {
     Click(kAgreementBox, -3, -3);
     const std::vector<uint32_t> unticked = SettledBox(ticked);
     ASSERT_FALSE(unticked.empty()) << "the box did not change picture";
-    EXPECT_TRUE(PollUntil([&] { return announced.Count(EVENT_OBJECT_STATECHANGE, boxWindow) == 1; },
-                          kReactionTimeoutMs));
+    EXPECT_TRUE(
+        PollUntil([&] { return announced.Count(EVENT_OBJECT_STATECHANGE, boxWindow) == 1; }, kReactionTimeoutMs));
     EXPECT_FALSE(ReadAccessibleFromAnotherProcess(boxWindow).state & STATE_SYSTEM_CHECKED);
     EXPECT_FALSE(SaveScreen("events_unticked.bmp").empty());
 
@@ -296,8 +294,8 @@ TEST_F(WindowEvents, UntickedAgreementStopsTheInstallUntilTickedAgain) {
     Click(kAgreementBox, 3, 3);
     ASSERT_TRUE(PollUntil([&] { return BoxPixels() == ticked; }, kReactionTimeoutMs))
         << "the ticked picture did not return";
-    EXPECT_TRUE(PollUntil([&] { return announced.Count(EVENT_OBJECT_STATECHANGE, boxWindow) == 2; },
-                          kReactionTimeoutMs));
+    EXPECT_TRUE(
+        PollUntil([&] { return announced.Count(EVENT_OBJECT_STATECHANGE, boxWindow) == 2; }, kReactionTimeoutMs));
     EXPECT_TRUE(ReadAccessibleFromAnotherProcess(boxWindow).state & STATE_SYSTEM_CHECKED);
     EXPECT_FALSE(SaveScreen("events_ticked_again.bmp").empty());
     Click(kInstallButton, 5, 0);
@@ -551,8 +549,7 @@ TEST_F(WindowEvents, ChangePathLinkTakesTheChosenFolderAndCancelKeepsIt) {
     EXPECT_FALSE(SaveScreen("events_folder_browser.bmp").empty());
     PressButton(browser, IDOK);
     ASSERT_TRUE(PollUntil([&] { return !IsWindow(browser); }, kReactionTimeoutMs));
-    ASSERT_TRUE(PollUntil([&] { return WindowText(edit_) == chosen.path(); }, kReactionTimeoutMs))
-        << WindowText(edit_);
+    ASSERT_TRUE(PollUntil([&] { return WindowText(edit_) == chosen.path(); }, kReactionTimeoutMs)) << WindowText(edit_);
 
     // Cancelled: the edit box keeps the folder.
     Click(kChangePathLink, 6, 0);

@@ -74,7 +74,8 @@ TEST(PictureBadInput, BmpHeaders) {
     };
     for (const auto& p : patches) {
         ByteVector v = good;
-        if (p.wide) Set32(v, p.at, p.value); else Set16(v, p.at, p.value);
+        if (p.wide) Set32(v, p.at, p.value);
+        else Set16(v, p.at, p.value);
         EXPECT_FALSE(Decodes(v)) << p.what;
     }
     // 8000 x 8000 = 64 M pixels claimed with a few bytes of data.
@@ -121,7 +122,7 @@ TEST(PictureBadInput, TruncatedFilesOfEveryFormat) {
     ExpectTruncationsRejected("pcx 1", Pcx(Pattern(19, 7, 2), 1), 0);
     ExpectTruncationsRejected("ico", Icon({IconPattern(16), IconPattern(32, 0, 2)}), 0);
     ExpectTruncationsRejected("cur", Icon({IconPattern(16)}, 2), 0);
-    ExpectTruncationsRejected("png", Png(9, 7, rgba), 12);  // IEND
+    ExpectTruncationsRejected("png", Png(9, 7, rgba), 12);           // IEND
     ExpectTruncationsRejected("jpeg", Jpeg(32, 16, 3, samples), 2);  // EOI
 }
 
@@ -147,16 +148,16 @@ ByteVector GifWithCodes(std::initializer_list<uint32_t> codes, uint16_t w = 2, u
 }
 
 TEST(PictureBadInput, GifCodeStreams) {
-    EXPECT_TRUE(Decodes(GifWithCodes({4, 1, 0, 6, 5})));       // 1 0 | 1 0
-    EXPECT_TRUE(Decodes(GifWithCodes({4, 1, 6, 1, 5})));       // 1 | 1 1 (code being defined) | 1
-    EXPECT_FALSE(Decodes(GifWithCodes({4, 1, 7, 5})));         // code past the table
-    EXPECT_FALSE(Decodes(GifWithCodes({4, 6, 5})));            // no string yet to build on
-    EXPECT_FALSE(Decodes(GifWithCodes({4, 1, 3, 0, 0, 5})));   // colour 3 of a 2-colour table
-    EXPECT_FALSE(Decodes(GifWithCodes({4, 1, 0, 5})));         // ends after 2 of 4 pixels
-    EXPECT_FALSE(Decodes(GifWithCodes({4, 1})));               // data runs out
-    EXPECT_TRUE(Decodes(GifWithCodes({1, 0, 1, 0})));          // no clear code first, no end
-    EXPECT_FALSE(Decodes(GifWithCodes({4, 1, 0, 6}, 0, 2)));   // zero width
-    EXPECT_FALSE(Decodes(GifWithCodes({4, 1, 0, 6}, 2, 0)));   // zero height
+    EXPECT_TRUE(Decodes(GifWithCodes({4, 1, 0, 6, 5})));                // 1 0 | 1 0
+    EXPECT_TRUE(Decodes(GifWithCodes({4, 1, 6, 1, 5})));                // 1 | 1 1 (code being defined) | 1
+    EXPECT_FALSE(Decodes(GifWithCodes({4, 1, 7, 5})));                  // code past the table
+    EXPECT_FALSE(Decodes(GifWithCodes({4, 6, 5})));                     // no string yet to build on
+    EXPECT_FALSE(Decodes(GifWithCodes({4, 1, 3, 0, 0, 5})));            // colour 3 of a 2-colour table
+    EXPECT_FALSE(Decodes(GifWithCodes({4, 1, 0, 5})));                  // ends after 2 of 4 pixels
+    EXPECT_FALSE(Decodes(GifWithCodes({4, 1})));                        // data runs out
+    EXPECT_TRUE(Decodes(GifWithCodes({1, 0, 1, 0})));                   // no clear code first, no end
+    EXPECT_FALSE(Decodes(GifWithCodes({4, 1, 0, 6}, 0, 2)));            // zero width
+    EXPECT_FALSE(Decodes(GifWithCodes({4, 1, 0, 6}, 2, 0)));            // zero height
     EXPECT_FALSE(Decodes(GifWithCodes({4, 1, 0, 6}, 0xFFFF, 0xFFFF)));  // 4 G pixels
 }
 
@@ -207,7 +208,8 @@ TEST(PictureBadInput, PcxHeadersAndRuns) {
     };
     for (const auto& p : patches) {
         ByteVector v = good;
-        if (p.at == 65 || p.at == 3) v[p.at] = uint8_t(p.value); else Set16(v, p.at, p.value);
+        if (p.at == 65 || p.at == 3) v[p.at] = uint8_t(p.value);
+        else Set16(v, p.at, p.value);
         EXPECT_FALSE(Decodes(v)) << p.what;
     }
 }
@@ -215,8 +217,14 @@ TEST(PictureBadInput, PcxHeadersAndRuns) {
 // A 4 x 2 256-colour PCX with the given data bytes and a palette marker.
 ByteVector PcxWithData(std::initializer_list<uint8_t> data) {
     ByteVector v(128, 0);
-    v[0] = 0x0A; v[1] = 5; v[2] = 1; v[3] = 8;
-    v[8] = 3; v[10] = 1; v[65] = 1; v[66] = 4;
+    v[0] = 0x0A;
+    v[1] = 5;
+    v[2] = 1;
+    v[3] = 8;
+    v[8] = 3;
+    v[10] = 1;
+    v[65] = 1;
+    v[66] = 4;
     v.insert(v.end(), data);
     v.push_back(12);
     for (int i = 0; i < 256; ++i) v.insert(v.end(), {uint8_t(i), uint8_t(i), uint8_t(i)});
@@ -241,7 +249,13 @@ TEST(PictureBadInput, PcxRunsPastTheRowCarryOverAndStopAtTheEnd) {
     }
     // A run code as the last byte has no value to repeat.
     ByteVector cut(128, 0);
-    cut[0] = 0x0A; cut[1] = 5; cut[2] = 1; cut[3] = 8; cut[65] = 1; cut[66] = 2; cut[8] = 1;
+    cut[0] = 0x0A;
+    cut[1] = 5;
+    cut[2] = 1;
+    cut[3] = 8;
+    cut[65] = 1;
+    cut[66] = 2;
+    cut[8] = 1;
     cut.insert(cut.end(), {0xC1});
     EXPECT_FALSE(Decodes(cut));
 }
@@ -263,7 +277,8 @@ TEST(PictureBadInput, IconDirectories) {
     };
     for (const auto& p : patches) {
         ByteVector v = good;
-        if (p.at == 4) Set16(v, p.at, p.value); else Set32(v, p.at, p.value);
+        if (p.at == 4) Set16(v, p.at, p.value);
+        else Set32(v, p.at, p.value);
         EXPECT_FALSE(Decodes(v)) << p.what;
     }
     // The chosen image's own header: dimensions and sizes that do not fit.
@@ -273,17 +288,15 @@ TEST(PictureBadInput, IconDirectories) {
         size_t at;
         uint32_t value;
     } headers[] = {
-        {"zero width", 4, 0},
-        {"negative height", 8, 0xFFFFFFF0u},
-        {"huge width", 4, 0x40000},
-        {"taller than the entry holds", 8, 200},
-        {"compressed", 16, 1},
-        {"2 bits", 14, 2},
+        {"zero width", 4, 0},       {"negative height", 8, 0xFFFFFFF0u},
+        {"huge width", 4, 0x40000}, {"taller than the entry holds", 8, 200},
+        {"compressed", 16, 1},      {"2 bits", 14, 2},
         {"header size 12", 0, 12},
     };
     for (const auto& p : headers) {
         ByteVector v = good;
-        if (p.at == 14) Set16(v, image + p.at, p.value); else Set32(v, image + p.at, p.value);
+        if (p.at == 14) Set16(v, image + p.at, p.value);
+        else Set32(v, image + p.at, p.value);
         EXPECT_FALSE(Decodes(v)) << p.what;
     }
 }

@@ -305,7 +305,8 @@ TEST(PictureIcon, CursorResourceStartsWithItsHotSpot) {
 
 TEST(PicturePng, BgraTopDownWithAlphaKept) {
     std::vector<Rgba> pixels;
-    for (uint32_t i = 0; i < 7 * 5; ++i) pixels.push_back(Rgba{uint8_t(i * 7), uint8_t(255 - i), uint8_t(i * 3), uint8_t(i * 7 + 1)});
+    for (uint32_t i = 0; i < 7 * 5; ++i)
+        pixels.push_back(Rgba{uint8_t(i * 7), uint8_t(255 - i), uint8_t(i * 3), uint8_t(i * 7 + 1)});
     pixels[0].a = 0;
     pixels[1].a = 255;
     auto d = DecodeAs(Png(7, 5, pixels), Kind::Png);

@@ -31,9 +31,11 @@ std::optional<PictureData> DecodeFamily(Bytes bytes) {
 size_t ExpectedSize(const PictureData& p) {
     const size_t w = size_t(p.width), h = size_t(p.height);
     switch (p.kind) {
-    case Kind::Jpeg: case Kind::Bmp: return w * h * 3;
+    case Kind::Jpeg:
+    case Kind::Bmp: return w * h * 3;
     case Kind::Png: return w * h * 4;
-    case Kind::Gif: case Kind::Pcx256: return kDibPixelOffset + ((w + 3) & ~size_t(3)) * h;
+    case Kind::Gif:
+    case Kind::Pcx256: return kDibPixelOffset + ((w + 3) & ~size_t(3)) * h;
     case Kind::PcxMono: return (w + 15) / 16 * 2 * h;
     default: return p.pixels.size();
     }

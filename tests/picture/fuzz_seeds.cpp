@@ -33,8 +33,11 @@ int main(int argc, char** argv) {
     Write(dir, "bmp", "24.bmp", BmpTrue(5, 3, TrueColourPattern(5, 3), 24));
     Write(dir, "bmp", "32.bmp", BmpTrue(4, 4, TrueColourPattern(4, 4), 32, true));
     Write(dir, "gif", "plain.gif", Gif(Pattern(16, 8, 4)));
-    Write(dir, "gif", "interlaced.gif", Gif(Pattern(11, 13, 16), {.interlaced = true, .control = true, .transparentIndex = 2}));
-    Write(dir, "gif", "local.gif", Gif(Pattern(9, 9, 8), {.localTable = true, .comment = true, .screenWidth = 12, .screenHeight = 10, .left = 2, .top = 1}));
+    Write(dir, "gif", "interlaced.gif",
+          Gif(Pattern(11, 13, 16), {.interlaced = true, .control = true, .transparentIndex = 2}));
+    Write(dir, "gif", "local.gif",
+          Gif(Pattern(9, 9, 8),
+              {.localTable = true, .comment = true, .screenWidth = 12, .screenHeight = 10, .left = 2, .top = 1}));
     Write(dir, "gif", "full.gif", Gif(Pattern(90, 60, 256), {.clearWhenFull = false}));
     Write(dir, "pcx", "256.pcx", Pcx(Pattern(10, 6, 256), 8));
     Write(dir, "pcx", "runs.pcx", Pcx(Pattern(10, 6, 3), 8, true));

@@ -339,7 +339,8 @@ ByteVector Icon(const std::vector<IconImage>& images, uint16_t type) {
         for (uint32_t r = 0; r < im.height; ++r) {
             const uint32_t y = im.height - 1 - r;
             for (uint32_t x = 0; x < im.width; ++x) {
-                if (im.pixels[size_t(y) * im.width + x].a == 0) v[mask + maskStride * r + x / 8] |= uint8_t(0x80 >> (x % 8));
+                if (im.pixels[size_t(y) * im.width + x].a == 0)
+                    v[mask + maskStride * r + x / 8] |= uint8_t(0x80 >> (x % 8));
             }
         }
         uint8_t* e = &v[directory + 16 * n];

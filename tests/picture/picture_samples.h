@@ -45,7 +45,7 @@ struct GifOptions {
     uint8_t disposal = 0;
     uint16_t delay = 0;
     int transparentIndex = -1;
-    bool comment = false;  // a comment extension before the image
+    bool comment = false;                                           // a comment extension before the image
     uint16_t screenWidth = 0, screenHeight = 0, left = 0, top = 0;  // 0: the picture's size
 };
 ByteVector Gif(const Indexed& picture, const GifOptions& options = {});
@@ -58,7 +58,7 @@ ByteVector Pcx(const Indexed& picture, int bits, bool runsAcrossLines = false);
 
 struct IconImage {
     uint32_t width = 0, height = 0;
-    uint8_t colourCount = 0;  // directory byte
+    uint8_t colourCount = 0;   // directory byte
     std::vector<Rgba> pixels;  // top-down, 32-bit image
 };
 // type 1 ICO, 2 CUR (hot spot 3, 5).
@@ -68,7 +68,6 @@ IconImage IconPattern(uint32_t size, uint8_t colourCount = 0, uint32_t seed = 1)
 ByteVector Png(uint32_t width, uint32_t height, const std::vector<Rgba>& pixels);
 ByteVector PngGrey(uint32_t width, uint32_t height, const std::vector<uint8_t>& grey);
 // components 1 (grey) or 3 (red-green-blue), rows top-down.
-ByteVector Jpeg(uint32_t width, uint32_t height, int components, const std::vector<uint8_t>& samples,
-                int quality = 95);
+ByteVector Jpeg(uint32_t width, uint32_t height, int components, const std::vector<uint8_t>& samples, int quality = 95);
 
 }  // namespace vx::picture::samples

@@ -101,7 +101,9 @@ void ExpectDrawn(const char* name, const ByteVector& bytes, uint32_t w, uint32_t
 
 TEST(PictureSurface, EveryKindDrawsItsPixels) {
     const Indexed p8 = Pattern(13, 7, 200, 1);
-    auto palette = [](const Indexed& p) { return [&p](uint32_t x, uint32_t y) { return Pack(p.palette[p.At(x, y)]); }; };
+    auto palette = [](const Indexed& p) {
+        return [&p](uint32_t x, uint32_t y) { return Pack(p.palette[p.At(x, y)]); };
+    };
     ExpectDrawn("bmp 8", Bmp(p8, 8), 13, 7, palette(p8));
     const Indexed p4 = Pattern(9, 5, 16, 2);
     ExpectDrawn("bmp 4 top-down", Bmp(p4, 4, true), 9, 5, palette(p4));
@@ -254,7 +256,8 @@ TEST(PictureRegion, ManyRunsJoinedAcrossBatches) {
     const uint32_t w = 320, h = 100;
     std::vector<Rgb> px(w * h);
     for (uint32_t y = 0; y < h; ++y) {
-        for (uint32_t x = 0; x < w; ++x) px[y * w + x] = (x + y) % 2 ? Rgb{255, 0, 255} : Rgb{uint8_t(x), uint8_t(y), 7};
+        for (uint32_t x = 0; x < w; ++x)
+            px[y * w + x] = (x + y) % 2 ? Rgb{255, 0, 255} : Rgb{uint8_t(x), uint8_t(y), 7};
     }
     const ByteVector file = BmpTrue(w, h, px, 24);
     BitmapHandle bitmap = BytesToBitmap(file.data(), file.size());

@@ -85,7 +85,7 @@ TEST_F(KandorTest, FirstStartPublishesItsWindowShowsTheCollectionAndClosesOnRequ
                                "[配置]\r\n个数=4\r\n"
                                "[图标1]\r\n文本=https://a.example/\r\n名称=甲站\r\n"
                                "[图标2]\r\n文本=https://b.example/\r\n名称=\r\n"  // no name: the address is shown
-                               "[图标3]\r\n文本=\r\n名称=\r\n"                       // empty entry: skipped
+                               "[图标3]\r\n文本=\r\n名称=\r\n"                    // empty entry: skipped
                                "[图标4]\r\n文本=https://d.example/\r\n名称=丁站\r\n"
                                "[图标5]\r\n文本=https://e.example/\r\n名称=超出个数\r\n"));
     HWND window = Start(" -1000");

@@ -47,9 +47,7 @@ private:
     std::string path_;
 };
 
-void WriteFile(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
+void WriteFile(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 
 std::vector<ReadEntry> ReadArchive(const std::string& path) {
     std::vector<ReadEntry> entries;
@@ -156,7 +154,8 @@ TEST(ZipWriter, ArchiveReadsBackInOrderWithFoldersStoredAndFilesDeflated) {
 }
 
 TEST(EntryList, ConvertsNamesAndKeepsOrder) {
-    auto entries = ParseEntryList(U8(u8"# comment\r\nKandor.exe\r\n\r\nimage\\\r\nimage\\boot.ini\r\n乗\\\n乗\\a.png\n"));
+    auto entries =
+        ParseEntryList(U8(u8"# comment\r\nKandor.exe\r\n\r\nimage\\\r\nimage\\boot.ini\r\n乗\\\n乗\\a.png\n"));
     ASSERT_EQ(entries.size(), 5u);
     EXPECT_EQ(entries[0].archiveName, "Kandor.exe");
     EXPECT_FALSE(entries[0].folder);
@@ -172,14 +171,14 @@ TEST(EntryList, ConvertsNamesAndKeepsOrder) {
 
 TEST(EntryList, RefusesWhatExtractionCannotHandle) {
     const char* bad[] = {
-        "image\\boot.ini\n",            // folder not listed
-        "image\\boot.ini\nimage\\\n",   // folder listed after its file
-        "a.txt\nA.TXT\n",               // the same name on Windows
-        "..\\x.txt\n",                  // escapes the install folder
-        "image\\\nimage\\\\x\n",        // empty level
-        "image/x.png\n",                // "/" is not the separator of the list
-        "C:\\x.txt\n",                  // absolute
-        "\xff\xfe.txt\n",               // not UTF-8
+        "image\\boot.ini\n",           // folder not listed
+        "image\\boot.ini\nimage\\\n",  // folder listed after its file
+        "a.txt\nA.TXT\n",              // the same name on Windows
+        "..\\x.txt\n",                 // escapes the install folder
+        "image\\\nimage\\\\x\n",       // empty level
+        "image/x.png\n",               // "/" is not the separator of the list
+        "C:\\x.txt\n",                 // absolute
+        "\xff\xfe.txt\n",              // not UTF-8
     };
     for (const char* list : bad) EXPECT_THROW(ParseEntryList(list), std::runtime_error) << list;
 }

@@ -68,8 +68,9 @@ TEST(Payload, FoldersAreStoredBeforeTheirFilesAndFilesDeflated) {
 TEST(Payload, SettingsAndPicturesAreWhatTheProductAndInstallerRead) {
     TempDir dir;
     std::vector<std::string> names = ExtractArchive(ExeDirectory() + "payload.zip", dir.path());
-    for (const char* required : {"Kandor.exe", "Uninstall.exe", "boot.ini", "win.lock", "image\\boot.ini",
-                                 "image\\logo.png", "image\\ico.ico", "image\\Uninstall.ico", "Collection\\Collection.ini"})
+    for (const char* required :
+         {"Kandor.exe", "Uninstall.exe", "boot.ini", "win.lock", "image\\boot.ini", "image\\logo.png", "image\\ico.ico",
+          "image\\Uninstall.ico", "Collection\\Collection.ini"})
         EXPECT_NE(std::find(names.begin(), names.end(), required), names.end()) << required;
 
     EXPECT_EQ(ReadFileBytes(dir / "Kandor.exe").substr(0, 2), "MZ");
@@ -94,7 +95,8 @@ TEST(Payload, SettingsAndPicturesAreWhatTheProductAndInstallerRead) {
         SCOPED_TRACE(section);
         EXPECT_EQ(Ini(collection, section.c_str(), "文本").rfind("http", 0), 0u);
         EXPECT_NE(Ini(collection, section.c_str(), "名称"), "<missing>");
-        EXPECT_EQ(ReadFileBytes(dir / ("Collection\\" + Ini(collection, section.c_str(), "图片"))).substr(0, 4), "\x89PNG");
+        EXPECT_EQ(ReadFileBytes(dir / ("Collection\\" + Ini(collection, section.c_str(), "图片"))).substr(0, 4),
+                  "\x89PNG");
     }
 }
 

@@ -30,10 +30,12 @@ std::vector<std::string> ExtractArchive(const std::string& zipPath, const std::s
         if (unzOpenCurrentFile(zip) == UNZ_OK) {
             char buffer[16384];
             int n;
-            while ((n = unzReadCurrentFile(zip, buffer, sizeof buffer)) > 0) data.append(buffer, static_cast<size_t>(n));
+            while ((n = unzReadCurrentFile(zip, buffer, sizeof buffer)) > 0)
+                data.append(buffer, static_cast<size_t>(n));
             unzCloseCurrentFile(zip);
         }
-        HANDLE file = CreateFileA(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        HANDLE file =
+            CreateFileA(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file != INVALID_HANDLE_VALUE) {
             DWORD written = 0;
             WriteFile(file, data.data(), static_cast<DWORD>(data.size()), &written, nullptr);

@@ -40,7 +40,8 @@ bool KeyExists(const char* path) {
 
 void WriteKey(const char* path, const std::vector<std::pair<std::string, std::string>>& values) {
     HKEY key;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr), ERROR_SUCCESS);
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
     for (const auto& [name, value] : values)
         RegSetValueExA(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                        static_cast<DWORD>(value.size() + 1));
@@ -138,8 +139,7 @@ std::vector<std::string> FolderAccess(const std::string& folder) {
         auto* header = static_cast<ACE_HEADER*>(ace);
         if (header->AceType == ACCESS_ALLOWED_ACE_TYPE)
             entries.push_back("allow " + SidText(&static_cast<ACCESS_ALLOWED_ACE*>(ace)->SidStart));
-        else
-            entries.push_back("type " + std::to_string(header->AceType));
+        else entries.push_back("type " + std::to_string(header->AceType));
     }
     LocalFree(descriptor);
     return entries;
@@ -172,14 +172,18 @@ protected:
     // The registration and shortcuts the installer writes for install_.
     void Register(const std::string& runPath) {
         std::string quoted = "\"" + install_ + "\\Uninstall.exe\"";
-        WriteKey(kProductKey, {{"UninstallString", quoted}, {"DisplayIcon", quoted}, {"DisplayName", "VexiloV1.1"},
-                               {"DisplayVersion", "V1.1"}, {"Publisher", "TolvanePC"}, {"RunPath", runPath}});
+        WriteKey(kProductKey, {{"UninstallString", quoted},
+                               {"DisplayIcon", quoted},
+                               {"DisplayName", "VexiloV1.1"},
+                               {"DisplayVersion", "V1.1"},
+                               {"Publisher", "TolvanePC"},
+                               {"RunPath", runPath}});
         CreateDirectoryA((programs_ + "\\TolvanePC").c_str(), nullptr);
         CreateDirectoryA((programs_ + "\\TolvanePC\\Vexilo").c_str(), nullptr);
         ASSERT_TRUE(WriteShortcut(programs_ + "\\TolvanePC\\Vexilo\\Vexilo.lnk", install_ + "\\Kandor.exe", install_));
         ASSERT_TRUE(WriteShortcut(programs_ + "\\TolvanePC\\Vexilo\\卸载.lnk", install_ + "\\Uninstall.exe", install_));
-        ASSERT_TRUE(CopyFileA((programs_ + "\\TolvanePC\\Vexilo\\Vexilo.lnk").c_str(), (desktop_ + "\\Vexilo.lnk").c_str(),
-                              FALSE));
+        ASSERT_TRUE(CopyFileA((programs_ + "\\TolvanePC\\Vexilo\\Vexilo.lnk").c_str(),
+                              (desktop_ + "\\Vexilo.lnk").c_str(), FALSE));
     }
     ProcessResult Uninstall(const std::string& arguments, int answer = IDOK) {
         ProcessOptions options;
@@ -194,8 +198,8 @@ protected:
         return left;
     }
     bool ShortcutsLeft() const {
-        return Exists(programs_ + "\\TolvanePC\\Vexilo\\Vexilo.lnk") || Exists(programs_ + "\\TolvanePC\\Vexilo\\卸载.lnk") ||
-               Exists(desktop_ + "\\Vexilo.lnk");
+        return Exists(programs_ + "\\TolvanePC\\Vexilo\\Vexilo.lnk") ||
+               Exists(programs_ + "\\TolvanePC\\Vexilo\\卸载.lnk") || Exists(desktop_ + "\\Vexilo.lnk");
     }
 
     TempDir root_;

@@ -26,8 +26,8 @@ namespace vx {
 namespace {
 
 const char* const kDllLibraries[] = {"kernel32", "", "user32", "vxplugin", "", "", "\\\\missing-volume\\x.dll"};
-const char* const kDllNames[] = {"NoSuchExport", "NoSuchExport2", "PostMessageA", "VxPluginAnswer",
-                                 "SHGetPathFromIDListA", "#1", "Whatever"};
+const char* const kDllNames[] = {
+    "NoSuchExport", "NoSuchExport2", "PostMessageA", "VxPluginAnswer", "SHGetPathFromIDListA", "#1", "Whatever"};
 constexpr uint32_t kDllCount = sizeof kDllNames / sizeof kDllNames[0];
 
 std::string MarkerPath() {
@@ -98,8 +98,7 @@ int ProgramMain() {
     // probe stands in for it where a scenario needs initialisation to pass.
     WindowSystemHooks hooks;
     std::string scenario = Argument();
-    if (scenario != "no-template")
-        hooks.readTemplates = [](const uint8_t*, size_t, uintptr_t) { return true; };
+    if (scenario != "no-template") hooks.readTemplates = [](const uint8_t*, size_t, uintptr_t) { return true; };
     InstallWindowSystem(hooks);
     InitialiseRuntime();
     RegisterExitRoutine(ExitRoutine);
@@ -149,7 +148,7 @@ int ProgramMain() {
         if (k == 2) {  // must be the system's user32, not a planted copy
             HMODULE user32 = GetModuleHandleA("user32.dll");
             AppendMarker(address == reinterpret_cast<void*>(GetProcAddress(user32, "PostMessageA")) ? "system"
-                                                                                                  : "planted");
+                                                                                                    : "planted");
         }
         if (k == 3) {
             auto answer = reinterpret_cast<int(WINAPI*)()>(address);

@@ -95,8 +95,7 @@ TEST_F(Frame, RuntimeErrorShowsBoxExitsMinusOneWithoutExitRoutine) {
     EXPECT_EQ(run.result.exitCode, kMinusOne);
     ASSERT_EQ(run.result.boxTexts.size(), 1u);
     EXPECT_EQ(Flat(run.result.boxTexts[0]), Flat(FormatErrorText(ErrorTableText(1), 1)));
-    EXPECT_EQ(Flat(run.result.boxTexts[0]),
-              "运行时出错!错误代码：1错误信息：数组成员引用下标超出定义范围");
+    EXPECT_EQ(Flat(run.result.boxTexts[0]), "运行时出错!错误代码：1错误信息：数组成员引用下标超出定义范围");
     EXPECT_EQ(Count(run.marker, "exit-routine"), 0);
 }
 

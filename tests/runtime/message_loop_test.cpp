@@ -50,8 +50,7 @@ HWND MakeProgramWindow() {
 
 void DrainQueue() {
     MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    }
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {}
 }
 
 class MessageLoop : public ::testing::Test {
@@ -121,15 +120,22 @@ TEST_F(MessageLoop, IdleCallbacksRunLastFirstAndDropDeadWindows) {
     HWND dead = MakeProgramWindow();
     gIdleOrder.clear();
     Runtime().idleCallbacks.clear();
-    AddIdleCallback(a, [](HWND w, void*) {
-        gIdleOrder.push_back(1);
-        DestroyWindow(w);
-    }, nullptr);
-    AddIdleCallback(dead, [](HWND, void*) { gIdleOrder.push_back(99); }, nullptr);
-    AddIdleCallback(b, [](HWND w, void*) {
-        gIdleOrder.push_back(2);
-        DestroyWindow(w);
-    }, nullptr);
+    AddIdleCallback(
+        a,
+        [](HWND w, void*) {
+            gIdleOrder.push_back(1);
+            DestroyWindow(w);
+        },
+        nullptr);
+    AddIdleCallback(
+        dead, [](HWND, void*) { gIdleOrder.push_back(99); }, nullptr);
+    AddIdleCallback(
+        b,
+        [](HWND w, void*) {
+            gIdleOrder.push_back(2);
+            DestroyWindow(w);
+        },
+        nullptr);
     DestroyWindow(dead);
     RunMessageLoop();
     // b was registered last, so it runs first; the dead window's never runs.
@@ -142,9 +148,9 @@ TEST_F(MessageLoop, DispatchRequestLeavesQuitQueued) {
     static int seen;
     seen = 0;
     SetWindowLongPtrA(w, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(+[](HWND h, UINT m, WPARAM p, LPARAM l) -> LRESULT {
-        if (m == WM_USER + 1) ++seen;
-        return DefWindowProcA(h, m, p, l);
-    }));
+                          if (m == WM_USER + 1) ++seen;
+                          return DefWindowProcA(h, m, p, l);
+                      }));
     PostMessageA(w, WM_USER + 1, 0, 0);
     PostMessageA(w, WM_USER + 1, 0, 0);
     PostQuitMessage(3);

@@ -16,7 +16,7 @@ struct AccessibleRead {
     bool answered = false;  // the window gave an object for OBJID_CLIENT
     long role = 0;
     long state = 0;
-    std::string name;   // in the program's code page
+    std::string name;  // in the program's code page
     std::string value;
     long children = -1;
 };

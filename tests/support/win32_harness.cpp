@@ -38,10 +38,8 @@ void RemoveTree(const std::string& path) {
             if (name == "." || name == "..") continue;
             std::string child = path + "\\" + name;
             SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(child);
-            else
-                DeleteFileA(child.c_str());
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(child);
+            else DeleteFileA(child.c_str());
         } while (FindNextFileA(h, &data));
         FindClose(h);
     }
@@ -102,10 +100,8 @@ std::string MessageBoxText(HWND box) {
 }
 
 void PressButton(HWND box, int id) {
-    if (HWND button = GetDlgItem(box, id))
-        SendMessageA(button, BM_CLICK, 0, 0);
-    else
-        PostMessageA(box, WM_COMMAND, static_cast<WPARAM>(id), 0);
+    if (HWND button = GetDlgItem(box, id)) SendMessageA(button, BM_CLICK, 0, 0);
+    else PostMessageA(box, WM_COMMAND, static_cast<WPARAM>(id), 0);
 }
 
 ProcessResult RunProcess(const std::string& commandLine, const ProcessOptions& options) {

@@ -76,10 +76,8 @@ TEST(TemplateCompiler, SourceErrorsNameTheLine) {
     EXPECT_NE(CompileError(Replace(kWindow, "Version 1", "Version 2")).find("version above 1"), std::string::npos);
     EXPECT_NE(CompileError(Replace(kWindow, " rect 0 0 10 10\n", "")).find("unit needs 'rect'"), std::string::npos);
     EXPECT_NE(CompileError(Replace(kWindow, "Timer", "Gauge")).find("unknown unit type"), std::string::npos);
-    EXPECT_NE(CompileError(Replace(kWindow, "rect 0 0 10 10", "rect 0 0 10 1O")).find("bad number"),
-              std::string::npos);
-    EXPECT_NE(CompileError(Replace(kWindow, "name \"\"", "name \"a\\0b\"")).find("zero-terminated"),
-              std::string::npos);
+    EXPECT_NE(CompileError(Replace(kWindow, "rect 0 0 10 10", "rect 0 0 10 1O")).find("bad number"), std::string::npos);
+    EXPECT_NE(CompileError(Replace(kWindow, "name \"\"", "name \"a\\0b\"")).find("zero-terminated"), std::string::npos);
     EXPECT_NE(CompileError(Replace(kWindow, "texts \"\" \"\"", "texts \"\" \"")).find("unterminated string"),
               std::string::npos);
     EXPECT_NE(CompileError(std::string(kWindow) + "unit 0x06010000 Timer\n name \"\"\n rect 0 0 1 1\n flags 0\n"
@@ -97,8 +95,8 @@ TEST(TemplateCompiler, SourceErrorsNameTheLine) {
 // An 'access' line goes into the table beside the template, never into the
 // template itself; its role must be one the runtime knows.
 TEST(TemplateCompiler, AccessLinesMakeATableBesideTheTemplate) {
-    const std::string named = Replace(kWindow, " tab-order 0\n",
-                                       reinterpret_cast<const char*>(u8" tab-order 0\n access button \"关闭\"\n"));
+    const std::string named =
+        Replace(kWindow, " tab-order 0\n", reinterpret_cast<const char*>(u8" tab-order 0\n access button \"关闭\"\n"));
     wtc::Compiler c, plain;
     for (wtc::Compiler* k : {&c, &plain}) k->LoadProcedures("Stop\nGo\n");
     c.AddWindow(named, "w", ".");
@@ -200,19 +198,19 @@ TEST(ImageListStream, HeaderBitmapsAndCellPlacement) {
     const size_t il = 8;
     EXPECT_EQ(U16(b, il + 0), 0x4C49);  // "IL"
     EXPECT_EQ(U16(b, il + 2), 0x0101);
-    EXPECT_EQ(U16(b, il + 4), 6);       // images
-    EXPECT_EQ(U16(b, il + 6), 8);       // room: two rows of four
+    EXPECT_EQ(U16(b, il + 4), 6);  // images
+    EXPECT_EQ(U16(b, il + 6), 8);  // room: two rows of four
     EXPECT_EQ(U16(b, il + 10), 3);
     EXPECT_EQ(U16(b, il + 12), 2);
     EXPECT_EQ(U32(b, il + 14), 0xFFFFFFFFu);
-    EXPECT_EQ(U16(b, il + 18), 0x19);   // 24-bit colour with mask
+    EXPECT_EQ(U16(b, il + 18), 0x19);  // 24-bit colour with mask
     const size_t bmp = il + 28;
     EXPECT_EQ(U16(b, bmp), 0x4D42);
     EXPECT_EQ(U32(b, bmp + 14), 40u);
-    EXPECT_EQ(U32(b, bmp + 18), 12u);   // four cells across
-    EXPECT_EQ(U32(b, bmp + 22), 4u);    // two rows of cells
+    EXPECT_EQ(U32(b, bmp + 18), 12u);  // four cells across
+    EXPECT_EQ(U32(b, bmp + 22), 4u);   // two rows of cells
     EXPECT_EQ(U16(b, bmp + 28), 24);
-    const uint32_t stride = 36;         // 12 pixels x 3 bytes, already aligned
+    const uint32_t stride = 36;  // 12 pixels x 3 bytes, already aligned
     const size_t bits = bmp + U32(b, bmp + 10);
     ASSERT_EQ(U32(b, bmp + 2), U32(b, bmp + 10) + stride * 4);
     // Cell 5 (second row of cells, second column), its top line: bottom-up,
@@ -220,8 +218,8 @@ TEST(ImageListStream, HeaderBitmapsAndCellPlacement) {
     auto pixel = [&](uint32_t x, uint32_t rowFromTop) { return &b[bits + (3 - rowFromTop) * stride + x * 3]; };
     EXPECT_EQ(pixel(3, 2)[2], 60);
     EXPECT_EQ(pixel(3, 2)[0], 200);
-    EXPECT_EQ(pixel(0, 0)[2], 10);      // cell 0
-    EXPECT_EQ(pixel(4, 1)[1], 1);       // cell 1, second line
+    EXPECT_EQ(pixel(0, 0)[2], 10);  // cell 0
+    EXPECT_EQ(pixel(4, 1)[1], 1);   // cell 1, second line
     const uint8_t* masked = pixel(3, 0);
     EXPECT_EQ(masked[0] | masked[1] | masked[2], 0);  // black under the mask
 
@@ -233,10 +231,10 @@ TEST(ImageListStream, HeaderBitmapsAndCellPlacement) {
     auto maskBit = [&](uint32_t x, uint32_t rowFromTop) {
         return (b[maskBits + (3 - rowFromTop) * 4 + x / 8] >> (7 - x % 8)) & 1;
     };
-    EXPECT_EQ(maskBit(3, 0), 1);        // magenta: transparent
+    EXPECT_EQ(maskBit(3, 0), 1);  // magenta: transparent
     EXPECT_EQ(maskBit(4, 0), 0);
     EXPECT_EQ(maskBit(0, 1), 0);
-    EXPECT_EQ(maskBit(6, 2), 1);        // cell 6 does not exist: transparent
+    EXPECT_EQ(maskBit(6, 2), 1);  // cell 6 does not exist: transparent
 }
 
 }  // namespace

@@ -110,7 +110,7 @@ struct UnitRow {
     int32_t left, top, width, height;
     uint32_t flags;
     bool hand;
-    int32_t event;          // 0x7FFF: none
+    int32_t event;  // 0x7FFF: none
     const char* handler;
 };
 
@@ -211,11 +211,11 @@ TEST_F(InstallerTemplate, InstallerUnitsInTableOrder) {
 TEST_F(InstallerTemplate, InstallerWindowData) {
     auto d = Data(tpl.window(0), 0);
     const std::pair<const char*, int32_t> expected[] = {
-        {"Version", 6},       {"BorderStyle", 0},     {"PictureMode", 1},    {"BackColor", int32_t(0xFF000000)},
-        {"MaxButton", 0},     {"MinButton", 1},       {"ControlBox", 1},     {"Position", 1},
-        {"CloseButton", 1},   {"SoundMode", 0},       {"EnterMovesFocus", 0}, {"EscapeCloses", 1},
-        {"F1Help", 0},        {"HelpTopic", 0},       {"ShowInTaskbar", 1},  {"DragAnywhere", 1},
-        {"Shape", 0},         {"AlwaysOnTop", 0},     {"Property30", 0}};
+        {"Version", 6},     {"BorderStyle", 0}, {"PictureMode", 1},     {"BackColor", int32_t(0xFF000000)},
+        {"MaxButton", 0},   {"MinButton", 1},   {"ControlBox", 1},      {"Position", 1},
+        {"CloseButton", 1}, {"SoundMode", 0},   {"EnterMovesFocus", 0}, {"EscapeCloses", 1},
+        {"F1Help", 0},      {"HelpTopic", 0},   {"ShowInTaskbar", 1},   {"DragAnywhere", 1},
+        {"Shape", 0},       {"AlwaysOnTop", 0}, {"Property30", 0}};
     for (auto [name, value] : expected) EXPECT_EQ(Num(d, name), value) << name;
     for (const char* empty : {"ClassName", "Icon", "BackSound", "Caption", "HelpFile"})
         EXPECT_TRUE(Blk(d, empty).empty()) << empty;
@@ -234,14 +234,10 @@ TEST_F(InstallerTemplate, TransparentLabels) {
         const char* caption;
     };
     const Label labels[] = {
-        {1, 0x000000, 1, 0, false, "0%"},
-        {3, 0xFFFFFF, 0, 400, false, "同意"},
-        {4, 0x00FFFF, 0, 400, true, "安装协议"},
-        {6, 0xFFFFFF, 0, 0, false, "正在复制文件："},
-        {7, 0xFFFFFF, 0, 0, false, "安装进度："},
-        {12, 0x00FFFF, 0, 400, true, "更改路径"},
-        {16, 0xFF8800, 0, 0, false, nullptr},
-        {17, 0xFFFFFF, 0, 700, false, nullptr},
+        {1, 0x000000, 1, 0, false, "0%"},          {3, 0xFFFFFF, 0, 400, false, "同意"},
+        {4, 0x00FFFF, 0, 400, true, "安装协议"},   {6, 0xFFFFFF, 0, 0, false, "正在复制文件："},
+        {7, 0xFFFFFF, 0, 0, false, "安装进度："},  {12, 0x00FFFF, 0, 400, true, "更改路径"},
+        {16, 0xFF8800, 0, 0, false, nullptr},      {17, 0xFFFFFF, 0, 700, false, nullptr},
         {18, 0xFFFFFF, 0, 0, false, "安装路径："},
     };
     const wt::TemplateWindow& w = tpl.window(0);
@@ -315,11 +311,10 @@ TEST_F(InstallerTemplate, ProgressBarTimerArchiveEditAndPictureBox) {
     const wt::TemplateWindow& w = tpl.window(0);
     auto bar = Data(w, 8);
     const std::pair<const char*, int32_t> expected[] = {
-        {"Version", 1},       {"PageStep", 10},        {"LineStep", 1},     {"Minimum", 0},
-        {"Maximum", 100},     {"Position", 0},         {"ShowArrows", 0},   {"ShowThumb", 0},
-        {"ShowFill", 1},      {"BarType", 2},          {"Orientation", 0},  {"Style", 1},
-        {"TrackDrawMode", 4}, {"FillDrawMode", 4},     {"ThumbDrawMode", 4}, {"FillFollowsThumb", 1},
-        {"ShowPercent", 0},   {"Interactive", 0},      {"TextColor", 0},    {"CrossOffset", 0}};
+        {"Version", 1},          {"PageStep", 10},   {"LineStep", 1},      {"Minimum", 0},      {"Maximum", 100},
+        {"Position", 0},         {"ShowArrows", 0},  {"ShowThumb", 0},     {"ShowFill", 1},     {"BarType", 2},
+        {"Orientation", 0},      {"Style", 1},       {"TrackDrawMode", 4}, {"FillDrawMode", 4}, {"ThumbDrawMode", 4},
+        {"FillFollowsThumb", 1}, {"ShowPercent", 0}, {"Interactive", 0},   {"TextColor", 0},    {"CrossOffset", 0}};
     for (auto [name, value] : expected) EXPECT_EQ(Num(bar, name), value) << name;
     LogFont f = ParseFont(Blk(bar, "Font"));
     EXPECT_EQ(f.face, "SimSun");
@@ -343,10 +338,10 @@ TEST_F(InstallerTemplate, ProgressBarTimerArchiveEditAndPictureBox) {
 
     auto edit = Data(w, 19);
     const std::pair<const char*, int32_t> editValues[] = {
-        {"Version", 2}, {"BorderStyle", 0}, {"TextColor", 0}, {"BackColor", 0xFFFFFF}, {"HideSelection", 1},
-        {"MaxLength", 0}, {"MultiLine", 0}, {"ScrollBars", 0}, {"Alignment", 0}, {"InputMode", 1},
-        {"PasswordChar", 42}, {"CaseConversion", 0}, {"UpDown", 0}, {"UpDownMin", 0}, {"UpDownMax", 100},
-        {"SelStart", 0}, {"SelLength", 0}};
+        {"Version", 2},       {"BorderStyle", 0},    {"TextColor", 0},  {"BackColor", 0xFFFFFF}, {"HideSelection", 1},
+        {"MaxLength", 0},     {"MultiLine", 0},      {"ScrollBars", 0}, {"Alignment", 0},        {"InputMode", 1},
+        {"PasswordChar", 42}, {"CaseConversion", 0}, {"UpDown", 0},     {"UpDownMin", 0},        {"UpDownMax", 100},
+        {"SelStart", 0},      {"SelLength", 0}};
     for (auto [name, value] : editValues) EXPECT_EQ(Num(edit, name), value) << name;
     EXPECT_TRUE(Blk(edit, "Font").empty());
     EXPECT_EQ(Str(Blk(edit, "Content")), "C:\\Program Files\\TolvanePC");
@@ -365,10 +360,10 @@ TEST_F(InstallerTemplate, ProgressBarTimerArchiveEditAndPictureBox) {
 TEST_F(InstallerTemplate, AgreementWindow) {
     const wt::TemplateWindow& w = tpl.window(1);
     ASSERT_EQ(w.unitCount(), 4u);
-    CheckCommonFields(w, 0, {"", wt::kWindowType, 0x060100D1, 50, 50, 380, 250, 1, false, 0, "OnAgreementWindowCreated"},
-                      procs);
-    CheckCommonFields(w, 1, {"按钮2", wt::kButtonType, 0x160100D5, 227, 184, 80, 32, 5, false, 0, "OnEndInstallClicked"},
-                      procs);
+    CheckCommonFields(
+        w, 0, {"", wt::kWindowType, 0x060100D1, 50, 50, 380, 250, 1, false, 0, "OnAgreementWindowCreated"}, procs);
+    CheckCommonFields(
+        w, 1, {"按钮2", wt::kButtonType, 0x160100D5, 227, 184, 80, 32, 5, false, 0, "OnEndInstallClicked"}, procs);
     CheckCommonFields(w, 2, {"按钮1", wt::kButtonType, 0x160100D4, 67, 184, 80, 32, 5, false, 0, "OnAgreeClicked"},
                       procs);
     CheckCommonFields(w, 3, {"编辑框1", wt::kEditBoxType, 0x160100D3, -1, 0, 376, 176, 5, false, kNone, nullptr},
@@ -376,11 +371,11 @@ TEST_F(InstallerTemplate, AgreementWindow) {
 
     auto win = Data(w, 0);
     const std::pair<const char*, int32_t> expected[] = {
-        {"Version", 6},  {"BorderStyle", 2}, {"PictureMode", 1}, {"BackColor", int32_t(0xFF000000)},
-        {"MaxButton", 0}, {"MinButton", 1}, {"ControlBox", 1},  {"Position", 1},
-        {"CloseButton", 1}, {"SoundMode", 0}, {"EnterMovesFocus", 0}, {"EscapeCloses", 1},
-        {"F1Help", 0}, {"HelpTopic", 0}, {"ShowInTaskbar", 1}, {"DragAnywhere", 0},
-        {"Shape", 0}, {"AlwaysOnTop", 0}, {"Property30", 0}};
+        {"Version", 6},     {"BorderStyle", 2}, {"PictureMode", 1},     {"BackColor", int32_t(0xFF000000)},
+        {"MaxButton", 0},   {"MinButton", 1},   {"ControlBox", 1},      {"Position", 1},
+        {"CloseButton", 1}, {"SoundMode", 0},   {"EnterMovesFocus", 0}, {"EscapeCloses", 1},
+        {"F1Help", 0},      {"HelpTopic", 0},   {"ShowInTaskbar", 1},   {"DragAnywhere", 0},
+        {"Shape", 0},       {"AlwaysOnTop", 0}, {"Property30", 0}};
     for (auto [name, value] : expected) EXPECT_EQ(Num(win, name), value) << name;
     EXPECT_EQ(Str(Blk(win, "Caption")), "协议信息");
     for (const char* empty : {"ClassName", "BackPicture", "Icon", "BackSound", "HelpFile"})

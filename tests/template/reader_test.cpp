@@ -156,7 +156,7 @@ TEST(TemplateReader, EditsMoveLaterRecordsAndKeepOffsetsConsistent) {
     uint8_t cursor[4] = {1, 2, 3, 4};
     w.SetMousePointer(3, cursor);
     w.SetMenuCaption(4, "Open a much longer caption");
-    w.SetTag(1, "");   // and shorter again
+    w.SetTag(1, "");  // and shorter again
     w.SetTag(2, std::string(50, 'y'));
 
     EXPECT_EQ(Str(w.tag(1)), "");

@@ -71,8 +71,8 @@ protected:
 
 TEST_F(ThreadStartTest, PassesTheParameterAndHandsOverTheHandle) {
     int32_t handleVariable = 0;
-    ValueRecord r = CallThreads(ThreadStart, {Procedure(), ValueRecord::OfInt(-5),
-                                              ValueRecord::OfAddress(&handleVariable, type::Int)});
+    ValueRecord r = CallThreads(
+        ThreadStart, {Procedure(), ValueRecord::OfInt(-5), ValueRecord::OfAddress(&handleVariable, type::Int)});
     EXPECT_EQ(r.low, 1u);
     ASSERT_EQ(WaitForSingleObject(gRan, 5000), WAIT_OBJECT_0);
     EXPECT_EQ(gReceived.load(), 0xFFFFFFFBu);
@@ -96,9 +96,9 @@ TEST_F(ThreadStartTest, WithoutTheVariableNoHandleStaysOpen) {
 
     // The count does see a handle that is handed over.
     int32_t handleVariable = 0;
-    EXPECT_EQ(CallThreads(ThreadStart, {Procedure(), ValueRecord{}, ValueRecord::OfAddress(&handleVariable, type::Int)})
-                  .low,
-              1u);
+    EXPECT_EQ(
+        CallThreads(ThreadStart, {Procedure(), ValueRecord{}, ValueRecord::OfAddress(&handleVariable, type::Int)}).low,
+        1u);
     auto handed = reinterpret_cast<HANDLE>(static_cast<intptr_t>(handleVariable));
     ASSERT_EQ(WaitForSingleObject(gRan, 5000), WAIT_OBJECT_0);
     ASSERT_EQ(WaitForSingleObject(handed, 5000), WAIT_OBJECT_0);
@@ -143,7 +143,10 @@ constexpr UINT kPosted = WM_APP + 1, kSent = WM_APP + 2;
 LRESULT CALLBACK CountingProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_TIMER: ++gSeen.timers; return 0;
-    case kPosted: ++gSeen.posted; gSeen.postedAt = GetTickCount64(); return 0;
+    case kPosted:
+        ++gSeen.posted;
+        gSeen.postedAt = GetTickCount64();
+        return 0;
     case kSent: gSeen.sentAt = GetTickCount64(); return 1;
     default: return DefWindowProcA(hwnd, msg, wp, lp);
     }

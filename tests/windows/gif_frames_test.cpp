@@ -37,7 +37,7 @@ TEST(GifFrames, SecondFrameDrawsOverTheFirstLeavingTransparentPixels) {
 
 TEST(GifFrames, DisposalToBackgroundAndToPrevious) {
     GifFrameSpec base{0, 0, 2, 1, {1, 1}, 1, 0, -1};
-    GifFrameSpec cleared{0, 0, 1, 1, {3}, 1, 2, -1};      // then back to transparent
+    GifFrameSpec cleared{0, 0, 1, 1, {3}, 1, 2, -1};  // then back to transparent
     GifFrameSpec after{1, 0, 1, 1, {2}, 1, 0, -1};
     Animation a = Decode(MakeGif(2, 1, kPalette, {base, cleared, after}));
     ASSERT_EQ(a.frames.size(), 3u);
@@ -77,9 +77,9 @@ TEST(GifFrames, FirstFrameIsThePictureOfBothWriters) {
     files.push_back(MakeGif(3, 2, kPalette, {whole, GifFrameSpec{1, 0, 1, 1, {3}, 5, 0, -1}}));
     using picture::samples::GifOptions;
     const picture::samples::Indexed p = picture::samples::Pattern(23, 19, 16, 3);
-    for (const GifOptions& o : {GifOptions{}, GifOptions{.interlaced = true}, GifOptions{.localTable = true},
-                                GifOptions{.clearWhenFull = false}, GifOptions{.minimumCodeSize = 8},
-                                GifOptions{.comment = true}}) {
+    for (const GifOptions& o :
+         {GifOptions{}, GifOptions{.interlaced = true}, GifOptions{.localTable = true},
+          GifOptions{.clearWhenFull = false}, GifOptions{.minimumCodeSize = 8}, GifOptions{.comment = true}}) {
         const picture::samples::ByteVector g = picture::samples::Gif(p, o);
         files.emplace_back(g.begin(), g.end());
     }

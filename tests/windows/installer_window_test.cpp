@@ -55,9 +55,10 @@ void RegisterMissingTypes() {
     controls::RegisterSuperBarType();
     zip::RegisterZipUnitType();
 #endif
-    const std::pair<uint32_t, const TypeDescriptor*> standIns[] = {
-        {0x00020005, &kStandInLabel}, {0x0001002D, &kStandInPicBtn}, {0x00050001, &kStandInBar},
-        {0x00060001, &kStandInZip}};
+    const std::pair<uint32_t, const TypeDescriptor*> standIns[] = {{0x00020005, &kStandInLabel},
+                                                                   {0x0001002D, &kStandInPicBtn},
+                                                                   {0x00050001, &kStandInBar},
+                                                                   {0x00060001, &kStandInZip}};
     for (auto [id, d] : standIns)
         if (!FindUnitType(id)) RegisterUnitType(id, d);
 }
@@ -490,8 +491,8 @@ TEST(InstallerWindow, ScreenReadersReadEveryPictureDrawnControl) {
         test::AccessibleRead r = test::ReadAccessible(FindUnitHandle(kInstaller, e.id));
         EXPECT_TRUE(r.answered);
         EXPECT_EQ(r.role, e.role);
-        const std::string name = e.name.empty() && e.role != ROLE_SYSTEM_PUSHBUTTON ? ReadText(kInstaller, e.id, 8)
-                                                                                  : e.name;
+        const std::string name =
+            e.name.empty() && e.role != ROLE_SYSTEM_PUSHBUTTON ? ReadText(kInstaller, e.id, 8) : e.name;
         EXPECT_FALSE(e.role == ROLE_SYSTEM_LINK && name.empty());
         EXPECT_EQ(r.name, name);
         EXPECT_EQ(r.state & e.state, e.state) << std::hex << r.state;

@@ -110,9 +110,9 @@ TEST(EditBoxData, PasswordCharIsASixteenBitWordAndRoundTrips) {
 TEST(EditBoxData, EveryFieldRoundTripsAndNegativeVersionsAreRefused) {
     EditBoxData e;
     int32_t n = 10;
-    for (int32_t* v : {&e.borderStyle, &e.hideSelection, &e.maxLength, &e.multiLine, &e.scrollBars, &e.alignment,
-                       &e.inputMode, &e.caseConversion, &e.upDown, &e.upDownMin, &e.upDownMax, &e.selStart,
-                       &e.selLength})
+    for (int32_t* v :
+         {&e.borderStyle, &e.hideSelection, &e.maxLength, &e.multiLine, &e.scrollBars, &e.alignment, &e.inputMode,
+          &e.caseConversion, &e.upDown, &e.upDownMin, &e.upDownMax, &e.selStart, &e.selLength})
         *v = ++n;
     e.textColor = 0x00112233;
     e.backColor = 0x00445566;

@@ -94,8 +94,8 @@ std::string WindowData(const WindowFields& f) {
     std::string d;
     Int(d, 6);
     for (int32_t v : {f.borderStyle, f.pictureMode, static_cast<int32_t>(f.backColor), f.maxButton, f.minButton,
-                      f.controlBox, f.position, f.closeButton, f.soundMode, f.enterMovesFocus, f.escapeCloses,
-                      f.f1Help, f.helpTopic, f.showInTaskbar, f.dragAnywhere, f.shape, f.alwaysOnTop, 0})
+                      f.controlBox, f.position, f.closeButton, f.soundMode, f.enterMovesFocus, f.escapeCloses, f.f1Help,
+                      f.helpTopic, f.showInTaskbar, f.dragAnywhere, f.shape, f.alwaysOnTop, 0})
         Int(d, v);
     Block(d, f.className);
     Block(d, f.backPicture);

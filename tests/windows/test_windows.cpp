@@ -198,9 +198,9 @@ std::vector<WindowSpec> TestWindows() {
         f.borderStyle = 0;
         WindowSpec w{kGifWindow, 1, 0x190200A0, {Self(0x060200A0, 700, 40, 120, 120, f)}};
         constexpr uint8_t palette[4][3] = {{0, 0, 0}, {255, 0, 0}, {0, 0, 255}, {0, 255, 0}};
-        std::string gif = MakeGif(4, 2, palette,
-                                  {{0, 0, 4, 2, std::vector<uint8_t>(8, 1), 6, 0, -1},
-                                   {0, 0, 4, 2, std::vector<uint8_t>(8, 2), 6, 0, -1}});
+        std::string gif = MakeGif(
+            4, 2, palette,
+            {{0, 0, 4, 2, std::vector<uint8_t>(8, 1), 6, 0, -1}, {0, 0, 4, 2, std::vector<uint8_t>(8, 2), 6, 0, -1}});
         w.units.push_back(Control(0x00010006, kGifPicBox, "gif", 10, 10, 60, 60, 1, PicBoxData(0x00FFFFFF, gif)));
         list.push_back(w);
     }

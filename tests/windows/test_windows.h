@@ -14,7 +14,7 @@
 namespace vx::test {
 
 // Windows of the test template.
-constexpr uint32_t kMainWindow = 0x52020001;    // edits, button, timer, hidden picture box
+constexpr uint32_t kMainWindow = 0x52020001;  // edits, button, timer, hidden picture box
 constexpr uint32_t kMainSelf = 0x06020001;
 constexpr uint32_t kReadOnlyEdit = 0x16020002;
 constexpr uint32_t kPlainEdit = 0x16020003;
@@ -23,43 +23,43 @@ constexpr uint32_t kTimerUnit = 0x16020005;
 constexpr uint32_t kHiddenPicBox = 0x16020006;
 
 constexpr uint32_t kModalWindow = 0x52020010;
-constexpr uint32_t kOtherWindow = 0x52020020;   // no bindings; Escape closes it
-constexpr uint32_t kDragWindow = 0x52020030;    // borderless, drag anywhere
+constexpr uint32_t kOtherWindow = 0x52020020;  // no bindings; Escape closes it
+constexpr uint32_t kDragWindow = 0x52020030;   // borderless, drag anywhere
 constexpr uint32_t kDragPicBox = 0x16020031;
-constexpr uint32_t kPressWindow = 0x52020040;   // a button whose -1 handler decides
+constexpr uint32_t kPressWindow = 0x52020040;  // a button whose -1 handler decides
 constexpr uint32_t kPressButton = 0x16020041;
-constexpr uint32_t kShapeWindow = 0x52020050;   // 559 x 400, Shape 2
-constexpr uint32_t kKeepOpenWindow = 0x52020060; // close event 12 answers false
-constexpr uint32_t kTagWindow = 0x52020070;     // for Tag rewrites
+constexpr uint32_t kShapeWindow = 0x52020050;        // 559 x 400, Shape 2
+constexpr uint32_t kKeepOpenWindow = 0x52020060;     // close event 12 answers false
+constexpr uint32_t kTagWindow = 0x52020070;          // for Tag rewrites
 constexpr uint32_t kUnknownTypeWindow = 0x52020080;  // a unit of a type nobody registered
 constexpr uint32_t kGifWindow = 0x520200A0;          // an animated picture box
 constexpr uint32_t kGifPicBox = 0x160200A1;
-constexpr uint32_t kMidiWindow = 0x520200B0;         // a MIDI background sound played once
-constexpr uint32_t kMenuWindow = 0x520200C0;         // two menu items
+constexpr uint32_t kMidiWindow = 0x520200B0;  // a MIDI background sound played once
+constexpr uint32_t kMenuWindow = 0x520200C0;  // two menu items
 constexpr uint32_t kMenuFile = 0x260200C1;
 constexpr uint32_t kMenuHelp = 0x260200C2;
-constexpr uint32_t kBadVersionWindow = 0x52020090;   // edit box data of version 3
+constexpr uint32_t kBadVersionWindow = 0x52020090;  // edit box data of version 3
 // Borderless, its units in a table order unlike their reading order: Tab
 // reaches kKeyPress, kKeyButton (one row), kKeyEdit, kKeyLeftPress,
 // kKeyLowButton (one row), then kKeyLastEdit (tab order 1).
 constexpr uint32_t kKeyWindow = 0x520200D0;
-constexpr uint32_t kKeyButton = 0x160200D1;    // click bound, no tab stop
-constexpr uint32_t kKeyPress = 0x160200D2;     // picture box with press and release bound
-constexpr uint32_t kKeyEdit = 0x160200D3;      // tab stop, nothing bound
-constexpr uint32_t kKeyLeftPress = 0x160200D7; // a row lower, further left
+constexpr uint32_t kKeyButton = 0x160200D1;     // click bound, no tab stop
+constexpr uint32_t kKeyPress = 0x160200D2;      // picture box with press and release bound
+constexpr uint32_t kKeyEdit = 0x160200D3;       // tab stop, nothing bound
+constexpr uint32_t kKeyLeftPress = 0x160200D7;  // a row lower, further left
 constexpr uint32_t kKeyLowButton = 0x160200D8;
 constexpr uint32_t kKeyLastEdit = 0x160200D9;  // top left, but tab order 1
 
 // Procedure table entries (offset = index * 8).
 enum Procedure : int {
-    kOnCreated = 0,  // counts created events
-    kOnDestroyed,    // counts event 2
-    kOnClick,        // counts button clicks
-    kOnTimer,        // counts timer ticks
-    kOnPress,        // -1 handler: returns g.pressResult when g.pressGivesResult
-    kOnQueryClose,   // event 12: returns g.closeAnswer
-    kOnPressClick,   // the pressed button's click
-    kOnChange,       // counts an edit box's change events
+    kOnCreated = 0,   // counts created events
+    kOnDestroyed,     // counts event 2
+    kOnClick,         // counts button clicks
+    kOnTimer,         // counts timer ticks
+    kOnPress,         // -1 handler: returns g.pressResult when g.pressGivesResult
+    kOnQueryClose,    // event 12: returns g.closeAnswer
+    kOnPressClick,    // the pressed button's click
+    kOnChange,        // counts an edit box's change events
     kOnRelease = 20,  // counts -2 events (past the installer template's procedures)
     kProcedureCount = 24,
 };
@@ -74,7 +74,7 @@ struct Observed {
     int pressClicks = 0;
     int changes = 0;
     int releases = 0;
-    uint32_t lastClickUnit = 0;  // the unit of the last kOnClick
+    uint32_t lastClickUnit = 0;        // the unit of the last kOnClick
     std::vector<uint32_t> otherUnits;  // the unit of each installer procedure run
     bool pressGivesResult = false;
     int32_t pressResult = 0;

@@ -96,7 +96,8 @@ TEST(Failures, RunTimeErrorsOfTheWindowSystem) {
         const char* text;
     } cases[] = {
         // 未找到引发事件的窗口组件
-        {"--event-unknown-unit", "\xce\xb4\xd5\xd2\xb5\xbd\xd2\xfd\xb7\xa2\xca\xc2\xbc\xfe\xb5\xc4\xb4\xb0\xbf\xda\xd7\xe9\xbc\xfe"},
+        {"--event-unknown-unit",
+         "\xce\xb4\xd5\xd2\xb5\xbd\xd2\xfd\xb7\xa2\xca\xc2\xbc\xfe\xb5\xc4\xb4\xb0\xbf\xda\xd7\xe9\xbc\xfe"},
         // 未找到引发事件的窗口
         {"--event-unknown-window", "\xce\xb4\xd5\xd2\xb5\xbd\xd2\xfd\xb7\xa2\xca\xc2\xbc\xfe\xb5\xc4\xb4\xb0\xbf\xda"},
         // 指定窗口或窗口组件不存在或尚未载入
@@ -150,8 +151,8 @@ TEST(Properties, LongerTagKeepsTheTemplateConsistent) {
     // The records after it moved; their fields still read right.
     EXPECT_EQ(ReadText(kTagWindow, 0x16020072, kTag), "tag of b");
     EXPECT_EQ(Read(kTagWindow, 0x16020072, kTop), 40);
-    auto* pointer = static_cast<uint8_t*>(reinterpret_cast<void*>(static_cast<uintptr_t>(
-        Read(kTagWindow, 0x16020072, kMousePointer))));
+    auto* pointer = static_cast<uint8_t*>(
+        reinterpret_cast<void*>(static_cast<uintptr_t>(Read(kTagWindow, 0x16020072, kMousePointer))));
     ASSERT_EQ(vx::ByteSetSize(pointer), 4u);
     int32_t number;
     memcpy(&number, vx::ByteSetData(pointer), 4);
@@ -273,7 +274,8 @@ TEST(Properties, FontDescriptionKeepsAnEmptyFaceName) {
     ASSERT_TRUE(LoadWindow(kMainWindow, nullptr, false));
     constexpr int32_t kFont = 12;
     auto face = [] {
-        auto* text = reinterpret_cast<char*>(static_cast<uintptr_t>(windows::ReadUnitProperty(kMainWindow, kPlainEdit, kFont, 6)));
+        auto* text = reinterpret_cast<char*>(
+            static_cast<uintptr_t>(windows::ReadUnitProperty(kMainWindow, kPlainEdit, kFont, 6)));
         std::string s = text ? text : "";
         Free(text);
         return s;

@@ -126,14 +126,9 @@ bool RecordingRaiser(uint32_t windowId, uint32_t unitId, int32_t event, const in
     r.percentages.push_back(args[0]);
     r.names.push_back(CurrentFileName());
     switch (r.answer) {
-    case Answer::True:
-        *result = 1, *hasResult = true;
-        break;
-    case Answer::Nothing:
-        break;
-    case Answer::FalseOnFirst:
-        *result = 0, *hasResult = true;
-        break;
+    case Answer::True: *result = 1, *hasResult = true; break;
+    case Answer::Nothing: break;
+    case Answer::FalseOnFirst: *result = 0, *hasResult = true; break;
     case Answer::DestroyUnitThenFalse:
         DestroyWindow(r.unitWindow);
         *result = 0, *hasResult = true;
@@ -147,7 +142,8 @@ protected:
     void SetUp() override {
         char temp[MAX_PATH];
         GetTempPathA(MAX_PATH, temp);
-        scratch_ = std::string(temp) + "vxzip\\" + ::testing::UnitTest::GetInstance()->current_test_info()->name() + "\\";
+        scratch_ =
+            std::string(temp) + "vxzip\\" + ::testing::UnitTest::GetInstance()->current_test_info()->name() + "\\";
         RemoveTree(scratch_);
         MakeFolders(scratch_);
         ASSERT_TRUE(Exists(scratch_));
@@ -238,8 +234,8 @@ TEST_F(ZipExtract, TreeWithFoldersTimesAttributesAndGbkNames) {
 
     // Read-only (no Unix half) and hidden entries end up ordinary files.
     for (const char* name : {"ro.txt", "hidden.txt", "docs\\plain.txt"})
-        EXPECT_EQ(GetFileAttributesA((d + name).c_str()) & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
-                                                              FILE_ATTRIBUTE_SYSTEM),
+        EXPECT_EQ(GetFileAttributesA((d + name).c_str()) &
+                      (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM),
                   0u)
             << name;
 
@@ -422,9 +418,9 @@ TEST_F(ZipExtract, HostileNamesAreRefusedAndNothingLandsOutside) {
         RemoveTree(scratch_ + "a\\");
     }
     EXPECT_EQ(cases, 15);
-    for (const char* outside : {"C:\\vxzip_evil_0.txt", "C:\\vxzip_evil_1.txt", "C:\\vxzip_evil_2.txt",
-                                "C:\\vxzip_evil_3.txt", "C:\\vxzip_evil_6.txt", "C:\\vxzip_evil_7.txt",
-                                "C:\\vxzip_evil_dir", "C:\\users\\vxzip_evil_0.txt"}) {
+    for (const char* outside :
+         {"C:\\vxzip_evil_0.txt", "C:\\vxzip_evil_1.txt", "C:\\vxzip_evil_2.txt", "C:\\vxzip_evil_3.txt",
+          "C:\\vxzip_evil_6.txt", "C:\\vxzip_evil_7.txt", "C:\\vxzip_evil_dir", "C:\\users\\vxzip_evil_0.txt"}) {
         EXPECT_FALSE(Exists(outside)) << outside;
         DeleteFileA(outside);
         RemoveDirectoryA(outside);
@@ -437,13 +433,9 @@ TEST_F(ZipExtract, DamagedArchivesFail) {
         std::vector<int32_t> percentages;
     };
     const Case cases[] = {
-        {"deflate_flipped.zip", {100}},  // caught by the CRC only
-        {"stored_flipped.zip", {100}},
-        {"bad_local.zip", {0, 100}},     // the second local header is broken
-        {"truncated.zip", {100}},
-        {"not_a_zip.zip", {100}},
-        {"long_name.zip", {100}},
-        {"bad_extra.zip", {100}},
+        {"deflate_flipped.zip", {100}},                               // caught by the CRC only
+        {"stored_flipped.zip", {100}},  {"bad_local.zip", {0, 100}},  // the second local header is broken
+        {"truncated.zip", {100}},       {"not_a_zip.zip", {100}},    {"long_name.zip", {100}}, {"bad_extra.zip", {100}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.archive);
@@ -471,8 +463,8 @@ TEST_F(ZipExtract, MissingArgumentsAndArchive) {
 TEST_F(ZipExtract, CommandsThroughValueRecords) {
     const std::string archive = ArchivePath("one.zip");
     const std::string dest = scratch_ + "cmd";
-    ValueRecord args[3] = {{kWindowId, kUnitId, kZipUnitType}, ValueRecord::OfText(archive.c_str()),
-                           ValueRecord::OfText(dest.c_str())};
+    ValueRecord args[3] = {
+        {kWindowId, kUnitId, kZipUnitType}, ValueRecord::OfText(archive.c_str()), ValueRecord::OfText(dest.c_str())};
     ValueRecord result;
     ExtractCommand(&result, 3, args);
     EXPECT_EQ(result.Int(), 1);

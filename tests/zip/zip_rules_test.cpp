@@ -19,20 +19,19 @@ TEST(ZipRules, AttributesFromExternalWord) {
         uint32_t expected;
     };
     const Case cases[] = {
-        {0x81A40000, 0x80},         // Unix regular 0644
-        {0x81240000, 0x81},         // Unix 0444: owner cannot write
-        {0x41ED0010, 0x90},         // Unix folder 0755 + DOS folder bit
-        {0x41ED0000, 0x90},         // Unix folder type alone
-        {0x00000010, 0x91},         // DOS folder, upper half zero: read-only too
-        {0x00000000, 0x81},         // DOS file without Unix half
-        {0x00000020, 0xA1},         // archive
-        {0x81A40021, 0xA1},         // archive + DOS read-only
-        {0x81A40002, 0x82},         // hidden
-        {0x81A40004, 0x84},         // system
-        {0x81A40027, 0xA7},         // all DOS bits
+        {0x81A40000, 0x80},  // Unix regular 0644
+        {0x81240000, 0x81},  // Unix 0444: owner cannot write
+        {0x41ED0010, 0x90},  // Unix folder 0755 + DOS folder bit
+        {0x41ED0000, 0x90},  // Unix folder type alone
+        {0x00000010, 0x91},  // DOS folder, upper half zero: read-only too
+        {0x00000000, 0x81},  // DOS file without Unix half
+        {0x00000020, 0xA1},  // archive
+        {0x81A40021, 0xA1},  // archive + DOS read-only
+        {0x81A40002, 0x82},  // hidden
+        {0x81A40004, 0x84},  // system
+        {0x81A40027, 0xA7},  // all DOS bits
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(AttributesFromExternal(c.external), c.expected) << std::hex << c.external;
+    for (const Case& c : cases) EXPECT_EQ(AttributesFromExternal(c.external), c.expected) << std::hex << c.external;
 }
 
 uint32_t Dos(int y, int mo, int d, int h, int mi, int s) {
@@ -48,8 +47,8 @@ TEST(ZipRules, DosAndUnixTimesBecomeFileTicks) {
     EXPECT_EQ(UnixToFileTime(0), 116444736000000000ULL);
     EXPECT_EQ(UnixToFileTime(-86400), 116444736000000000ULL - 864000000000ULL);
 
-    const uint32_t invalid[] = {Dos(1981, 0, 1, 0, 0, 0), Dos(1981, 13, 1, 0, 0, 0), Dos(1981, 4, 31, 0, 0, 0),
-                                Dos(2023, 2, 29, 0, 0, 0), Dos(1981, 1, 0, 0, 0, 0), Dos(1981, 1, 1, 24, 0, 0),
+    const uint32_t invalid[] = {Dos(1981, 0, 1, 0, 0, 0),  Dos(1981, 13, 1, 0, 0, 0), Dos(1981, 4, 31, 0, 0, 0),
+                                Dos(2023, 2, 29, 0, 0, 0), Dos(1981, 1, 0, 0, 0, 0),  Dos(1981, 1, 1, 24, 0, 0),
                                 Dos(1981, 1, 1, 0, 60, 0), Dos(1981, 1, 1, 0, 0, 60)};
     for (uint32_t v : invalid) EXPECT_EQ(DosToFileTime(v), 0u) << std::hex << v;
 }
@@ -153,18 +152,70 @@ TEST(ZipRules, TargetPaths) {
 }
 
 TEST(ZipRules, EntryNamesThatStayInside) {
-    const char* safe[] = {"a.txt", "dir/", "dir/sub/file.bin", "dir\\file", "a..b", "..a", ".profile",
-                          "console", "COM10", "LPT0", "nul_", "\x81\x5c/x", "\xd1\xb9\xcb\xf5.txt", "a//b",
+    const char* safe[] = {"a.txt",
+                          "dir/",
+                          "dir/sub/file.bin",
+                          "dir\\file",
+                          "a..b",
+                          "..a",
+                          ".profile",
+                          "console",
+                          "COM10",
+                          "LPT0",
+                          "nul_",
+                          "\x81\x5c/x",
+                          "\xd1\xb9\xcb\xf5.txt",
+                          "a//b",
                           "dir/.hidden"};
     for (const char* n : safe) EXPECT_TRUE(IsSafeEntryName(kGbk, n)) << n;
 }
 
 TEST(ZipRules, EntryNamesThatEscapeOrMislead) {
-    const char* unsafe[] = {
-        "", "../x", "..\\..\\x", "a/../../x", "a/..", "..", ".", "./x", "C:\\x", "C:x", "c:/x", "\\x", "/x",
-        "\\\\server\\share\\x", "//server/share/x", "x:stream", "dir/x::$DATA", "CON", "con", "con.d/x", "NUL.txt",
-        "dir/nul", "COM1", "com9.log", "LPT1", "AUX", "PRN.x", "CONIN$", "conout$", "NUL .txt", "x.", "x ",
-        "dir./x", "dir /x", "\xd7:", "\x81/../x", "a\x81", "\x81\x7f", "a\x01b", "a*b", "a?b", "a|b", "a<b", "a>b", "a\"b"};
+    const char* unsafe[] = {"",
+                            "../x",
+                            "..\\..\\x",
+                            "a/../../x",
+                            "a/..",
+                            "..",
+                            ".",
+                            "./x",
+                            "C:\\x",
+                            "C:x",
+                            "c:/x",
+                            "\\x",
+                            "/x",
+                            "\\\\server\\share\\x",
+                            "//server/share/x",
+                            "x:stream",
+                            "dir/x::$DATA",
+                            "CON",
+                            "con",
+                            "con.d/x",
+                            "NUL.txt",
+                            "dir/nul",
+                            "COM1",
+                            "com9.log",
+                            "LPT1",
+                            "AUX",
+                            "PRN.x",
+                            "CONIN$",
+                            "conout$",
+                            "NUL .txt",
+                            "x.",
+                            "x ",
+                            "dir./x",
+                            "dir /x",
+                            "\xd7:",
+                            "\x81/../x",
+                            "a\x81",
+                            "\x81\x7f",
+                            "a\x01b",
+                            "a*b",
+                            "a?b",
+                            "a|b",
+                            "a<b",
+                            "a>b",
+                            "a\"b"};
     for (const char* n : unsafe) EXPECT_FALSE(IsSafeEntryName(kGbk, n)) << n;
     EXPECT_FALSE(IsSafeEntryName(kGbk, std::string(260, 'a')));
     EXPECT_TRUE(IsSafeEntryName(kGbk, std::string(259, 'a')));

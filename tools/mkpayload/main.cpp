@@ -51,11 +51,12 @@ int Run(int argc, char** argv) {
         else throw std::runtime_error("unknown option " + a);
     }
     if (listPath.empty() || outPath.empty() || roots.empty())
-        throw std::runtime_error("usage: mkpayload --list FILE --out ZIP --root DIR [--root DIR ...] [--mtime UNIXTIME]");
+        throw std::runtime_error(
+            "usage: mkpayload --list FILE --out ZIP --root DIR [--root DIR ...] [--mtime UNIXTIME]");
     auto listBytes = ReadFile(listPath);
     if (!listBytes) throw std::runtime_error("cannot read " + listPath);
-    std::vector<ListedEntry> entries =
-        vx::mkpayload::ParseEntryList(std::string_view(reinterpret_cast<const char*>(listBytes->data()), listBytes->size()));
+    std::vector<ListedEntry> entries = vx::mkpayload::ParseEntryList(
+        std::string_view(reinterpret_cast<const char*>(listBytes->data()), listBytes->size()));
 
     vx::mkpayload::ZipWriter zip;
     for (const ListedEntry& e : entries) {
@@ -67,7 +68,7 @@ int Run(int argc, char** argv) {
         int64_t mtime = 0;
         for (const std::string& root : roots) {
             std::string p = HostPath(root, e.path);
-            struct stat st{};
+            struct stat st {};
             if (stat(p.c_str(), &st) == 0 && S_ISREG(st.st_mode) && (data = ReadFile(p))) {
                 mtime = st.st_mtime;
                 break;

@@ -35,7 +35,12 @@ void DosTime(int64_t unixTime, uint16_t& time, uint16_t& date) {
     std::tm tm{};
     gmtime_r(&t, &tm);
     int year = tm.tm_year + 1900;
-    if (year < 1980) { year = 1980; tm.tm_mon = 0; tm.tm_mday = 1; tm.tm_hour = tm.tm_min = tm.tm_sec = 0; }
+    if (year < 1980) {
+        year = 1980;
+        tm.tm_mon = 0;
+        tm.tm_mday = 1;
+        tm.tm_hour = tm.tm_min = tm.tm_sec = 0;
+    }
     if (year > 2107) year = 2107;
     time = static_cast<uint16_t>((tm.tm_hour << 11) | (tm.tm_min << 5) | (tm.tm_sec / 2));
     date = static_cast<uint16_t>(((year - 1980) << 9) | ((tm.tm_mon + 1) << 5) | tm.tm_mday);

@@ -44,8 +44,7 @@ int main(int argc, char** argv) {
                     Joined(imports->delayed).c_str());
         for (const std::string& dll : imports->loadTime)
             if (!vx::pe::NameListed(dll, allowed)) {
-                std::printf("  %s is imported at load time and is not on the allow-list\n",
-                            dll.c_str());
+                std::printf("  %s is imported at load time and is not on the allow-list\n", dll.c_str());
                 result = 1;
             }
     }

@@ -8,9 +8,9 @@
 namespace vx::pe {
 namespace {
 
-constexpr uint16_t kDosMagic = 0x5A4D;            // "MZ"
-constexpr size_t kPeOffsetField = 0x3C;           // e_lfanew
-constexpr uint32_t kPeSignature = 0x00004550;     // "PE\0\0"
+constexpr uint16_t kDosMagic = 0x5A4D;         // "MZ"
+constexpr size_t kPeOffsetField = 0x3C;        // e_lfanew
+constexpr uint32_t kPeSignature = 0x00004550;  // "PE\0\0"
 constexpr size_t kFileHeaderSize = 20;
 constexpr uint16_t kOptionalMagic32 = 0x10B;
 constexpr uint16_t kOptionalMagic64 = 0x20B;
@@ -21,9 +21,9 @@ constexpr size_t kDirectoryCountAt64 = 108;
 constexpr uint32_t kImportDirectory = 1;
 constexpr uint32_t kDelayImportDirectory = 13;
 constexpr size_t kSectionHeaderSize = 40;
-constexpr size_t kImportDescriptorSize = 20;       // name RVA at 12
+constexpr size_t kImportDescriptorSize = 20;  // name RVA at 12
 constexpr size_t kImportNameAt = 12;
-constexpr size_t kDelayDescriptorSize = 32;        // name RVA at 4
+constexpr size_t kDelayDescriptorSize = 32;  // name RVA at 4
 constexpr size_t kDelayNameAt = 4;
 // Longer is no DLL name but a directory pointing into other data.
 constexpr size_t kMaxNameLength = 260;
@@ -53,7 +53,7 @@ public:
         Bytes optional = From(optionalAt).first(std::min<size_t>(optionalSize, From(optionalAt).size()));
         if (optional.size() != optionalSize) return Fail(error, "truncated optional header");
         uint16_t magic = ByteReader(optional).U16();
-        size_t countAt = magic == kOptionalMagic64 ? kDirectoryCountAt64
+        size_t countAt = magic == kOptionalMagic64   ? kDirectoryCountAt64
                          : magic == kOptionalMagic32 ? kDirectoryCountAt32
                                                      : 0;
         if (!countAt) return Fail(error, "unknown optional header");

@@ -11,8 +11,7 @@ namespace wtc {
 namespace wt = vx::wt;
 using Buffer = std::vector<uint8_t>;
 
-std::vector<uint8_t> ImageListBlock(const Pixels& strip, uint32_t cellWidth, uint32_t cellHeight,
-                                    uint32_t count) {
+std::vector<uint8_t> ImageListBlock(const Pixels& strip, uint32_t cellWidth, uint32_t cellHeight, uint32_t count) {
     // The stream keeps its cells four to a row, as the image list holds them.
     constexpr uint32_t kTiles = 4;
     const uint32_t rows = (count + kTiles - 1) / kTiles;
@@ -76,13 +75,13 @@ std::vector<uint8_t> ImageListBlock(const Pixels& strip, uint32_t cellWidth, uin
     Buffer out(std::begin(wt::kImageListTag), std::end(wt::kImageListTag));
     putU16(out, 0x4C49);  // "IL"
     putU16(out, 0x0101);
-    putU16(out, count);              // images in the list
-    putU16(out, rows * kTiles);      // room for
-    putU16(out, kTiles);             // grow step
+    putU16(out, count);          // images in the list
+    putU16(out, rows * kTiles);  // room for
+    putU16(out, kTiles);         // grow step
     putU16(out, cellWidth);
     putU16(out, cellHeight);
-    wt::PutI32(out, -1);             // no background colour (CLR_NONE)
-    putU16(out, 0x0018 | 0x0001);    // 24-bit colour with mask
+    wt::PutI32(out, -1);                              // no background colour (CLR_NONE)
+    putU16(out, 0x0018 | 0x0001);                     // 24-bit colour with mask
     for (int k = 0; k < 4; ++k) putU16(out, 0xFFFF);  // no overlay images
     bitmap(out, 24, colour);
     bitmap(out, 1, mask);

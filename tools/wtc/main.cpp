@@ -45,8 +45,7 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "wtc: cannot write %s\n", out.c_str());
             return 1;
         }
-        if (!cpp.empty() &&
-            !WriteFile(cpp, wtc::EmbeddingSource(bytes) + wtc::AccessTableSource(compiler.Access()))) {
+        if (!cpp.empty() && !WriteFile(cpp, wtc::EmbeddingSource(bytes) + wtc::AccessTableSource(compiler.Access()))) {
             std::fprintf(stderr, "wtc: cannot write %s\n", cpp.c_str());
             return 1;
         }

@@ -75,7 +75,10 @@ std::string Source::ParseString(std::string_view raw, size_t& i, const Line& lin
         case 'n': pending += '\n'; break;
         case 'r': pending += '\r'; break;
         case 't': pending += '\t'; break;
-        case '0': flush(); out += '\0'; break;
+        case '0':
+            flush();
+            out += '\0';
+            break;
         case '\\': pending += '\\'; break;
         case '"': pending += '"'; break;
         case 'x': {

@@ -9,7 +9,7 @@
 namespace wtc {
 
 struct Token {
-    std::string text;   // a word, or a string's bytes (already GBK)
+    std::string text;  // a word, or a string's bytes (already GBK)
     bool quoted = false;
 };
 

@@ -286,11 +286,13 @@ private:
             }
             const wt::FieldSpec* f = nextField();
             if (!f) src_.Fail(l, "field '" + Word(l, 0) + "' after the last field");
-            if (Word(l, 0) != f->name) src_.Fail(l, "expected field " + std::string(f->name) + ", found '" + Word(l, 0) + "'");
+            if (Word(l, 0) != f->name)
+                src_.Fail(l, "expected field " + std::string(f->name) + ", found '" + Word(l, 0) + "'");
             WriteField(l, *f, out);
             if (field == 0) {
                 version = I32(l, 1);
-                if (version > schema.highestVersion) src_.Fail(l, "version above " + std::to_string(schema.highestVersion));
+                if (version > schema.highestVersion)
+                    src_.Fail(l, "version above " + std::to_string(schema.highestVersion));
             }
             ++field;
         }
@@ -314,9 +316,7 @@ private:
             Expect(l, 2);
             wt::PutCountedText(out, Str(l, 1));
             break;
-        case wt::FieldKind::kBlock:
-            wt::PutBlock(out, FileOrNone(l, 1));
-            break;
+        case wt::FieldKind::kBlock: wt::PutBlock(out, FileOrNone(l, 1)); break;
         case wt::FieldKind::kFont:
             if (Word(l, 1) == "none") {
                 Expect(l, 2);
@@ -330,9 +330,7 @@ private:
             out.insert(out.end(), font.begin(), font.end());
             break;
         }
-        case wt::FieldKind::kImageList:
-            wt::PutBlock(out, ImageList(l));
-            break;
+        case wt::FieldKind::kImageList: wt::PutBlock(out, ImageList(l)); break;
         }
     }
 
@@ -383,8 +381,8 @@ private:
     Buffer LogFont(const Line& l, size_t at) {
         if (Word(l, at) != "font") src_.Fail(l, "expected 'none' or 'font ...'");
         static const char* const kIntFields[] = {"height", "width", "escapement", "orientation", "weight"};
-        static const char* const kByteFields[] = {"italic",        "underline",      "strikeout", "charset",
-                                                  "outprecision",  "clipprecision",  "quality",   "pitchfamily"};
+        static const char* const kByteFields[] = {"italic",       "underline",     "strikeout", "charset",
+                                                  "outprecision", "clipprecision", "quality",   "pitchfamily"};
         std::map<std::string, int32_t> numbers;
         std::string face;
         for (size_t k = at + 1; k < l.tokens.size(); k += 2) {
@@ -455,7 +453,8 @@ private:
         uint32_t flags = 0;
         for (size_t k = 1; k < l.tokens.size(); ++k) {
             std::string word = Word(l, k);
-            auto it = std::find_if(std::begin(kNames), std::end(kNames), [&](const auto& n) { return n.first == word; });
+            auto it =
+                std::find_if(std::begin(kNames), std::end(kNames), [&](const auto& n) { return n.first == word; });
             if (it == std::end(kNames)) src_.Fail(l, "unknown flag '" + word + "' (Visible, Disabled, TabStop)");
             if (flags & it->second) src_.Fail(l, "flag '" + word + "' given twice");
             flags |= it->second;

@@ -71,8 +71,7 @@ Pixels ReadPng(const std::filesystem::path& file);
 // image-list stream (version 0x101, 24-bit colour plus 1-bit mask) holding
 // the strip's cells in order, left to right then top to bottom. Pixels of
 // the transparent colour (magenta) or with alpha below 128 are masked.
-std::vector<uint8_t> ImageListBlock(const Pixels& strip, uint32_t cellWidth, uint32_t cellHeight,
-                                    uint32_t count);
+std::vector<uint8_t> ImageListBlock(const Pixels& strip, uint32_t cellWidth, uint32_t cellHeight, uint32_t count);
 
 // UTF-8 to the ANSI code page of the program (GBK, tools/gbk); throws
 // CompileError.

@@ -222,9 +222,7 @@ private:
 
 }  // namespace
 
-AccessPoint::AccessPoint(Describe describe) : link_(std::make_shared<Link>()) {
-    link_->describe = std::move(describe);
-}
+AccessPoint::AccessPoint(Describe describe) : link_(std::make_shared<Link>()) { link_->describe = std::move(describe); }
 
 AccessPoint::~AccessPoint() { link_->describe = nullptr; }
 
@@ -232,8 +230,7 @@ bool AccessPoint::Answer(HWND hwnd, WPARAM wp, LPARAM lp, LRESULT& result) {
     if (static_cast<LONG>(lp) != OBJID_CLIENT) return false;
     link_->hwnd = hwnd;
     com::ComPtr<IAccessible> standard;
-    if (FAILED(CreateStdAccessibleObject(hwnd, OBJID_CLIENT, __uuidof(IAccessible), standard.put_void())) ||
-        !standard)
+    if (FAILED(CreateStdAccessibleObject(hwnd, OBJID_CLIENT, __uuidof(IAccessible), standard.put_void())) || !standard)
         return false;
     com::ComPtr<IAccessible> object(new ControlAccessible(link_, std::move(standard)));
     // The system or the reader's side takes its own references.

@@ -17,11 +17,11 @@ namespace vx::controls {
 
 struct AccessDescription {
     wt::AccessRole role = wt::AccessRole::kStaticText;  // never kOwn
-    std::string name;   // in the program's code page
-    std::string value;  // empty: the control has none
-    bool checked = false;  // a check button that is ticked
-    bool pressed = false;  // a push button held down
-    bool hidden = false;   // shows nothing: readers pass over it
+    std::string name;                                   // in the program's code page
+    std::string value;                                  // empty: the control has none
+    bool checked = false;                               // a check button that is ticked
+    bool pressed = false;                               // a push button held down
+    bool hidden = false;                                // shows nothing: readers pass over it
 };
 
 // The accessible role of the control: the role a window source gives it,

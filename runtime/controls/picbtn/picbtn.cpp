@@ -180,8 +180,7 @@ void PicBtn::UpdateShape() {
             int slot = CurrentSlot();
             HBITMAP own = originals_[slot] ? originals_[slot].get() : current;
             region = picture::RegionFromBitmap(own, static_cast<COLORREF>(transparent_));
-            if (region && own != current)
-                region = picture::ScaleRegion(region.get(), dpi_, windows::dpi::kTemplateDpi);
+            if (region && own != current) region = picture::ScaleRegion(region.get(), dpi_, windows::dpi::kTemplateDpi);
         }
         hasRegion_ = static_cast<bool>(region);
         // The system owns the region once it is set.
@@ -308,11 +307,8 @@ LRESULT PicBtn::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     // A screen reader's question asked on another thread is answered here.
     if (WindowThreadCalls::Handle(msg, wp)) return 0;
     switch (msg) {
-    case WM_ERASEBKGND:
-        return 1;
-    case WM_PAINT:
-        Paint();
-        return 0;
+    case WM_ERASEBKGND: return 1;
+    case WM_PAINT: Paint(); return 0;
     case WM_GETOBJECT: {
         LRESULT answer = 0;
         return access_.Answer(hwnd, wp, lp, answer) ? answer : DefWindowProcA(hwnd, msg, wp, lp);
@@ -327,8 +323,7 @@ LRESULT PicBtn::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_LBUTTONUP:
         if (IsWindowEnabled(hwnd)) MouseUp(at);
         return 0;
-    case WM_CAPTURECHANGED:
-        return 0;
+    case WM_CAPTURECHANGED: return 0;
     case WM_KEYDOWN:
         if (wp != VK_SPACE) break;
         if (IsWindowEnabled(hwnd)) SpaceDown(lp);
@@ -337,9 +332,7 @@ LRESULT PicBtn::Handle(UINT msg, WPARAM wp, LPARAM lp) {
         if (wp != VK_SPACE) break;
         if (IsWindowEnabled(hwnd)) SpaceUp();
         return 0;
-    case WM_SETFOCUS:
-        InvalidateRect(hwnd, nullptr, FALSE);
-        return 0;
+    case WM_SETFOCUS: InvalidateRect(hwnd, nullptr, FALSE); return 0;
     case WM_KILLFOCUS:
         // Focus gone with Space held: the press is called off.
         if (spaceDown_) {
@@ -361,8 +354,7 @@ LRESULT PicBtn::Handle(UINT msg, WPARAM wp, LPARAM lp) {
         }
         UpdateShape();
         return 0;
-    default:
-        break;
+    default: break;
     }
     return DefWindowProcA(hwnd, msg, wp, lp);
 }

@@ -13,7 +13,7 @@ constexpr uint32_t kNoTransparentColour = 0xFF000000u;
 
 struct PicBtnForm {
     int32_t version = 1;
-    int32_t mode = 0;      // 0 push, 1 toggle
+    int32_t mode = 0;  // 0 push, 1 toggle
     int32_t selected = 0;
     uint32_t transparentColour = kNoTransparentColour;
     std::string pictures[4];  // normal, mouse-over, pressed, disabled (file bytes)
@@ -24,8 +24,6 @@ struct PicBtnForm {
 std::optional<PicBtnForm> ParsePicBtnForm(std::span<const uint8_t> data);
 std::vector<uint8_t> WritePicBtnForm(const PicBtnForm& form);
 
-inline int32_t ClampChoice(int32_t value, int32_t highest) {
-    return value < 0 ? 0 : value > highest ? highest : value;
-}
+inline int32_t ClampChoice(int32_t value, int32_t highest) { return value < 0 ? 0 : value > highest ? highest : value; }
 
 }  // namespace vx::controls

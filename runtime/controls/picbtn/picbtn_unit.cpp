@@ -54,7 +54,8 @@ public:
         c.background = HoldingWindowColour(p.windowId);
         c.dpi = p.dpi;
         const uint32_t windowId = p.windowId, unitId = p.unitId;
-        button_ = PicBtn::Create(c, *form, [windowId, unitId] { windows::RaiseEvent(windowId, unitId, wt::event::kClicked); });
+        button_ = PicBtn::Create(c, *form,
+                                 [windowId, unitId] { windows::RaiseEvent(windowId, unitId, wt::event::kClicked); });
         if (!button_) return false;
         if (const wt::UnitAccess* a = windows::FindUnitAccess(windowId, unitId)) button_->SetAccess(a->role, a->name);
         hwnd_ = button_->Handle();
@@ -108,8 +109,8 @@ windows::Unit* Create(const windows::CreateParams& p) {
 }  // namespace
 
 const windows::TypeDescriptor& PicBtnType() {
-    static const windows::TypeDescriptor type{"图形按钮", "PicBtn", 0x80010040,
-                                              static_cast<uint32_t>(kProperties.size()), kProperties.data(), &Create};
+    static const windows::TypeDescriptor type{
+        "图形按钮", "PicBtn", 0x80010040, static_cast<uint32_t>(kProperties.size()), kProperties.data(), &Create};
     return type;
 }
 

@@ -79,8 +79,8 @@ SkinWindow::~SkinWindow() {
 bool SkinWindow::Create(HWND parent, const char* caption, int x, int y, int width, int height, DWORD style,
                         HWND owner) {
     if (!RegisterClassOnce()) return false;
-    hwnd_ = CreateWindowExA(0, kClassName, caption, WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | style, x, y,
-                            width, height, parent, nullptr, GetModuleHandleA(nullptr), nullptr);
+    hwnd_ = CreateWindowExA(0, kClassName, caption, WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | style, x, y, width,
+                            height, parent, nullptr, GetModuleHandleA(nullptr), nullptr);
     if (!hwnd_) return false;
     owner_ = owner;
     SetWindowSubclass(hwnd_, &SkinWindow::SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
@@ -301,8 +301,7 @@ bool SkinWindow::PaintBitmap(HDC dc, const RECT& client) const {
     picture::Selection selected(source.get(), bitmap);
     if (!selected.ok()) return false;
     SetStretchBltMode(dc, COLORONCOLOR);
-    return StretchBlt(dc, 0, 0, client.right, client.bottom, source.get(), 0, 0, info.bmWidth, info.bmHeight,
-                      SRCCOPY);
+    return StretchBlt(dc, 0, 0, client.right, client.bottom, source.get(), 0, 0, info.bmWidth, info.bmHeight, SRCCOPY);
 }
 
 void SkinWindow::Paint() {
@@ -368,14 +367,9 @@ LRESULT SkinWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     HWND hwnd = hwnd_;
     LRESULT result = 0;
     switch (msg) {
-    case WM_ERASEBKGND:
-        return 1;
-    case WM_PAINT:
-        Paint();
-        return 0;
-    case WM_ENABLE:
-        SetState(wp ? kSkinNormal : kSkinDisabled);
-        break;
+    case WM_ERASEBKGND: return 1;
+    case WM_PAINT: Paint(); return 0;
+    case WM_ENABLE: SetState(wp ? kSkinNormal : kSkinDisabled); break;
     case WM_MOUSEMOVE:
         if (state_ == kSkinNormal) {
             TRACKMOUSEEVENT tme{sizeof tme, TME_LEAVE, hwnd, 0};
@@ -408,17 +402,14 @@ LRESULT SkinWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_CAPTURECHANGED:
         if (state_ == kSkinPressedState && reinterpret_cast<HWND>(lp) != hwnd) SetState(kSkinNormal);
         break;
-    case WM_WINDOWPOSCHANGING:
-        Notify(kSkinPositionChanging, lp);
-        break;
+    case WM_WINDOWPOSCHANGING: Notify(kSkinPositionChanging, lp); break;
     case WM_WINDOWPOSCHANGED: {
         LRESULT r = DefSubclassProc(hwnd, msg, wp, lp);
         if (!(reinterpret_cast<const WINDOWPOS*>(lp)->flags & SWP_NOMOVE))
             Notify(kSkinMoved, reinterpret_cast<LPARAM>(hwnd));
         return r;
     }
-    default:
-        break;
+    default: break;
     }
     if (extra && extra(msg, wp, lp, result)) return result;
     return DefSubclassProc(hwnd, msg, wp, lp);

@@ -63,7 +63,10 @@ public:
     const std::string& Text() const { return text_; }
     void SetTextColour(COLORREF colour);
     void SetFont(HFONT font);  // not owned; null: the default GUI font
-    void SetDraggable(bool alongX, bool alongY) { dragX_ = alongX; dragY_ = alongY; }
+    void SetDraggable(bool alongX, bool alongY) {
+        dragX_ = alongX;
+        dragY_ = alongY;
+    }
     bool DraggableX() const { return dragX_; }
     bool DraggableY() const { return dragY_; }
 

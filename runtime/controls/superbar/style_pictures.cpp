@@ -43,7 +43,7 @@ struct Palette {
 struct StyleLook {
     CellSize cells[4];  // by BarGroup
     Palette looks[4];
-    int roundness;      // how far the caps' corners are cut
+    int roundness;  // how far the caps' corners are cut
 };
 
 const StyleLook kStyles[3] = {
@@ -130,9 +130,8 @@ HIMAGELIST MakeStyleImageList(int style, BarGroup group) {
     for (int cell = 0; cell < count; ++cell)
         for (int y = 0; y < size.height; ++y)
             for (int x = 0; x < size.width; ++x) {
-                uint32_t v = group == kArrowGroup
-                                 ? ArrowPixel(look, cell / 4, cell % 4, x, y, size)
-                                 : BarPixel(look, drawn, cell / 4, cell % 4, x, y, size);
+                uint32_t v = group == kArrowGroup ? ArrowPixel(look, cell / 4, cell % 4, x, y, size)
+                                                  : BarPixel(look, drawn, cell / 4, cell % 4, x, y, size);
                 pixels[size_t(y) * stripW + cell * size.width + x] = v;
             }
 
@@ -143,8 +142,8 @@ HIMAGELIST MakeStyleImageList(int style, BarGroup group) {
     bi.bmiHeader.biPlanes = 1;
     bi.bmiHeader.biBitCount = 32;
     picture::ScreenDc screen;
-    picture::BitmapHandle strip(CreateDIBitmap(screen.get(), &bi.bmiHeader, CBM_INIT, pixels.data(), &bi,
-                                               DIB_RGB_COLORS));
+    picture::BitmapHandle strip(
+        CreateDIBitmap(screen.get(), &bi.bmiHeader, CBM_INIT, pixels.data(), &bi, DIB_RGB_COLORS));
     if (!strip) return nullptr;
     HIMAGELIST list = ImageList_Create(size.width, size.height, ILC_COLOR24 | ILC_MASK, count, 0);
     if (!list) return nullptr;

@@ -156,7 +156,8 @@ bool SuperBar::MoveTo(int32_t value, bool reposition) {
     if (available < 1) return false;
     const double share = double(f_.position - f_.minimum) / (double(f_.maximum) - f_.minimum);
     int lead = ArrowSpan() + static_cast<int>(share * available);
-    if (f_.showThumb) lead = std::clamp(lead, ArrowSpan(), std::max(ArrowSpan(), Length() - ArrowSpan() - thumbLength_));
+    if (f_.showThumb)
+        lead = std::clamp(lead, ArrowSpan(), std::max(ArrowSpan(), Length() - ArrowSpan() - thumbLength_));
     // The move notifications of the thumb must not recompute the position.
     busy_ = true;
     Place(kThumb, lead, f_.crossOffset, 0, 0, SWP_NOSIZE);
@@ -169,7 +170,9 @@ bool SuperBar::MoveTo(int32_t value, bool reposition) {
 
 // A caller on another thread waits while the window's own thread moves and
 // repaints the parts: one round trip instead of one per window call.
-void SuperBar::OnWindowThread(const std::function<void()>& work) { WindowThreadCalls::Run(parts_[kMain].Handle(), work); }
+void SuperBar::OnWindowThread(const std::function<void()>& work) {
+    WindowThreadCalls::Run(parts_[kMain].Handle(), work);
+}
 
 void SuperBar::FollowThumb() {
     if (!f_.fillFollowsThumb) return;

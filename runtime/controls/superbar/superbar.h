@@ -125,7 +125,7 @@ private:
     int thumbLength_ = 31;
     bool busy_ = false;
     bool enabled_ = true;
-    int holding_ = 0;   // -1 / +1 while an arrow button is held
+    int holding_ = 0;  // -1 / +1 while an arrow button is held
     bool repeating_ = false;
     SuperBarEvent raise_;
     wt::AccessRole accessRole_ = wt::AccessRole::kOwn;

@@ -63,8 +63,8 @@ std::vector<uint8_t> WriteSuperBarForm(const SuperBarForm& f) {
     put(1);
     for (const std::string& block : f.images)
         wt::PutBlock(out, wt::Bytes(reinterpret_cast<const uint8_t*>(block.data()), block.size()));
-    for (int32_t v : {f.pageStep, f.lineStep, f.minimum, f.maximum, f.position, f.showArrows, f.showThumb,
-                      f.unused[0], f.showFill})
+    for (int32_t v :
+         {f.pageStep, f.lineStep, f.minimum, f.maximum, f.position, f.showArrows, f.showThumb, f.unused[0], f.showFill})
         put(v);
     for (int g = 0; g < 3; ++g) {
         put(f.endCaps[g]);
@@ -73,9 +73,9 @@ std::vector<uint8_t> WriteSuperBarForm(const SuperBarForm& f) {
     }
     put(f.crossOffset);
     for (int i = 4; i < 8; ++i) put(f.unused[i]);
-    for (int32_t v : {f.barType, f.orientation, f.style, f.drawMode[0], f.drawMode[1], f.drawMode[2],
-                      f.fillFollowsThumb, f.unused[8], f.showPercent, f.interactive,
-                      static_cast<int32_t>(f.textColour), f.proportionalThumb})
+    for (int32_t v :
+         {f.barType, f.orientation, f.style, f.drawMode[0], f.drawMode[1], f.drawMode[2], f.fillFollowsThumb,
+          f.unused[8], f.showPercent, f.interactive, static_cast<int32_t>(f.textColour), f.proportionalThumb})
         put(v);
     std::string font = f.font.size() == kLogFontBytes ? f.font : std::string(kLogFontBytes, '\0');
     out.insert(out.end(), font.begin(), font.end());

@@ -71,8 +71,7 @@ void SuperBar::OnPart(WPARAM code, LPARAM lp) {
             if (f_.interactive) Step(part == kDecrease ? -f_.lineStep : f_.lineStep);
         }
         break;
-    default:
-        break;
+    default: break;
     }
 }
 
@@ -87,8 +86,7 @@ bool SuperBar::Handle(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
         OnPart(wp, lp);
         result = 0;
         return true;
-    case WM_GETOBJECT:
-        return access_.Answer(main, wp, lp, result);
+    case WM_GETOBJECT: return access_.Answer(main, wp, lp, result);
     case WM_TIMER:
         if (wp != kHoldTimer) return false;
         if (!repeating_) {
@@ -105,9 +103,7 @@ bool SuperBar::Handle(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     case WM_KEYDOWN:
         if (f_.interactive) Key(static_cast<UINT>(wp), std::max(1, static_cast<int>(lp & 0xFFFF)));
         return true;
-    case WM_GETDLGCODE:
-        result = DLGC_WANTARROWS;
-        return true;
+    case WM_GETDLGCODE: result = DLGC_WANTARROWS; return true;
     case WM_SIZE:
         Layout();
         ApplyThumbLength();
@@ -118,8 +114,7 @@ bool SuperBar::Handle(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
         for (Part part : {kFill, kThumb}) EnableWindow(parts_[part].Handle(), enabled_);
         UpdateArrows();
         return false;
-    default:
-        return false;
+    default: return false;
     }
 }
 

@@ -21,13 +21,12 @@ struct CustomMark {
     bool style;
 };
 constexpr CustomMark kMarks[] = {
-    {bar::kStyle, true, false},          {bar::kShowFill, true, false},
-    {bar::kInteractive, false, true},    {bar::kArrowImages, false, true},  {bar::kTrackImages, false, true},
-    {bar::kTrackDrawMode, false, true},  {bar::kFillDrawMode, false, true}, {bar::kFillEndCaps, false, true},
-    {bar::kFillCenterMark, false, true}, {bar::kThumbImages, false, true},  {bar::kThumbEndCaps, false, true},
-    {bar::kThumbCenterMark, false, true},
-    {bar::kShowArrows, true, true},      {bar::kTrackEndCaps, true, true},  {bar::kTrackCenterMark, true, true},
-    {bar::kTrackInset, true, true},      {bar::kFillImages, true, true},    {bar::kShowThumb, true, true},
+    {bar::kStyle, true, false},        {bar::kShowFill, true, false},     {bar::kInteractive, false, true},
+    {bar::kArrowImages, false, true},  {bar::kTrackImages, false, true},  {bar::kTrackDrawMode, false, true},
+    {bar::kFillDrawMode, false, true}, {bar::kFillEndCaps, false, true},  {bar::kFillCenterMark, false, true},
+    {bar::kThumbImages, false, true},  {bar::kThumbEndCaps, false, true}, {bar::kThumbCenterMark, false, true},
+    {bar::kShowArrows, true, true},    {bar::kTrackEndCaps, true, true},  {bar::kTrackCenterMark, true, true},
+    {bar::kTrackInset, true, true},    {bar::kFillImages, true, true},    {bar::kShowThumb, true, true},
     {bar::kThumbDrawMode, true, true},
 };
 
@@ -202,8 +201,7 @@ void SuperBar::ApplyProperty(int number, const BarValue& value) {
         f_.proportionalThumb = on;
         relayout = true;
         break;
-    default:
-        return;  // empty numbers and the font (not writable at run time)
+    default: return;  // empty numbers and the font (not writable at run time)
     }
     for (const CustomMark& mark : kMarks) {
         if (mark.index != index) continue;

@@ -131,8 +131,8 @@ windows::Unit* Create(const windows::CreateParams& p) {
 }  // namespace
 
 const windows::TypeDescriptor& SuperBarType() {
-    static const windows::TypeDescriptor type{"多功能条", "SuperBar", 0x80000040,
-                                              static_cast<uint32_t>(kProperties.size()), kProperties.data(), &Create};
+    static const windows::TypeDescriptor type{
+        "多功能条", "SuperBar", 0x80000040, static_cast<uint32_t>(kProperties.size()), kProperties.data(), &Create};
     return type;
 }
 

@@ -241,9 +241,18 @@ void TransLabel::Paint() {
         constexpr COLORREF kLight = RGB(255, 255, 255);
         const int one = windows::dpi::Scale(1, dpi_), two = windows::dpi::Scale(2, dpi_);  // effect offsets
         switch (form_.effect) {
-        case 1: draw(kLight, one, one); draw(form_.textColour & 0xFFFFFF, 0, 0); break;
-        case 2: draw(kLight, 0, 0); draw(form_.textColour & 0xFFFFFF, one, one); break;
-        case 3: draw(RGB(0, 0, 0), two, two); draw(form_.textColour & 0xFFFFFF, 0, 0); break;
+        case 1:
+            draw(kLight, one, one);
+            draw(form_.textColour & 0xFFFFFF, 0, 0);
+            break;
+        case 2:
+            draw(kLight, 0, 0);
+            draw(form_.textColour & 0xFFFFFF, one, one);
+            break;
+        case 3:
+            draw(RGB(0, 0, 0), two, two);
+            draw(form_.textColour & 0xFFFFFF, 0, 0);
+            break;
         default: draw(form_.textColour & 0xFFFFFF, 0, 0); break;
         }
         // A label that takes the focus (a link) shows it round its text, in
@@ -261,45 +270,42 @@ void TransLabel::Paint() {
 LRESULT CALLBACK TransLabel::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     return ContainedOr(
         [&]() -> LRESULT {
-        auto* self = reinterpret_cast<TransLabel*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-        if (!self) return StartProc(hwnd, msg, wp, lp);
-        if (WindowThreadCalls::Handle(msg, wp)) return 0;
-        switch (msg) {
-        case WM_ERASEBKGND:
-            return 1;
-        case WM_PAINT:
-            self->Paint();
-            return 0;
-        case WM_SETFOCUS:
-        case WM_KILLFOCUS:
-            // The cue comes and goes over a fresh background.
-            self->RedrawBehindNow();
-            return 0;
-        case WM_UPDATEUISTATE: {
-            LRESULT r = DefWindowProcA(hwnd, msg, wp, lp);
-            if (GetFocus() == hwnd) self->RedrawBehindNow();
-            return r;
-        }
-        case WM_GETOBJECT: {
-            LRESULT answer = 0;
-            if (self->access_.Answer(hwnd, wp, lp, answer)) return answer;
-            break;
-        }
-        case WM_WINDOWPOSCHANGED: {
-            auto* pos = reinterpret_cast<const WINDOWPOS*>(lp);
-            LRESULT r = DefWindowProcA(hwnd, msg, wp, lp);
-            if ((pos->flags & (SWP_NOMOVE | SWP_NOSIZE)) != (SWP_NOMOVE | SWP_NOSIZE)) self->RedrawBehindNow();
-            return r;
-        }
-        case WM_NCDESTROY:
-            SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
-            self->hwnd_ = nullptr;
-            break;
-        default:
-            break;
-        }
-        return DefWindowProcA(hwnd, msg, wp, lp);
-    }, [&] { return DefWindowProcA(hwnd, msg, wp, lp); });
+            auto* self = reinterpret_cast<TransLabel*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+            if (!self) return StartProc(hwnd, msg, wp, lp);
+            if (WindowThreadCalls::Handle(msg, wp)) return 0;
+            switch (msg) {
+            case WM_ERASEBKGND: return 1;
+            case WM_PAINT: self->Paint(); return 0;
+            case WM_SETFOCUS:
+            case WM_KILLFOCUS:
+                // The cue comes and goes over a fresh background.
+                self->RedrawBehindNow();
+                return 0;
+            case WM_UPDATEUISTATE: {
+                LRESULT r = DefWindowProcA(hwnd, msg, wp, lp);
+                if (GetFocus() == hwnd) self->RedrawBehindNow();
+                return r;
+            }
+            case WM_GETOBJECT: {
+                LRESULT answer = 0;
+                if (self->access_.Answer(hwnd, wp, lp, answer)) return answer;
+                break;
+            }
+            case WM_WINDOWPOSCHANGED: {
+                auto* pos = reinterpret_cast<const WINDOWPOS*>(lp);
+                LRESULT r = DefWindowProcA(hwnd, msg, wp, lp);
+                if ((pos->flags & (SWP_NOMOVE | SWP_NOSIZE)) != (SWP_NOMOVE | SWP_NOSIZE)) self->RedrawBehindNow();
+                return r;
+            }
+            case WM_NCDESTROY:
+                SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+                self->hwnd_ = nullptr;
+                break;
+            default: break;
+            }
+            return DefWindowProcA(hwnd, msg, wp, lp);
+        },
+        [&] { return DefWindowProcA(hwnd, msg, wp, lp); });
 }
 
 }  // namespace vx::controls

@@ -11,13 +11,13 @@ namespace vx::controls {
 
 struct TransLabelForm {
     int32_t version = 1;
-    int32_t effect = 0;        // 0 none, 1 light below right, 2 light above left, 3 dark shadow
+    int32_t effect = 0;  // 0 none, 1 light below right, 2 light above left, 3 dark shadow
     uint32_t textColour = 0;
-    int32_t alignment = 0;     // 0 left, 1 centre, 2 right
+    int32_t alignment = 0;          // 0 left, 1 centre, 2 right
     int32_t verticalAlignment = 1;  // 0 top, 1 centre, 2 bottom
     int32_t wordWrap = 0;
-    std::string font;          // empty or one 60-byte LOGFONTA (others fall back at paint time)
-    std::string caption;       // "透明标签" by default
+    std::string font;     // empty or one 60-byte LOGFONTA (others fall back at paint time)
+    std::string caption;  // "透明标签" by default
     TransLabelForm();
 };
 

@@ -104,8 +104,8 @@ windows::Unit* Create(const windows::CreateParams& p) {
 }  // namespace
 
 const windows::TypeDescriptor& TransLabelType() {
-    static const windows::TypeDescriptor type{"透明标签", "TransLabel", 0x00012040,
-                                              static_cast<uint32_t>(kProperties.size()), kProperties.data(), &Create};
+    static const windows::TypeDescriptor type{
+        "透明标签", "TransLabel", 0x00012040, static_cast<uint32_t>(kProperties.size()), kProperties.data(), &Create};
     return type;
 }
 

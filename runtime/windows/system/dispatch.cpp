@@ -64,8 +64,8 @@ bool DispatchEvent(EventRecord& record) {
     return true;
 }
 
-bool RaiseEvent(uint32_t windowId, uint32_t unitId, int32_t event, const int32_t* args, int32_t argc,
-                int32_t* result, bool* hasResult) {
+bool RaiseEvent(uint32_t windowId, uint32_t unitId, int32_t event, const int32_t* args, int32_t argc, int32_t* result,
+                bool* hasResult) {
     EventRecord record;
     record.windowId = windowId;
     record.unitId = unitId;

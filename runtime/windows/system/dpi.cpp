@@ -34,8 +34,7 @@ int SystemDpi() {
 }
 
 int ForWindow(HWND hwnd) {
-    static const auto query =
-        reinterpret_cast<DpiForWindow>(reinterpret_cast<void*>(User32Export("GetDpiForWindow")));
+    static const auto query = reinterpret_cast<DpiForWindow>(reinterpret_cast<void*>(User32Export("GetDpiForWindow")));
     if (query && hwnd)
         if (UINT d = query(hwnd)) return static_cast<int>(d);
     return SystemDpi();

@@ -21,7 +21,7 @@ struct EventRecord {
     uint32_t windowId = 0;
     uint32_t unitId = 0;  // 0: the window's own unit
     int32_t event = 0;
-    int32_t argc = 0;     // at most 5
+    int32_t argc = 0;  // at most 5
     int32_t args[5] = {};
     bool hasResult = false;
     int32_t result = 0;
@@ -35,8 +35,8 @@ bool DispatchEvent(EventRecord& record);
 // Shorthand for types: raise event n of a unit with up to five arguments.
 // Returns whether a procedure ran; *result (if given) receives its value
 // when it gave one, and *hasResult whether it did.
-bool RaiseEvent(uint32_t windowId, uint32_t unitId, int32_t event, const int32_t* args = nullptr,
-                int32_t argc = 0, int32_t* result = nullptr, bool* hasResult = nullptr);
+bool RaiseEvent(uint32_t windowId, uint32_t unitId, int32_t event, const int32_t* args = nullptr, int32_t argc = 0,
+                int32_t* result = nullptr, bool* hasResult = nullptr);
 
 // The unit whose event is being handled right now (window id 0 outside a
 // handler).

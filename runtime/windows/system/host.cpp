@@ -13,7 +13,9 @@ namespace {
 
 using namespace detail;
 
-bool LoadStart(uint32_t windowId) { return wt::LoadedTemplate().FindWindow(windowId) && LoadWindow(windowId, nullptr, false); }
+bool LoadStart(uint32_t windowId) {
+    return wt::LoadedTemplate().FindWindow(windowId) && LoadWindow(windowId, nullptr, false);
+}
 
 int64_t ReadHook(uint32_t windowId, uint32_t unitId, int32_t index, int32_t kind) {
     return ReadUnitProperty(windowId, unitId, index, kind);

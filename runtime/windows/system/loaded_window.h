@@ -19,15 +19,15 @@ namespace vx::windows::detail {
 struct LoadedWindow {
     wt::TemplateWindow* tw = nullptr;
     uint32_t windowId = 0;
-    bool alive = true;         // false once the frame window is gone
+    bool alive = true;  // false once the frame window is gone
     bool modal = false;
-    bool built = false;        // units made; the created events are due
+    bool built = false;  // units made; the created events are due
     bool loadFinished = false;
     bool closing = false;
     bool helpOpened = false;
     HWND focusOnDeactivate = nullptr;  // given back when the window is active again
     WORD uiState = 0;                  // UISF_HIDEFOCUS / UISF_HIDEACCEL in force
-    int dpi = 96;              // the DPI its frame and units are built for
+    int dpi = 96;                      // the DPI its frame and units are built for
     // A DPI change that came while the window was disabled, kept until it is
     // enabled again (0: none), with its suggested frame.
     int pendingDpi = 0;

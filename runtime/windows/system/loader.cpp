@@ -95,7 +95,8 @@ void OnFrameGone(LoadedWindow& lw) {
 
 void RaiseMenuClick(LoadedWindow& lw, UINT command) {
     size_t index = command - kFirstMenuCommand;
-    if (index < lw.tw->unitCount() && lw.tw->isMenuItem(index)) RaiseEvent(lw.windowId, lw.tw->unitId(index), wt::event::kClicked);
+    if (index < lw.tw->unitCount() && lw.tw->isMenuItem(index))
+        RaiseEvent(lw.windowId, lw.tw->unitId(index), wt::event::kClicked);
 }
 
 LRESULT CALLBACK UnitSubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR ref) {
@@ -184,8 +185,7 @@ LRESULT CALLBACK UnitSubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UIN
             }
             return r;
         }
-        default:
-            break;
+        default: break;
         }
         return DefSubclassProc(hwnd, msg, wp, lp);
     });
@@ -197,7 +197,8 @@ void Attach(LoadedWindow& lw, size_t index, Unit* unit) {
         SetPropA(h, kUnitProp, unit);
         // The subclass owns its data from here until WM_NCDESTROY.
         auto data = std::make_unique<SubclassData>(SubclassData{&lw, index});
-        if (SetWindowSubclass(h, UnitSubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(data.get()))) data.release();
+        if (SetWindowSubclass(h, UnitSubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(data.get())))
+            data.release();
     }
 }
 
@@ -211,8 +212,8 @@ DWORD UnitStyle(const LoadedWindow& lw, size_t index) {
     return style;
 }
 
-Unit* CreateFromData(LoadedWindow& lw, size_t index, const uint8_t* data, size_t length, HWND parent,
-                     int controlId, HMENU menu, bool modal, const RECT& rect) {
+Unit* CreateFromData(LoadedWindow& lw, size_t index, const uint8_t* data, size_t length, HWND parent, int controlId,
+                     HMENU menu, bool modal, const RECT& rect) {
     const TypeDescriptor* type = lw.type(index);
     if (!type || !type->create) return nullptr;
     CreateParams p;
@@ -365,8 +366,8 @@ bool CreateUnits(LoadedWindow& lw, std::vector<bool>& visible) {
         if (tw.isMenuItem(i)) continue;
         controlId += kControlIdStep;
         wt::Bytes data = tw.typeData(i);
-        Unit* unit = CreateFromData(lw, i, data.data(), data.size(), lw.hwnd(), controlId, nullptr, false,
-                                    StoredRect(lw, i));
+        Unit* unit =
+            CreateFromData(lw, i, data.data(), data.size(), lw.hwnd(), controlId, nullptr, false, StoredRect(lw, i));
         if (!unit) return fail();
         lw.units[i].reset(unit);
         lw.controlIds[i] = controlId;

@@ -11,10 +11,10 @@ struct KeyName {
 };
 constexpr KeyName kModifiers[] = {{"ctrl", FCONTROL}, {"shift", FSHIFT}, {"alt", FALT}};
 constexpr KeyName kNamedKeys[] = {
-    {"del", VK_DELETE},   {"delete", VK_DELETE}, {"ins", VK_INSERT},  {"insert", VK_INSERT}, {"home", VK_HOME},
-    {"end", VK_END},      {"pgup", VK_PRIOR},    {"pgdn", VK_NEXT},   {"space", VK_SPACE},   {"enter", VK_RETURN},
-    {"tab", VK_TAB},      {"esc", VK_ESCAPE},    {"backspace", VK_BACK}, {"left", VK_LEFT},  {"right", VK_RIGHT},
-    {"up", VK_UP},        {"down", VK_DOWN},
+    {"del", VK_DELETE}, {"delete", VK_DELETE}, {"ins", VK_INSERT},     {"insert", VK_INSERT}, {"home", VK_HOME},
+    {"end", VK_END},    {"pgup", VK_PRIOR},    {"pgdn", VK_NEXT},      {"space", VK_SPACE},   {"enter", VK_RETURN},
+    {"tab", VK_TAB},    {"esc", VK_ESCAPE},    {"backspace", VK_BACK}, {"left", VK_LEFT},     {"right", VK_RIGHT},
+    {"up", VK_UP},      {"down", VK_DOWN},
 };
 constexpr int kFunctionKeys = 24;  // F1 to F24
 

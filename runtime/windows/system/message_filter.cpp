@@ -216,9 +216,7 @@ bool KeyboardInterface(LoadedWindow& lw, std::optional<size_t> targetUnit, const
     default: return false;
     }
     switch (vk) {
-    case VK_TAB:
-        MoveFocus(lw, focused, GetKeyState(VK_SHIFT) < 0);
-        return true;
+    case VK_TAB: MoveFocus(lw, focused, GetKeyState(VK_SHIFT) < 0); return true;
     case VK_RETURN: return HandleEnter(lw, focused);
     case VK_ESCAPE:
         if (!lw.frame()->EscapeCloses()) return false;

@@ -159,8 +159,13 @@ int64_t ReadFont(const LOGFONTA& lf, int32_t kind) {
     char* face = reinterpret_cast<char*>(d + 1);
     std::memcpy(face, lf.lfFaceName, faceLength);
     face[faceLength] = '\0';
-    *d = FontDescription{lf.lfEscapement, lf.lfWeight >= FW_BOLD ? 1 : 0, lf.lfItalic ? 1 : 0,
-                         lf.lfUnderline ? 1 : 0, lf.lfStrikeOut ? 1 : 0, size, face};
+    *d = FontDescription{lf.lfEscapement,
+                         lf.lfWeight >= FW_BOLD ? 1 : 0,
+                         lf.lfItalic ? 1 : 0,
+                         lf.lfUnderline ? 1 : 0,
+                         lf.lfStrikeOut ? 1 : 0,
+                         size,
+                         face};
     return FromAddress(d);
 }
 
@@ -230,7 +235,9 @@ RECT LiveRect(HWND hwnd) {
     return r;
 }
 
-int32_t ClampCoordinate(int32_t v) { return v > kCoordinateLimit ? kCoordinateLimit : v < -kCoordinateLimit ? -kCoordinateLimit : v; }
+int32_t ClampCoordinate(int32_t v) {
+    return v > kCoordinateLimit ? kCoordinateLimit : v < -kCoordinateLimit ? -kCoordinateLimit : v;
+}
 int32_t ClampSize(int32_t v) { return v > kCoordinateLimit ? kCoordinateLimit : v < 0 ? 0 : v; }
 
 void WriteGeometry(const Target& t, int32_t index, int32_t value) {
@@ -336,7 +343,8 @@ int32_t PointerNumberFromCursorId(int32_t cursorId) {
 }
 
 int32_t CursorIdFromPointerNumber(int32_t number) {
-    if (number >= 1 && number <= static_cast<int32_t>(std::size(kPointerCursorIds))) return kPointerCursorIds[number - 1];
+    if (number >= 1 && number <= static_cast<int32_t>(std::size(kPointerCursorIds)))
+        return kPointerCursorIds[number - 1];
     return number;
 }
 
@@ -426,8 +434,7 @@ void WriteHere(uint32_t windowId, uint32_t unitId, int32_t index, int32_t kind, 
 
 // A write from another thread is made on the window's thread, where the
 // window paints: no field, font, icon or picture changes under a paint.
-void WriteUnitProperty(uint32_t windowId, uint32_t unitId, int32_t index, int32_t kind, uint32_t low,
-                       uint32_t high) {
+void WriteUnitProperty(uint32_t windowId, uint32_t unitId, int32_t index, int32_t kind, uint32_t low, uint32_t high) {
     LoadedWindowRef ref = FindLoadedRef(windowId);
     HWND frame = ref && ref->alive ? ref->hwnd() : nullptr;
     WindowThreadCalls::Run(frame, [&] { WriteHere(windowId, unitId, index, kind, low, high); });

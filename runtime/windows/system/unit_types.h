@@ -44,9 +44,7 @@ constexpr uint16_t kColour2 = 1015;
 constexpr uint16_t kColour3 = 1017;
 constexpr uint16_t kData = 1023;
 constexpr uint16_t kData2 = 1024;
-constexpr bool IsBlock(uint16_t t) {
-    return (t >= kPicture && t <= kSound) || t == kData || t == kData2;
-}
+constexpr bool IsBlock(uint16_t t) { return (t >= kPicture && t <= kSound) || t == kData || t == kData2; }
 constexpr bool IsColour(uint16_t t) { return t == kColour || t == kColour2 || t == kColour3; }
 }  // namespace prop
 
@@ -92,24 +90,32 @@ struct PropertyValue {
     int32_t Int() const { return static_cast<int32_t>(number); }
     bool Bool() const { return number != 0; }
     const uint8_t* Data() const { return reinterpret_cast<const uint8_t*>(bytes.data()); }
-    static PropertyValue Of(int64_t n) { PropertyValue v; v.number = n; return v; }
-    static PropertyValue OfBytes(std::string b) { PropertyValue v; v.bytes = std::move(b); return v; }
+    static PropertyValue Of(int64_t n) {
+        PropertyValue v;
+        v.number = n;
+        return v;
+    }
+    static PropertyValue OfBytes(std::string b) {
+        PropertyValue v;
+        v.bytes = std::move(b);
+        return v;
+    }
 };
 
 // What the window system hands a create entry.
 struct CreateParams {
     const uint8_t* data = nullptr;  // the unit's stored type data
     size_t length = 0;
-    DWORD style = 0;   // WS_DISABLED / WS_TABSTOP from the unit's flags; never WS_VISIBLE
+    DWORD style = 0;        // WS_DISABLED / WS_TABSTOP from the unit's flags; never WS_VISIBLE
     HWND parent = nullptr;  // units: the window; the window: its parent or none
     int controlId = 0;      // 100, 110, ... for units, 0 for the window
     HMENU menu = nullptr;   // the window only
     // Device pixels: the template geometry scaled to `dpi` (runtime/windows/system/dpi.h).
     int left = 0, top = 0, width = 0, height = 0;
-    int dpi = 96;           // the DPI the window is shown at: fonts and pictures scale with it
+    int dpi = 96;  // the DPI the window is shown at: fonts and pictures scale with it
     uint32_t windowId = 0;
     uint32_t unitId = 0;
-    bool modal = false;     // the window only: loaded modally
+    bool modal = false;  // the window only: loaded modally
 };
 
 // The live object of a unit while its window exists. The window system owns
@@ -130,7 +136,8 @@ public:
     // Set entry: index counts from the type's first own property (index 8
     // of the unit). Returns 1 when the unit must be rebuilt from its record.
     virtual int SetProperty(int32_t index, const PropertyValue& value) {
-        (void)index; (void)value;
+        (void)index;
+        (void)value;
         return 0;
     }
     // Get entry.
@@ -152,7 +159,10 @@ public:
     // A message the window received for this unit's child window
     // (WM_COMMAND, WM_NOTIFY, WM_CTLCOLOR*, WM_DRAWITEM ...); true = handled.
     virtual bool Reflect(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
-        (void)msg; (void)wp; (void)lp; (void)result;
+        (void)msg;
+        (void)wp;
+        (void)lp;
+        (void)result;
         return false;
     }
     // Shown/hidden or enabled/disabled by the window system (companion

@@ -48,8 +48,7 @@ void SetKeyboardRoles(uint32_t windowId, uint32_t defaultUnit, uint32_t closeUni
 
 // The service entries (kind -1: the whole value).
 int64_t ReadUnitProperty(uint32_t windowId, uint32_t unitId, int32_t index, int32_t kind);
-void WriteUnitProperty(uint32_t windowId, uint32_t unitId, int32_t index, int32_t kind, uint32_t low,
-                       uint32_t high);
+void WriteUnitProperty(uint32_t windowId, uint32_t unitId, int32_t index, int32_t kind, uint32_t low, uint32_t high);
 
 // Host requests about windows and events (kHostWindowList to
 // kHostAfterBuild, runtime/process/services.h); 0 for anything else.
@@ -70,7 +69,7 @@ struct FontDescription {
     int32_t italic;
     int32_t underline;
     int32_t strikeOut;
-    int32_t size;        // points
+    int32_t size;  // points
     const char* faceName;
 };
 
@@ -80,9 +79,9 @@ int32_t PointerNumberFromCursorId(int32_t cursorId);
 int32_t CursorIdFromPointerNumber(int32_t number);
 
 // The runtime's private window messages, understood by the unit types.
-constexpr UINT kMsgUnitBuilt = 0x806F;    // to every unit after the window is built
-constexpr UINT kMsgWindowBuilt = 0x8004;  // to the window after that
-constexpr UINT kMsgLoadFinished = 0x8076; // to every unit at the end of the load
+constexpr UINT kMsgUnitBuilt = 0x806F;     // to every unit after the window is built
+constexpr UINT kMsgWindowBuilt = 0x8004;   // to the window after that
+constexpr UINT kMsgLoadFinished = 0x8076;  // to every unit at the end of the load
 constexpr UINT kMsgCloseRequest = 0x8065;  // to the window: a close command, handled later
 
 }  // namespace vx::windows

@@ -20,10 +20,10 @@ constexpr int32_t kLeftDoubleClick = -3;
 constexpr int32_t kRightButtonDown = -4;
 constexpr int32_t kRightButtonUp = -5;
 constexpr int32_t kMouseMove = -6;
-constexpr int32_t kKeyDown = -9;     // key code, key state (also with Alt)
-constexpr int32_t kKeyUp = -10;      // key code, key state
-constexpr int32_t kCharacter = -11;  // character code; the result replaces it, 0 drops it
-constexpr int32_t kMouseWheel = -12; // notches (delta / 120), key state
+constexpr int32_t kKeyDown = -9;      // key code, key state (also with Alt)
+constexpr int32_t kKeyUp = -10;       // key code, key state
+constexpr int32_t kCharacter = -11;   // character code; the result replaces it, 0 drops it
+constexpr int32_t kMouseWheel = -12;  // notches (delta / 120), key state
 
 // Key state bits of the events above.
 constexpr int32_t kCtrl = 1;
@@ -32,11 +32,11 @@ constexpr int32_t kAlt = 4;
 
 // The window's own unit. A close request raises kWindowQueryClose then
 // kWindowClose; a handler of either that returns false keeps the window open.
-constexpr int32_t kWindowCreated = 0;       // built, while loading
+constexpr int32_t kWindowCreated = 0;  // built, while loading
 constexpr int32_t kWindowClose = 1;
 constexpr int32_t kWindowDestroyed = 2;
-constexpr int32_t kWindowCreatedNext = 3;   // right after kWindowCreated
-constexpr int32_t kWindowCreatedLast = 4;   // then this one
+constexpr int32_t kWindowCreatedNext = 3;  // right after kWindowCreated
+constexpr int32_t kWindowCreatedLast = 4;  // then this one
 constexpr int32_t kWindowQueryClose = 12;
 
 // Menu items, Button and PicBtn: clicked.

@@ -38,9 +38,30 @@ enum Attribute : int32_t { kEscapement = 0, kBold, kItalic, kUnderline, kStrikeO
 
 namespace window {
 enum Index : int32_t {
-    kCaption = 0, kBorderStyle, kBackColor, kBackPicture, kPictureMode, kBackSound, kSoundMode, kControlBox,
-    kMaxButton, kMinButton, kPosition, kCloseButton, kIcon, kEnterMovesFocus, kEscapeCloses, kF1Help,
-    kHelpFile, kHelpTopic, kShowInTaskbar, kDragAnywhere, kShape, kAlwaysOnTop, kProperty30, kClassName,
+    kCaption = 0,
+    kBorderStyle,
+    kBackColor,
+    kBackPicture,
+    kPictureMode,
+    kBackSound,
+    kSoundMode,
+    kControlBox,
+    kMaxButton,
+    kMinButton,
+    kPosition,
+    kCloseButton,
+    kIcon,
+    kEnterMovesFocus,
+    kEscapeCloses,
+    kF1Help,
+    kHelpFile,
+    kHelpTopic,
+    kShowInTaskbar,
+    kDragAnywhere,
+    kShape,
+    kAlwaysOnTop,
+    kProperty30,
+    kClassName,
     kCount
 };
 // Values of kPosition.
@@ -49,9 +70,27 @@ constexpr int32_t kMinimised = 2;
 
 namespace edit_box {
 enum Index : int32_t {
-    kContent = 0, kBorderStyle, kTextColor, kBackColor, kFont, kHideSelection, kMaxLength, kMultiLine, kScrollBars,
-    kAlignment, kInputMode, kPasswordChar, kCaseConversion, kUpDown, kUpDownMin, kUpDownMax, kSelStart, kSelLength,
-    kSelText, kBinding1, kBinding2,
+    kContent = 0,
+    kBorderStyle,
+    kTextColor,
+    kBackColor,
+    kFont,
+    kHideSelection,
+    kMaxLength,
+    kMultiLine,
+    kScrollBars,
+    kAlignment,
+    kInputMode,
+    kPasswordChar,
+    kCaseConversion,
+    kUpDown,
+    kUpDownMin,
+    kUpDownMax,
+    kSelStart,
+    kSelLength,
+    kSelText,
+    kBinding1,
+    kBinding2,
     kCount
 };
 }  // namespace edit_box

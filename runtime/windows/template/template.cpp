@@ -102,9 +102,7 @@ std::string_view TemplateWindow::text2() const { return CutAtZero(text2_); }
 
 uint32_t TemplateWindow::unitId(size_t index) const { return Word(index * 4); }
 
-size_t TemplateWindow::RecordStart(size_t index) const {
-    return RecordsBase() + Word((ids_count_ + index) * 4);
-}
+size_t TemplateWindow::RecordStart(size_t index) const { return RecordsBase() + Word((ids_count_ + index) * 4); }
 
 std::optional<size_t> TemplateWindow::FindUnit(uint32_t unitId) const {
     if (!IsUnitId(unitId)) return std::nullopt;
@@ -208,9 +206,7 @@ void TemplateWindow::SetGeometry(size_t index, Geometry which, int32_t value) {
     PutWord(FieldPos(index, layouts_[index].geometry + 4 * size_t(which)), static_cast<uint32_t>(value));
 }
 
-void TemplateWindow::SetFlags(size_t index, uint32_t flags) {
-    PutWord(FieldPos(index, layouts_[index].flags), flags);
-}
+void TemplateWindow::SetFlags(size_t index, uint32_t flags) { PutWord(FieldPos(index, layouts_[index].flags), flags); }
 
 void TemplateWindow::SetTag(size_t index, std::string_view tag) {
     const UnitLayout& l = layouts_[index];
@@ -282,8 +278,7 @@ void TemplateWindow::WriteTo(std::vector<uint8_t>& out) const {
 namespace {
 
 // Checks the unit table and fills the window's layouts.
-ReadStatus ReadUnitTable(const std::vector<uint8_t>& table, size_t units,
-                         std::vector<UnitLayout>& layouts) {
+ReadStatus ReadUnitTable(const std::vector<uint8_t>& table, size_t units, std::vector<UnitLayout>& layouts) {
     if (units > table.size() / 8) return ReadStatus::kBadUnitTable;
     const size_t base = units * 8;
     struct Range {
@@ -300,8 +295,7 @@ ReadStatus ReadUnitTable(const std::vector<uint8_t>& table, size_t units,
         if (length < 0 || size_t(length) > table.size() - start - 4) return ReadStatus::kTruncated;
         ranges.push_back({start, start + 4 + size_t(length)});
         uint32_t id = U32(table.data() + i * 4);
-        std::optional<UnitLayout> l =
-            WalkUnitRecord(Bytes(table.data() + start + 4, size_t(length)), IsMenuItemId(id));
+        std::optional<UnitLayout> l = WalkUnitRecord(Bytes(table.data() + start + 4, size_t(length)), IsMenuItemId(id));
         if (!l) return ReadStatus::kBadRecord;
         layouts.push_back(*l);
     }

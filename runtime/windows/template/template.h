@@ -82,19 +82,19 @@ struct EventBinding {
 // of the record (after its length word). Produced by WalkUnitRecord.
 struct UnitLayout {
     bool menuItem = false;
-    size_t name = 0, comment = 0;      // zero-terminated texts
-    size_t liveObject = 0;             // controls: the live object slot
-    size_t geometry = 0;               // Left, Top, Width, Height
-    size_t parent = 0;                 // cursor slot is the word before it
-    size_t childCount = 0;             // then the child list
-    size_t mousePointer = 0;           // counted block (length word)
-    size_t tag = 0;                    // zero-terminated text
-    size_t flags = 0;                  // controls and menu items
+    size_t name = 0, comment = 0;  // zero-terminated texts
+    size_t liveObject = 0;         // controls: the live object slot
+    size_t geometry = 0;           // Left, Top, Width, Height
+    size_t parent = 0;             // cursor slot is the word before it
+    size_t childCount = 0;         // then the child list
+    size_t mousePointer = 0;       // counted block (length word)
+    size_t tag = 0;                // zero-terminated text
+    size_t flags = 0;              // controls and menu items
     size_t tabOrder = 0;
-    size_t eventCount = 0;             // then the bindings
-    size_t typeData = 0;               // to the end of the record
-    size_t menuCaption = 0;            // menu items: zero-terminated caption
-    size_t menuHandler = 0;            // menu items: handler offset word
+    size_t eventCount = 0;   // then the bindings
+    size_t typeData = 0;     // to the end of the record
+    size_t menuCaption = 0;  // menu items: zero-terminated caption
+    size_t menuHandler = 0;  // menu items: handler offset word
 };
 
 // Walks one record; nullopt when a field runs past the end.
@@ -197,11 +197,11 @@ private:
 
 enum class ReadStatus {
     kOk,
-    kTruncated,        // a length beyond the end of the stream
-    kBadWindowList,    // window list length not a multiple of 8
-    kBadUnitTable,     // ids, offsets and records disagree
-    kBadRecord,        // a unit record whose fields run past its end
-    kTrailingBytes,    // bytes left after the last window record
+    kTruncated,      // a length beyond the end of the stream
+    kBadWindowList,  // window list length not a multiple of 8
+    kBadUnitTable,   // ids, offsets and records disagree
+    kBadRecord,      // a unit record whose fields run past its end
+    kTrailingBytes,  // bytes left after the last window record
     kOutOfMemory,
 };
 

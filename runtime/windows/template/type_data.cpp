@@ -12,76 +12,39 @@ namespace {
 using K = FieldKind;
 
 constexpr FieldSpec kWindowFields[] = {
-    {"Version", K::kInt32},
-    {"BorderStyle", K::kInt32},
-    {"PictureMode", K::kInt32},
-    {"BackColor", K::kInt32},
-    {"MaxButton", K::kInt32},
-    {"MinButton", K::kInt32},
-    {"ControlBox", K::kInt32},
-    {"Position", K::kInt32},
-    {"CloseButton", K::kInt32},
-    {"SoundMode", K::kInt32},
-    {"EnterMovesFocus", K::kInt32},
-    {"EscapeCloses", K::kInt32},
-    {"F1Help", K::kInt32},
-    {"HelpTopic", K::kInt32},
-    {"ShowInTaskbar", K::kInt32, 2},
-    {"DragAnywhere", K::kInt32, 3},
-    {"Shape", K::kInt32, 3},
-    {"AlwaysOnTop", K::kInt32, 4},
-    {"Property30", K::kInt32, 5},
-    {"ClassName", K::kText, 6},
-    {"BackPicture", K::kBlock},
-    {"Icon", K::kBlock},
-    {"BackSound", K::kBlock},
-    {"Caption", K::kText},
+    {"Version", K::kInt32},          {"BorderStyle", K::kInt32},
+    {"PictureMode", K::kInt32},      {"BackColor", K::kInt32},
+    {"MaxButton", K::kInt32},        {"MinButton", K::kInt32},
+    {"ControlBox", K::kInt32},       {"Position", K::kInt32},
+    {"CloseButton", K::kInt32},      {"SoundMode", K::kInt32},
+    {"EnterMovesFocus", K::kInt32},  {"EscapeCloses", K::kInt32},
+    {"F1Help", K::kInt32},           {"HelpTopic", K::kInt32},
+    {"ShowInTaskbar", K::kInt32, 2}, {"DragAnywhere", K::kInt32, 3},
+    {"Shape", K::kInt32, 3},         {"AlwaysOnTop", K::kInt32, 4},
+    {"Property30", K::kInt32, 5},    {"ClassName", K::kText, 6},
+    {"BackPicture", K::kBlock},      {"Icon", K::kBlock},
+    {"BackSound", K::kBlock},        {"Caption", K::kText},
     {"HelpFile", K::kText},
 };
 
 constexpr FieldSpec kEditBoxFields[] = {
-    {"Version", K::kInt32},
-    {"BorderStyle", K::kInt32},
-    {"TextColor", K::kInt32},
-    {"BackColor", K::kInt32},
-    {"HideSelection", K::kInt32},
-    {"MaxLength", K::kInt32},
-    {"MultiLine", K::kInt32},
-    {"ScrollBars", K::kInt32},
-    {"Alignment", K::kInt32},
-    {"InputMode", K::kInt32},
-    {"PasswordChar", K::kInt16},
-    {"CaseConversion", K::kInt32},
-    {"UpDown", K::kInt32},
-    {"UpDownMin", K::kInt32},
-    {"UpDownMax", K::kInt32},
-    {"SelStart", K::kInt32},
-    {"SelLength", K::kInt32},
-    {"Font", K::kFont},
-    {"Content", K::kText},
-    {"Binding1", K::kText, 2},
-    {"Binding2", K::kText, 2},
+    {"Version", K::kInt32},   {"BorderStyle", K::kInt32},   {"TextColor", K::kInt32},
+    {"BackColor", K::kInt32}, {"HideSelection", K::kInt32}, {"MaxLength", K::kInt32},
+    {"MultiLine", K::kInt32}, {"ScrollBars", K::kInt32},    {"Alignment", K::kInt32},
+    {"InputMode", K::kInt32}, {"PasswordChar", K::kInt16},  {"CaseConversion", K::kInt32},
+    {"UpDown", K::kInt32},    {"UpDownMin", K::kInt32},     {"UpDownMax", K::kInt32},
+    {"SelStart", K::kInt32},  {"SelLength", K::kInt32},     {"Font", K::kFont},
+    {"Content", K::kText},    {"Binding1", K::kText, 2},    {"Binding2", K::kText, 2},
 };
 
 constexpr FieldSpec kPicBoxFields[] = {
-    {"Version", K::kInt32},
-    {"BorderStyle", K::kInt32},
-    {"BackColor", K::kInt32},
-    {"DisplayMode", K::kInt32},
-    {"Animate", K::kInt32},
-    {"Picture", K::kBlock},
-    {"Binding1", K::kText, 2},
-    {"Binding2", K::kText, 2},
+    {"Version", K::kInt32}, {"BorderStyle", K::kInt32}, {"BackColor", K::kInt32},  {"DisplayMode", K::kInt32},
+    {"Animate", K::kInt32}, {"Picture", K::kBlock},     {"Binding1", K::kText, 2}, {"Binding2", K::kText, 2},
 };
 
 constexpr FieldSpec kButtonFields[] = {
-    {"Version", K::kInt32},
-    {"ButtonType", K::kInt32},
-    {"HAlign", K::kInt32},
-    {"VAlign", K::kInt32},
-    {"Picture", K::kBlock},
-    {"Font", K::kFont},
-    {"Caption", K::kText},
+    {"Version", K::kInt32}, {"ButtonType", K::kInt32}, {"HAlign", K::kInt32}, {"VAlign", K::kInt32},
+    {"Picture", K::kBlock}, {"Font", K::kFont},        {"Caption", K::kText},
 };
 
 constexpr FieldSpec kTimerFields[] = {
@@ -90,25 +53,14 @@ constexpr FieldSpec kTimerFields[] = {
 };
 
 constexpr FieldSpec kPicBtnFields[] = {
-    {"Version", K::kInt32},
-    {"ButtonMode", K::kInt32},
-    {"Selected", K::kInt32},
-    {"TransparentColor", K::kInt32},
-    {"NormalPicture", K::kBlock},
-    {"HoverPicture", K::kBlock},
-    {"PressedPicture", K::kBlock},
-    {"DisabledPicture", K::kBlock},
+    {"Version", K::kInt32},          {"ButtonMode", K::kInt32},      {"Selected", K::kInt32},
+    {"TransparentColor", K::kInt32}, {"NormalPicture", K::kBlock},   {"HoverPicture", K::kBlock},
+    {"PressedPicture", K::kBlock},   {"DisabledPicture", K::kBlock},
 };
 
 constexpr FieldSpec kTransLabelFields[] = {
-    {"Version", K::kInt32},
-    {"Effect", K::kInt32},
-    {"TextColor", K::kInt32},
-    {"Alignment", K::kInt32},
-    {"VerticalAlignment", K::kInt32},
-    {"WordWrap", K::kInt32},
-    {"Font", K::kFont},
-    {"Caption", K::kText},
+    {"Version", K::kInt32},           {"Effect", K::kInt32},   {"TextColor", K::kInt32}, {"Alignment", K::kInt32},
+    {"VerticalAlignment", K::kInt32}, {"WordWrap", K::kInt32}, {"Font", K::kFont},       {"Caption", K::kText},
 };
 
 // The words marked Unused are stored and carried but never read at run time.

@@ -27,13 +27,13 @@ using vx::PutU16;
 using vx::PutZeroText;
 
 enum class FieldKind {
-    kInt32,       // 32-bit integer (also colours and logicals)
-    kInt16,       // 16-bit word
-    kText,        // counted text
-    kBlock,       // counted block (pictures, sounds, icons)
-    kFont,        // counted block holding nothing or one 60-byte LOGFONTA
-    kLogFont,     // a bare 60-byte LOGFONTA
-    kImageList,   // counted block: "MITL", 00 00 00 FF, image-list stream
+    kInt32,      // 32-bit integer (also colours and logicals)
+    kInt16,      // 16-bit word
+    kText,       // counted text
+    kBlock,      // counted block (pictures, sounds, icons)
+    kFont,       // counted block holding nothing or one 60-byte LOGFONTA
+    kLogFont,    // a bare 60-byte LOGFONTA
+    kImageList,  // counted block: "MITL", 00 00 00 FF, image-list stream
 };
 
 constexpr size_t kLogFontSize = 60;
@@ -46,9 +46,9 @@ struct FieldSpec {
 
 struct TypeSchema {
     uint32_t typeId;
-    const char* name;        // English type name
-    bool hasData;            // false: the record has no type data at all
-    int32_t highestVersion;  // data of a higher version is refused
+    const char* name;                   // English type name
+    bool hasData;                       // false: the record has no type data at all
+    int32_t highestVersion;             // data of a higher version is refused
     std::span<const FieldSpec> fields;  // fields[0] is the version word
 };
 

@@ -11,13 +11,13 @@
 namespace vx::wt {
 
 enum class AccessRole : int32_t {
-    kOwn = 0,       // the one the unit's type gives
+    kOwn = 0,  // the one the unit's type gives
     kPushButton,
-    kCheckButton,   // checked while the unit's Selected property is set
+    kCheckButton,  // checked while the unit's Selected property is set
     kLink,
     kStaticText,
     kProgressBar,
-    kHidden,        // shows nothing: left out of what a reader presents
+    kHidden,  // shows nothing: left out of what a reader presents
 };
 
 struct UnitAccess {
@@ -33,9 +33,8 @@ struct AccessRoleWord {
     AccessRole role;
 };
 inline constexpr AccessRoleWord kAccessRoleWords[] = {
-    {"button", AccessRole::kPushButton}, {"checkbox", AccessRole::kCheckButton},
-    {"link", AccessRole::kLink},         {"text", AccessRole::kStaticText},
-    {"progressbar", AccessRole::kProgressBar}, {"hidden", AccessRole::kHidden},
+    {"button", AccessRole::kPushButton}, {"checkbox", AccessRole::kCheckButton},    {"link", AccessRole::kLink},
+    {"text", AccessRole::kStaticText},   {"progressbar", AccessRole::kProgressBar}, {"hidden", AccessRole::kHidden},
 };
 
 inline std::optional<AccessRole> AccessRoleFromWord(std::string_view word) {

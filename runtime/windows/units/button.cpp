@@ -58,8 +58,8 @@ private:
 };
 
 bool Button::Create(const CreateParams& p) {
-    DWORD style = WS_CHILD | p.style | BS_MULTILINE | AlignBits() |
-                  (d_.buttonType == 1 ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
+    DWORD style =
+        WS_CHILD | p.style | BS_MULTILINE | AlignBits() | (d_.buttonType == 1 ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
     picture::Kind kind = picture::Kind::None;
     if (!d_.picture.empty()) {
         kind = picture::Detect(d_.picture.data(), d_.picture.size());
@@ -107,8 +107,14 @@ int Button::SetProperty(int32_t index, const PropertyValue& v) {
         d_.caption = v.bytes;
         SetWindowTextA(hwnd_, d_.caption.c_str());
         break;
-    case kHAlign: d_.hAlign = stored::Clamp(v.Int(), 0, 2); SetStyleBits(kAlignMask, AlignBits()); break;
-    case kVAlign: d_.vAlign = stored::Clamp(v.Int(), 0, 2); SetStyleBits(kAlignMask, AlignBits()); break;
+    case kHAlign:
+        d_.hAlign = stored::Clamp(v.Int(), 0, 2);
+        SetStyleBits(kAlignMask, AlignBits());
+        break;
+    case kVAlign:
+        d_.vAlign = stored::Clamp(v.Int(), 0, 2);
+        SetStyleBits(kAlignMask, AlignBits());
+        break;
     case kFont:
         if (v.hasFont) font_.Set(v.font);
         else font_.SetBlock({});

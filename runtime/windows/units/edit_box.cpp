@@ -16,13 +16,27 @@ namespace {
 using namespace wt::property::edit_box;
 
 const PropertyDescriptor kProperties[] = {
-    {"Content", prop::kText},     {"BorderStyle", prop::kPick},   {"TextColor", prop::kColour},
-    {"BackColor", prop::kColour}, {"Font", prop::kFont},          {"HideSelection", prop::kLogical},
-    {"MaxLength", prop::kInteger}, {"MultiLine", prop::kLogical}, {"ScrollBars", prop::kPick},
-    {"Alignment", prop::kPick},   {"InputMode", prop::kPick},     {"PasswordChar", prop::kText},
-    {"CaseConversion", prop::kPick}, {"UpDown", prop::kPick},     {"UpDownMin", prop::kInteger},
-    {"UpDownMax", prop::kInteger}, {"SelStart", prop::kInteger},  {"SelLength", prop::kInteger},
-    {"SelText", prop::kText},     {"", prop::kText},              {"", prop::kText},
+    {"Content", prop::kText},
+    {"BorderStyle", prop::kPick},
+    {"TextColor", prop::kColour},
+    {"BackColor", prop::kColour},
+    {"Font", prop::kFont},
+    {"HideSelection", prop::kLogical},
+    {"MaxLength", prop::kInteger},
+    {"MultiLine", prop::kLogical},
+    {"ScrollBars", prop::kPick},
+    {"Alignment", prop::kPick},
+    {"InputMode", prop::kPick},
+    {"PasswordChar", prop::kText},
+    {"CaseConversion", prop::kPick},
+    {"UpDown", prop::kPick},
+    {"UpDownMin", prop::kInteger},
+    {"UpDownMax", prop::kInteger},
+    {"SelStart", prop::kInteger},
+    {"SelLength", prop::kInteger},
+    {"SelText", prop::kText},
+    {"", prop::kText},
+    {"", prop::kText},
 };
 static_assert(std::size(kProperties) == wt::property::edit_box::kCount, "one entry per index");
 
@@ -213,8 +227,14 @@ int EditBox::SetProperty(int32_t index, const PropertyValue& v) {
             SendMessageA(GetParent(hwnd_), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(hwnd_), EN_CHANGE),
                          reinterpret_cast<LPARAM>(hwnd_));
         break;
-    case kBorderStyle: d_.borderStyle = stored::Clamp(n, 0, 5); ApplyBorderStyle(hwnd_, d_.borderStyle); break;
-    case kTextColor: d_.textColor = static_cast<uint32_t>(v.number); InvalidateRect(hwnd_, nullptr, TRUE); break;
+    case kBorderStyle:
+        d_.borderStyle = stored::Clamp(n, 0, 5);
+        ApplyBorderStyle(hwnd_, d_.borderStyle);
+        break;
+    case kTextColor:
+        d_.textColor = static_cast<uint32_t>(v.number);
+        InvalidateRect(hwnd_, nullptr, TRUE);
+        break;
     case kBackColor:
         d_.backColor = static_cast<uint32_t>(v.number);
         brush_.reset(CreateSolidBrush(ResolveColour(d_.backColor, COLOR_WINDOW)));
@@ -237,8 +257,14 @@ int EditBox::SetProperty(int32_t index, const PropertyValue& v) {
         break;
     case kMultiLine: d_.multiLine = v.Bool(); return 1;
     case kScrollBars: d_.scrollBars = stored::Clamp(n, 0, 3); return 1;
-    case kAlignment: d_.alignment = stored::Clamp(n, 0, 2); SetStyleBits(kAlignMask, AlignStyle(d_.alignment)); break;
-    case kInputMode: d_.inputMode = stored::Clamp(n, 0, 11); ApplyInputMode(); break;
+    case kAlignment:
+        d_.alignment = stored::Clamp(n, 0, 2);
+        SetStyleBits(kAlignMask, AlignStyle(d_.alignment));
+        break;
+    case kInputMode:
+        d_.inputMode = stored::Clamp(n, 0, 11);
+        ApplyInputMode();
+        break;
     case kPasswordChar:
         d_.passwordChar = v.bytes.empty() ? 0 : static_cast<uint8_t>(v.bytes[0]);
         if (d_.inputMode == 2) ApplyInputMode();
@@ -253,8 +279,14 @@ int EditBox::SetProperty(int32_t index, const PropertyValue& v) {
         d_.upDown = fresh;
         return changed ? 1 : 0;
     }
-    case kUpDownMin: d_.upDownMin = n; ApplyUpDownRange(); break;
-    case kUpDownMax: d_.upDownMax = n; ApplyUpDownRange(); break;
+    case kUpDownMin:
+        d_.upDownMin = n;
+        ApplyUpDownRange();
+        break;
+    case kUpDownMax:
+        d_.upDownMax = n;
+        ApplyUpDownRange();
+        break;
     case kSelStart:
         d_.selStart = n;
         d_.selLength = 0;
@@ -328,8 +360,8 @@ Unit* CreateEditBox(const CreateParams& p) {
 }
 
 constexpr char kChineseName[] = "编辑框";
-const TypeDescriptor kDescriptor{kChineseName, "EditBox", 0x80000040, std::size(kProperties), kProperties,
-                                 CreateEditBox};
+const TypeDescriptor kDescriptor{kChineseName,           "EditBox",   0x80000040,
+                                 std::size(kProperties), kProperties, CreateEditBox};
 
 }  // namespace
 

@@ -15,15 +15,19 @@ namespace {
 using namespace wt::property::pic_box;
 
 const PropertyDescriptor kProperties[] = {
-    {"BorderStyle", prop::kPick}, {"BackColor", prop::kColour}, {"Picture", prop::kPicture},
-    {"DisplayMode", prop::kPick}, {"Animate", prop::kLogical},  {"", prop::kText},
+    {"BorderStyle", prop::kPick},
+    {"BackColor", prop::kColour},
+    {"Picture", prop::kPicture},
+    {"DisplayMode", prop::kPick},
+    {"Animate", prop::kLogical},
+    {"", prop::kText},
     {"", prop::kText},
 };
 static_assert(std::size(kProperties) == wt::property::pic_box::kCount, "one entry per index");
 
 constexpr char kClassName[] = "VxPicBox";
 constexpr UINT_PTR kAnimationTimer = 1;
-constexpr int kShortestDelayMs = 20;   // shorter (or no) delays play at the usual pace
+constexpr int kShortestDelayMs = 20;  // shorter (or no) delays play at the usual pace
 constexpr int kDefaultDelayMs = 100;
 
 // DisplayMode: 0 natural size at the top-left, 1 stretched over the box,
@@ -71,8 +75,8 @@ bool PicBox::Create(const CreateParams& p) {
         if (!RegisterClassExA(&wc)) return false;
     }
     BorderStyles border = BorderStyleBits(d_.borderStyle);
-    hwnd_ = CreateWindowExA(border.exStyle, kClassName, "", WS_CHILD | WS_CLIPSIBLINGS | p.style | border.style,
-                            p.left, p.top, p.width, p.height, p.parent,
+    hwnd_ = CreateWindowExA(border.exStyle, kClassName, "", WS_CHILD | WS_CLIPSIBLINGS | p.style | border.style, p.left,
+                            p.top, p.width, p.height, p.parent,
                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(p.controlId)), ProgramInstance(), nullptr);
     if (!hwnd_) return false;
     SetWindowLongPtrA(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
@@ -197,16 +201,29 @@ void PicBox::Paint() {
 
 int PicBox::SetProperty(int32_t index, const PropertyValue& v) {
     switch (index) {
-    case kBorderStyle: d_.borderStyle = stored::Clamp(v.Int(), 0, 5); ApplyBorderStyle(hwnd_, d_.borderStyle); break;
+    case kBorderStyle:
+        d_.borderStyle = stored::Clamp(v.Int(), 0, 5);
+        ApplyBorderStyle(hwnd_, d_.borderStyle);
+        break;
     case kBackColor:
         d_.backColor = static_cast<uint32_t>(v.number);
         brush_.reset(CreateSolidBrush(BackColour()));
         Redecode();
         InvalidateRect(hwnd_, nullptr, FALSE);
         break;
-    case kPicture: d_.picture = v.bytes; Redecode(); InvalidateRect(hwnd_, nullptr, FALSE); break;
-    case kDisplayMode: d_.displayMode = stored::Clamp(v.Int(), 0, 2); InvalidateRect(hwnd_, nullptr, FALSE); break;
-    case kAnimate: d_.animate = v.Bool(); RunAnimation(); break;
+    case kPicture:
+        d_.picture = v.bytes;
+        Redecode();
+        InvalidateRect(hwnd_, nullptr, FALSE);
+        break;
+    case kDisplayMode:
+        d_.displayMode = stored::Clamp(v.Int(), 0, 2);
+        InvalidateRect(hwnd_, nullptr, FALSE);
+        break;
+    case kAnimate:
+        d_.animate = v.Bool();
+        RunAnimation();
+        break;
     case kBinding1: d_.binding1 = v.bytes; break;
     case kBinding2: d_.binding2 = v.bytes; break;
     default: break;

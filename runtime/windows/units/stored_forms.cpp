@@ -97,23 +97,15 @@ const Binding<EditBoxData> kEditBoxBindings[] = {
 };
 
 const Binding<PicBoxData> kPicBoxBindings[] = {
-    {"Version", &PicBoxData::version},
-    {"BorderStyle", &PicBoxData::borderStyle},
-    {"BackColor", &PicBoxData::backColor},
-    {"DisplayMode", &PicBoxData::displayMode},
-    {"Animate", &PicBoxData::animate},
-    {"Picture", &PicBoxData::picture},
-    {"Binding1", &PicBoxData::binding1},
-    {"Binding2", &PicBoxData::binding2},
+    {"Version", &PicBoxData::version},     {"BorderStyle", &PicBoxData::borderStyle},
+    {"BackColor", &PicBoxData::backColor}, {"DisplayMode", &PicBoxData::displayMode},
+    {"Animate", &PicBoxData::animate},     {"Picture", &PicBoxData::picture},
+    {"Binding1", &PicBoxData::binding1},   {"Binding2", &PicBoxData::binding2},
 };
 
 const Binding<ButtonData> kButtonBindings[] = {
-    {"Version", &ButtonData::version},
-    {"ButtonType", &ButtonData::buttonType},
-    {"HAlign", &ButtonData::hAlign},
-    {"VAlign", &ButtonData::vAlign},
-    {"Picture", &ButtonData::picture},
-    {"Font", &ButtonData::font},
+    {"Version", &ButtonData::version}, {"ButtonType", &ButtonData::buttonType}, {"HAlign", &ButtonData::hAlign},
+    {"VAlign", &ButtonData::vAlign},   {"Picture", &ButtonData::picture},       {"Font", &ButtonData::font},
     {"Caption", &ButtonData::caption},
 };
 

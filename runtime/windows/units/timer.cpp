@@ -30,7 +30,9 @@ public:
         if (index == wt::property::timer::kInterval && v.Int() != interval_) SetInterval(v.Int());
         return 0;
     }
-    PropertyValue GetProperty(int32_t index) override { return index == wt::property::timer::kInterval ? PropertyValue::Of(interval_) : PropertyValue{}; }
+    PropertyValue GetProperty(int32_t index) override {
+        return index == wt::property::timer::kInterval ? PropertyValue::Of(interval_) : PropertyValue{};
+    }
 
 private:
     static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);

@@ -48,8 +48,7 @@ void ApplyBorderStyle(HWND hwnd, int32_t borderStyle) {
     LONG ex = GetWindowLongA(hwnd, GWL_EXSTYLE);
     SetWindowLongA(hwnd, GWL_STYLE, static_cast<LONG>((style & ~kBorderStyleMask) | bits.style));
     SetWindowLongA(hwnd, GWL_EXSTYLE, static_cast<LONG>((ex & ~kBorderExMask) | bits.exStyle));
-    SetWindowPos(hwnd, nullptr, 0, 0, 0, 0,
-                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    SetWindowPos(hwnd, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
 }
 
 DecodedPicture DecodeForScreen(const std::string& bytes, COLORREF background, int dpi) {

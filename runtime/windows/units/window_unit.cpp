@@ -19,20 +19,36 @@ namespace vx::windows::units {
 namespace {
 
 constexpr char kDefaultClass[] = "WTWindow";
-constexpr int kOutlineCount = 26;   // Shape 4 to 29
+constexpr int kOutlineCount = 26;  // Shape 4 to 29
 constexpr int kOutlineScale = 32767;
 
 using namespace wt::property::window;
 
 const PropertyDescriptor kProperties[] = {
-    {"Caption", prop::kText},          {"BorderStyle", prop::kPick},     {"BackColor", prop::kColour},
-    {"BackPicture", prop::kPicture},   {"PictureMode", prop::kPick},     {"BackSound", prop::kSound},
-    {"SoundMode", prop::kPick},        {"ControlBox", prop::kLogical},   {"MaxButton", prop::kLogical},
-    {"MinButton", prop::kLogical},     {"Position", prop::kPick},        {"CloseButton", prop::kLogical},
-    {"Icon", prop::kIcon},             {"EnterMovesFocus", prop::kLogical}, {"EscapeCloses", prop::kLogical},
-    {"F1Help", prop::kLogical},        {"HelpFile", prop::kText},        {"HelpTopic", prop::kInteger},
-    {"ShowInTaskbar", prop::kLogical}, {"DragAnywhere", prop::kLogical}, {"Shape", prop::kPick},
-    {"AlwaysOnTop", prop::kLogical},   {"", prop::kLogical},             {"ClassName", prop::kText},
+    {"Caption", prop::kText},
+    {"BorderStyle", prop::kPick},
+    {"BackColor", prop::kColour},
+    {"BackPicture", prop::kPicture},
+    {"PictureMode", prop::kPick},
+    {"BackSound", prop::kSound},
+    {"SoundMode", prop::kPick},
+    {"ControlBox", prop::kLogical},
+    {"MaxButton", prop::kLogical},
+    {"MinButton", prop::kLogical},
+    {"Position", prop::kPick},
+    {"CloseButton", prop::kLogical},
+    {"Icon", prop::kIcon},
+    {"EnterMovesFocus", prop::kLogical},
+    {"EscapeCloses", prop::kLogical},
+    {"F1Help", prop::kLogical},
+    {"HelpFile", prop::kText},
+    {"HelpTopic", prop::kInteger},
+    {"ShowInTaskbar", prop::kLogical},
+    {"DragAnywhere", prop::kLogical},
+    {"Shape", prop::kPick},
+    {"AlwaysOnTop", prop::kLogical},
+    {"", prop::kLogical},
+    {"ClassName", prop::kText},
 };
 static_assert(std::size(kProperties) == wt::property::window::kCount, "one entry per index");
 
@@ -60,8 +76,8 @@ FrameStyles StylesFor(const stored::WindowData& d) {
     return {style, ex};
 }
 
-constexpr DWORD kFrameStyleMask = WS_CAPTION | WS_POPUP | WS_SYSMENU | WS_THICKFRAME | WS_BORDER | WS_MAXIMIZEBOX |
-                                  WS_MINIMIZEBOX;
+constexpr DWORD kFrameStyleMask =
+    WS_CAPTION | WS_POPUP | WS_SYSMENU | WS_THICKFRAME | WS_BORDER | WS_MAXIMIZEBOX | WS_MINIMIZEBOX;
 constexpr DWORD kFrameExMask = WS_EX_TOOLWINDOW | WS_EX_CLIENTEDGE;
 
 // Outlines for Shape 4 to 29 in 0..32767 coordinates: regular polygons with
@@ -86,7 +102,9 @@ std::vector<POINT> Outline(int number) {
             for (auto [x, y] : list) pts.push_back(POINT{x * kOutlineScale / 8, y * kOutlineScale / 8});
         };
         switch (number) {
-        case 18: add({{3, 0}, {5, 0}, {5, 3}, {8, 3}, {8, 5}, {5, 5}, {5, 8}, {3, 8}, {3, 5}, {0, 5}, {0, 3}, {3, 3}}); break;
+        case 18:
+            add({{3, 0}, {5, 0}, {5, 3}, {8, 3}, {8, 5}, {5, 5}, {5, 8}, {3, 8}, {3, 5}, {0, 5}, {0, 3}, {3, 3}});
+            break;
         case 19: add({{0, 2}, {5, 2}, {5, 0}, {8, 4}, {5, 8}, {5, 6}, {0, 6}}); break;
         case 20: add({{8, 2}, {3, 2}, {3, 0}, {0, 4}, {3, 8}, {3, 6}, {8, 6}}); break;
         case 21: add({{2, 8}, {2, 3}, {0, 3}, {4, 0}, {8, 3}, {6, 3}, {6, 8}}); break;
@@ -305,7 +323,8 @@ void WindowUnit::Restyle() {
     LONG ex = GetWindowLongA(hwnd_, GWL_EXSTYLE);
     SetWindowLongA(hwnd_, GWL_STYLE, static_cast<LONG>((style & ~kFrameStyleMask) | s.style));
     SetWindowLongA(hwnd_, GWL_EXSTYLE, static_cast<LONG>((ex & ~kFrameExMask) | s.exStyle));
-    SetWindowPos(hwnd_, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    SetWindowPos(hwnd_, nullptr, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
     ApplyCloseButton();
 }
 
@@ -453,7 +472,10 @@ int WindowUnit::SetProperty(int32_t index, const PropertyValue& v) {
         d_.caption = v.bytes;
         SetWindowTextA(hwnd_, d_.caption.c_str());
         break;
-    case kBorderStyle: d_.borderStyle = stored::Clamp(n, 0, 6); Restyle(); break;
+    case kBorderStyle:
+        d_.borderStyle = stored::Clamp(n, 0, 6);
+        Restyle();
+        break;
     case kBackColor:
         d_.backColor = static_cast<uint32_t>(v.number);
         picture_ = DecodeForScreen(d_.backPicture, BackColour(), dpi_);
@@ -468,11 +490,27 @@ int WindowUnit::SetProperty(int32_t index, const PropertyValue& v) {
         d_.pictureMode = stored::Clamp(n, 0, 3);
         if (!picture_.Empty()) BackgroundChanged();
         break;
-    case kBackSound: StopSound(); d_.backSound = v.bytes; StartSound(); break;
-    case kSoundMode: d_.soundMode = stored::Clamp(n, 0, 2); StartSound(); break;
-    case kControlBox: d_.controlBox = v.Bool(); Restyle(); break;
-    case kMaxButton: d_.maxButton = v.Bool(); Restyle(); break;
-    case kMinButton: d_.minButton = v.Bool(); Restyle(); break;
+    case kBackSound:
+        StopSound();
+        d_.backSound = v.bytes;
+        StartSound();
+        break;
+    case kSoundMode:
+        d_.soundMode = stored::Clamp(n, 0, 2);
+        StartSound();
+        break;
+    case kControlBox:
+        d_.controlBox = v.Bool();
+        Restyle();
+        break;
+    case kMaxButton:
+        d_.maxButton = v.Bool();
+        Restyle();
+        break;
+    case kMinButton:
+        d_.minButton = v.Bool();
+        Restyle();
+        break;
     case kPosition: {
         d_.position = stored::Clamp(n, 0, 3);
         if (!IsWindowVisible(hwnd_)) break;
@@ -495,8 +533,14 @@ int WindowUnit::SetProperty(int32_t index, const PropertyValue& v) {
         }
         break;
     }
-    case kCloseButton: d_.closeButton = v.Bool(); ApplyCloseButton(); break;
-    case kIcon: d_.icon = v.bytes; ApplyIcons(); break;
+    case kCloseButton:
+        d_.closeButton = v.Bool();
+        ApplyCloseButton();
+        break;
+    case kIcon:
+        d_.icon = v.bytes;
+        ApplyIcons();
+        break;
     case kEnterMovesFocus: d_.enterMovesFocus = v.Bool(); break;
     case kEscapeCloses: d_.escapeCloses = v.Bool(); break;
     case kF1Help: d_.f1Help = v.Bool(); break;
@@ -504,7 +548,10 @@ int WindowUnit::SetProperty(int32_t index, const PropertyValue& v) {
     case kHelpTopic: d_.helpTopic = n; break;
     case kShowInTaskbar: d_.showInTaskbar = v.Bool(); break;
     case kDragAnywhere: d_.dragAnywhere = v.Bool(); break;
-    case kShape: d_.shape = stored::Clamp(n, 0, 29); ApplyShape(); break;
+    case kShape:
+        d_.shape = stored::Clamp(n, 0, 29);
+        ApplyShape();
+        break;
     case kAlwaysOnTop: SetAlwaysOnTop(v.Bool()); break;
     case kProperty30: d_.property30 = v.Bool(); break;
     case kClassName: d_.className = v.bytes; break;
@@ -561,8 +608,8 @@ Unit* CreateWindowUnit(const CreateParams& p) {
 
 constexpr char kChineseName[] = "窗口";
 
-const TypeDescriptor kDescriptor{kChineseName, "Window", 0x800000D0, std::size(kProperties), kProperties,
-                                 CreateWindowUnit};
+const TypeDescriptor kDescriptor{kChineseName,           "Window",    0x800000D0,
+                                 std::size(kProperties), kProperties, CreateWindowUnit};
 
 }  // namespace
 
