@@ -72,13 +72,13 @@ int main() {
     vx::controls::TransLabelForm labelForm;
     labelForm.caption = "";
     labelForm.textColour = RGB(255, 255, 255);
-    auto label = vx::controls::TransLabel::Create({window, 16, 304, 536, 28, WS_VISIBLE, 100}, labelForm);
+    auto label = vx::controls::TransLabel::Create({{window, 16, 304, 536, 28, WS_VISIBLE, 100}}, labelForm);
     vx::controls::SuperBarForm barForm;
     barForm.barType = 2;
     barForm.showArrows = barForm.showThumb = 0;
     barForm.interactive = 0;
     barForm.position = 0;
-    auto bar = vx::controls::SuperBar::Create({window, 72, 344, 472, 20, WS_VISIBLE, 110, GetSysColor(COLOR_BTNFACE)},
+    auto bar = vx::controls::SuperBar::Create({{window, 72, 344, 472, 20, WS_VISIBLE, 110}, GetSysColor(COLOR_BTNFACE)},
                                               barForm, nullptr);
     HWND plain = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 16, 260, 536, 28, window, nullptr,
                                  wc.hInstance, nullptr);

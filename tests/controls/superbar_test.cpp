@@ -103,7 +103,7 @@ TEST(SuperBar, WriteFromAnotherThreadHasBeenPaintedWhenItReturns) {
     int columns = -1;
     bool eventOnWorker = false;
     const DWORD windowThread = GetCurrentThreadId();
-    SuperBarCreate p{b.window.Handle(), 24, 20, 200, 20, WS_VISIBLE, 100, GetSysColor(COLOR_BTNFACE)};
+    SuperBarCreate p{{b.window.Handle(), 24, 20, 200, 20, WS_VISIBLE, 100}, GetSysColor(COLOR_BTNFACE)};
     b.bar = SuperBar::Create(p, ProgressForm(), [&](int event, int32_t*) {
         if (event == 0) eventOnWorker = GetCurrentThreadId() != windowThread;
         return false;
@@ -130,7 +130,7 @@ TEST(SuperBar, WorkerWritesWhileTheWindowRepaints) {
     SuperBarForm form = ProgressForm();
     form.showPercent = 1;
     b.Make(form);
-    TransLabelCreate lp{b.window.Handle(), 240, 20, 200, 30, WS_VISIBLE, 101};
+    TransLabelCreate lp{{b.window.Handle(), 240, 20, 200, 30, WS_VISIBLE, 101}};
     std::unique_ptr<TransLabel> label = TransLabel::Create(lp, TransLabelForm{});
     ASSERT_TRUE(label);
     auto fontBlock = [](int height) {
@@ -181,7 +181,7 @@ TEST(SuperBar, WorkerWriteWaitsForTheWindowThread) {
     form.showPercent = 1;
     b.Make(form);
     std::unique_ptr<TransLabel> label =
-        TransLabel::Create(TransLabelCreate{b.window.Handle(), 240, 20, 200, 30, WS_VISIBLE, 101}, TransLabelForm{});
+        TransLabel::Create(TransLabelCreate{{b.window.Handle(), 240, 20, 200, 30, WS_VISIBLE, 101}}, TransLabelForm{});
     ASSERT_TRUE(label);
     LOGFONTA lf{};
     lf.lfHeight = 20;

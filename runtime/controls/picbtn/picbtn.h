@@ -9,6 +9,7 @@
 #include <memory>
 #include <span>
 
+#include "runtime/controls/child_place.h"
 #include "runtime/controls/accessible/accessible.h"
 #include "runtime/controls/picbtn/picbtn_form.h"
 #include "runtime/picture/gdi_owners.h"
@@ -18,13 +19,8 @@ namespace vx::controls {
 // Called when the button was clicked (Click, event 0).
 using PicBtnClick = std::function<void()>;
 
-struct PicBtnCreate {
-    HWND parent = nullptr;
-    int left = 0, top = 0, width = 0, height = 0;
-    DWORD style = 0;  // WS_DISABLED / WS_TABSTOP / WS_VISIBLE
-    int controlId = 0;
+struct PicBtnCreate : ChildPlace {
     COLORREF background = 0;  // the holding window's colour, for blending
-    int dpi = 96;             // pictures are resampled for it (windows/system/dpi.h)
 };
 
 class PicBtn {

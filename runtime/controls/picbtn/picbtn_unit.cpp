@@ -1,3 +1,4 @@
+#include "runtime/controls/control_unit.h"
 #include "runtime/controls/picbtn/picbtn_unit.h"
 
 #include "runtime/controls/picbtn/picbtn.h"
@@ -25,16 +26,6 @@ constexpr windows::IndexedProperty kNamedProperties[] = {
     {idx::kTransparentColor, {"TransparentColor", prop::kColour}},
 };
 constexpr auto kProperties = windows::PropertyTable<idx::kCount>(kNamedProperties);
-constexpr int32_t kWindowBackColor = wt::property::window::kBackColor;
-
-// The colour of the window that holds the button; button face for the
-// system default or when the window cannot be found.
-COLORREF HoldingWindowColour(uint32_t windowId) {
-    windows::Unit* frame = windows::FindLiveUnit(windowId, 0);
-    if (!frame) return GetSysColor(COLOR_BTNFACE);
-    uint32_t colour = static_cast<uint32_t>(frame->GetProperty(kWindowBackColor).number);
-    return colour == kNoTransparentColour ? GetSysColor(COLOR_BTNFACE) : static_cast<COLORREF>(colour & 0xFFFFFF);
-}
 
 class PicBtnUnit final : public windows::Unit {
 public:
@@ -43,16 +34,8 @@ public:
     bool Build(const windows::CreateParams& p) {
         std::optional<PicBtnForm> form = ParsePicBtnForm(std::span<const uint8_t>(p.data, p.length));
         if (!form) return false;
-        PicBtnCreate c;
-        c.parent = p.parent;
-        c.left = p.left;
-        c.top = p.top;
-        c.width = p.width;
-        c.height = p.height;
-        c.style = p.style;
-        c.controlId = p.controlId;
+        PicBtnCreate c = PlacedAs<PicBtnCreate>(p);
         c.background = HoldingWindowColour(p.windowId);
-        c.dpi = p.dpi;
         const uint32_t windowId = p.windowId, unitId = p.unitId;
         button_ = PicBtn::Create(c, *form,
                                  [windowId, unitId] { windows::RaiseEvent(windowId, unitId, wt::event::kClicked); });
@@ -101,16 +84,12 @@ private:
     std::unique_ptr<PicBtn> button_;
 };
 
-windows::Unit* Create(const windows::CreateParams& p) {
-    auto unit = std::make_unique<PicBtnUnit>(p);
-    return unit->Build(p) ? unit.release() : nullptr;
-}
-
 }  // namespace
 
 const windows::TypeDescriptor& PicBtnType() {
-    static const windows::TypeDescriptor type{
-        "图形按钮", "PicBtn", 0x80010040, static_cast<uint32_t>(kProperties.size()), kProperties.data(), &Create};
+    static const windows::TypeDescriptor type{"图形按钮",         "PicBtn",
+                                              0x80010040,         static_cast<uint32_t>(kProperties.size()),
+                                              kProperties.data(), &CreateUnit<PicBtnUnit>};
     return type;
 }
 

@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 
+#include "runtime/controls/child_place.h"
 #include "runtime/controls/accessible/accessible.h"
 #include "runtime/picture/gdi_owners.h"
 #include "runtime/controls/superbar/skin_window.h"
@@ -28,13 +29,8 @@ using ImageListHandle = picture::Owner<HIMAGELIST, DestroyList>;
 // clicked). Returns whether a handler gave back a value, in *result.
 using SuperBarEvent = std::function<bool(int event, int32_t* result)>;
 
-struct SuperBarCreate {
-    HWND parent = nullptr;
-    int left = 0, top = 0, width = 0, height = 0;
-    DWORD style = 0;
-    int controlId = 0;
+struct SuperBarCreate : ChildPlace {
     COLORREF background = 0;  // behind the cells
-    int dpi = 96;             // its text is drawn at the font size scaled to it
 };
 
 // A property value by number: numbers for everything but the texts and

@@ -1,3 +1,4 @@
+#include "runtime/controls/control_unit.h"
 #include "runtime/controls/superbar/superbar_unit.h"
 
 #include <cstring>
@@ -57,14 +58,6 @@ constexpr windows::IndexedProperty kNamedProperties[] = {
     {bar::kProportionalThumb, {"ProportionalThumb", prop::kLogical}},
 };
 constexpr auto kProperties = windows::PropertyTable<bar::kCount>(kNamedProperties);
-constexpr int32_t kWindowBackColor = wt::property::window::kBackColor;
-
-COLORREF HoldingWindowColour(uint32_t windowId) {
-    windows::Unit* frame = windows::FindLiveUnit(windowId, 0);
-    if (!frame) return GetSysColor(COLOR_BTNFACE);
-    uint32_t colour = static_cast<uint32_t>(frame->GetProperty(kWindowBackColor).number);
-    return colour == 0xFF000000u ? GetSysColor(COLOR_BTNFACE) : static_cast<COLORREF>(colour & 0xFFFFFF);
-}
 
 class SuperBarUnit final : public windows::Unit {
 public:
@@ -73,16 +66,8 @@ public:
     bool Build(const windows::CreateParams& p) {
         std::optional<SuperBarForm> form = ParseSuperBarForm(std::span<const uint8_t>(p.data, p.length));
         if (!form) return false;
-        SuperBarCreate c;
-        c.parent = p.parent;
-        c.left = p.left;
-        c.top = p.top;
-        c.width = p.width;
-        c.height = p.height;
-        c.style = p.style;
-        c.controlId = p.controlId;
+        SuperBarCreate c = PlacedAs<SuperBarCreate>(p);
         c.background = HoldingWindowColour(p.windowId);
-        c.dpi = p.dpi;
         const uint32_t windowId = p.windowId, unitId = p.unitId;
         bar_ = SuperBar::Create(c, *form, [windowId, unitId](int event, int32_t* result) {
             int32_t value = 0;
@@ -123,16 +108,12 @@ private:
     std::unique_ptr<SuperBar> bar_;
 };
 
-windows::Unit* Create(const windows::CreateParams& p) {
-    auto unit = std::make_unique<SuperBarUnit>(p);
-    return unit->Build(p) ? unit.release() : nullptr;
-}
-
 }  // namespace
 
 const windows::TypeDescriptor& SuperBarType() {
-    static const windows::TypeDescriptor type{
-        "多功能条", "SuperBar", 0x80000040, static_cast<uint32_t>(kProperties.size()), kProperties.data(), &Create};
+    static const windows::TypeDescriptor type{"多功能条",         "SuperBar",
+                                              0x80000040,         static_cast<uint32_t>(kProperties.size()),
+                                              kProperties.data(), &CreateUnit<SuperBarUnit>};
     return type;
 }
 

@@ -9,19 +9,14 @@
 #include <memory>
 #include <string>
 
+#include "runtime/controls/child_place.h"
 #include "runtime/controls/accessible/accessible.h"
 #include "runtime/picture/gdi_owners.h"
 #include "runtime/controls/translabel/translabel_form.h"
 
 namespace vx::controls {
 
-struct TransLabelCreate {
-    HWND parent = nullptr;
-    int left = 0, top = 0, width = 0, height = 0;
-    DWORD style = 0;
-    int controlId = 0;
-    int dpi = 96;  // the text is drawn at the font size scaled to it (windows/system/dpi.h)
-};
+struct TransLabelCreate : ChildPlace {};
 
 class TransLabel {
 public:

@@ -1,3 +1,4 @@
+#include "runtime/controls/control_unit.h"
 #include "runtime/controls/translabel/translabel_unit.h"
 
 #include <cstring>
@@ -32,15 +33,7 @@ public:
     bool Build(const windows::CreateParams& p) {
         std::optional<TransLabelForm> form = ParseTransLabelForm(std::span<const uint8_t>(p.data, p.length));
         if (!form) return false;
-        TransLabelCreate c;
-        c.parent = p.parent;
-        c.left = p.left;
-        c.top = p.top;
-        c.width = p.width;
-        c.height = p.height;
-        c.style = p.style;
-        c.controlId = p.controlId;
-        c.dpi = p.dpi;
+        TransLabelCreate c = PlacedAs<TransLabelCreate>(p);
         label_ = TransLabel::Create(c, *form);
         if (!label_) return false;
         if (const wt::UnitAccess* a = windows::FindUnitAccess(p.windowId, p.unitId)) label_->SetAccessRole(a->role);
@@ -96,16 +89,12 @@ private:
     std::unique_ptr<TransLabel> label_;
 };
 
-windows::Unit* Create(const windows::CreateParams& p) {
-    auto unit = std::make_unique<TransLabelUnit>(p);
-    return unit->Build(p) ? unit.release() : nullptr;
-}
-
 }  // namespace
 
 const windows::TypeDescriptor& TransLabelType() {
-    static const windows::TypeDescriptor type{
-        "透明标签", "TransLabel", 0x00012040, static_cast<uint32_t>(kProperties.size()), kProperties.data(), &Create};
+    static const windows::TypeDescriptor type{"透明标签",         "TransLabel",
+                                              0x00012040,         static_cast<uint32_t>(kProperties.size()),
+                                              kProperties.data(), &CreateUnit<TransLabelUnit>};
     return type;
 }
 
