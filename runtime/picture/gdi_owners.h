@@ -33,4 +33,17 @@ private:
     HGDIOBJ old_;
 };
 
+// The header of a top-down 32-bit bitmap (rows from the top, blue, green,
+// red, unused), as every DIB section of the controls and tests is made.
+inline BITMAPINFO TopDownBitmapInfo(int width, int height) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    return info;
+}
+
 }  // namespace vx::picture

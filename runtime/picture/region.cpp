@@ -1,3 +1,4 @@
+#include "runtime/picture/gdi_owners.h"
 #include "runtime/picture/picture_surface.h"
 
 #include <vector>
@@ -66,13 +67,7 @@ RegionHandle RegionFromBitmap(HBITMAP bitmap, COLORREF colour) {
     const COLORREF shown = GetPixel(source.get(), 0, 0);
     SetPixel(source.get(), 0, 0, saved);
 
-    BITMAPINFO header{};
-    header.bmiHeader.biSize = sizeof header.bmiHeader;
-    header.bmiHeader.biWidth = width;
-    header.bmiHeader.biHeight = -height;
-    header.bmiHeader.biPlanes = 1;
-    header.bmiHeader.biBitCount = 32;
-    header.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO header = picture::TopDownBitmapInfo(width, height);
     void* bits = nullptr;
     BitmapHandle pixels(CreateDIBSection(screen.get(), &header, DIB_RGB_COLORS, &bits, nullptr, 0));
     if (!pixels || !bits) return {};

@@ -1,3 +1,4 @@
+#include "runtime/picture/gdi_owners.h"
 #include "tests/controls/gui_support.h"
 
 #include <cstdio>
@@ -79,12 +80,7 @@ Capture CaptureClient(HWND topLevel, RECT area) {
     c.pixels.assign(size_t(c.width) * c.height, 0);
     HDC window = GetDC(topLevel);
     HDC memory = CreateCompatibleDC(window);
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = c.width;
-    bi.bmiHeader.biHeight = -c.height;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
+    BITMAPINFO bi = vx::picture::TopDownBitmapInfo(c.width, c.height);
     void* bits = nullptr;
     HBITMAP dib = CreateDIBSection(window, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
     HGDIOBJ old = SelectObject(memory, dib);

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "runtime/picture/gdi_owners.h"
 #include "tests/controls/gui_support.h"
 #include "tests/installer/installer_support.h"
 #include "tests/support/accessible_reader.h"
@@ -46,12 +47,7 @@ std::vector<uint32_t> ScreenPixels(RECT r) {
     std::vector<uint32_t> pixels(size_t(width) * height);
     HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
+    BITMAPINFO info = vx::picture::TopDownBitmapInfo(width, height);
     void* bits = nullptr;
     HBITMAP dib = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     if (dib && bits) {

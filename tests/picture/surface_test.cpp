@@ -1,5 +1,6 @@
 // Surfaces, drawing and regions on the real GDI: pictures are drawn into a
 // 32-bit DIB section and read back pixel by pixel.
+#include "runtime/picture/gdi_owners.h"
 #include "runtime/picture/picture_surface.h"
 #include "tests/picture/picture_samples.h"
 #include "tests/support/allocation_limit.h"
@@ -26,13 +27,7 @@ uint32_t Pack(COLORREF c) { return (uint32_t(GetRValue(c)) << 16) | (uint32_t(Ge
 class Canvas {
 public:
     Canvas(int width, int height, COLORREF fill) : width_(width), height_(height), dc_(CreateCompatibleDC(nullptr)) {
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
+        BITMAPINFO info = vx::picture::TopDownBitmapInfo(width, height);
         bitmap_.reset(CreateDIBSection(dc_.get(), &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_), nullptr, 0));
         old_ = SelectObject(dc_.get(), bitmap_.get());
         for (int i = 0; i < width * height; ++i) bits_[i] = Pack(fill);
@@ -58,13 +53,7 @@ std::vector<uint32_t> ReadBitmap(HBITMAP bitmap, int& width, int& height) {
     GetObject(bitmap, sizeof info, &info);
     width = info.bmWidth;
     height = info.bmHeight;
-    BITMAPINFO header{};
-    header.bmiHeader.biSize = sizeof header.bmiHeader;
-    header.bmiHeader.biWidth = width;
-    header.bmiHeader.biHeight = -height;
-    header.bmiHeader.biPlanes = 1;
-    header.bmiHeader.biBitCount = 32;
-    header.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO header = vx::picture::TopDownBitmapInfo(width, height);
     std::vector<uint32_t> pixels(size_t(width) * height);
     ScreenDc screen;
     EXPECT_EQ(GetDIBits(screen.get(), bitmap, 0, height, pixels.data(), &header, DIB_RGB_COLORS), height);

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <vector>
 
+#include "runtime/picture/gdi_owners.h"
 #include "installer/template_data.h"
 #include "runtime/base/byte_reader.h"
 #include "runtime/windows/template/template.h"
@@ -40,12 +41,7 @@ struct DibOwner {
     HGDIOBJ old = nullptr;
     uint32_t* bits = nullptr;
     DibOwner(int w, int h) {
-        BITMAPINFO bi{};
-        bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-        bi.bmiHeader.biWidth = w;
-        bi.bmiHeader.biHeight = -h;
-        bi.bmiHeader.biPlanes = 1;
-        bi.bmiHeader.biBitCount = 32;
+        BITMAPINFO bi = vx::picture::TopDownBitmapInfo(w, h);
         dc = CreateCompatibleDC(nullptr);
         void* p = nullptr;
         bitmap = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &p, nullptr, 0);

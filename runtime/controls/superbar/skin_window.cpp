@@ -1,3 +1,4 @@
+#include "runtime/picture/gdi_owners.h"
 #include "runtime/controls/superbar/skin_window.h"
 
 #include "runtime/base/errors.h"
@@ -40,12 +41,7 @@ struct Dib {
     uint32_t* bits = nullptr;
     HGDIOBJ old = nullptr;
     bool Make(int w, int h) {
-        BITMAPINFO bi{};
-        bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-        bi.bmiHeader.biWidth = w;
-        bi.bmiHeader.biHeight = -h;
-        bi.bmiHeader.biPlanes = 1;
-        bi.bmiHeader.biBitCount = 32;
+        BITMAPINFO bi = picture::TopDownBitmapInfo(w, h);
         void* p = nullptr;
         dc.reset(CreateCompatibleDC(nullptr));
         bitmap.reset(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &p, nullptr, 0));

@@ -135,12 +135,7 @@ HIMAGELIST MakeStyleImageList(int style, BarGroup group) {
                 pixels[size_t(y) * stripW + cell * size.width + x] = v;
             }
 
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = stripW;
-    bi.bmiHeader.biHeight = -size.height;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
+    BITMAPINFO bi = picture::TopDownBitmapInfo(stripW, size.height);
     picture::ScreenDc screen;
     picture::BitmapHandle strip(
         CreateDIBitmap(screen.get(), &bi.bmiHeader, CBM_INIT, pixels.data(), &bi, DIB_RGB_COLORS));

@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "runtime/picture/gdi_owners.h"
 #include "runtime/base/errors.h"
 #include "runtime/windows/units/core_units.h"
 #include "runtime/windows/units/gif_frames.h"
@@ -96,12 +97,7 @@ void PicBox::Redecode() {
         if (a.frames.size() > 1) {
             COLORREF back = BackColour();
             uint32_t backPixel = uint32_t(GetRValue(back)) << 16 | uint32_t(GetGValue(back)) << 8 | GetBValue(back);
-            BITMAPINFO bi{};
-            bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-            bi.bmiHeader.biWidth = a.width;
-            bi.bmiHeader.biHeight = -a.height;
-            bi.bmiHeader.biPlanes = 1;
-            bi.bmiHeader.biBitCount = 32;
+            BITMAPINFO bi = picture::TopDownBitmapInfo(a.width, a.height);
             for (const gif::Frame& f : a.frames) {
                 void* bits = nullptr;
                 BitmapHandle bitmap(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
