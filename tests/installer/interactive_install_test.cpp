@@ -147,7 +147,29 @@ struct InstallerUnits {
     }
 };
 
-class InteractiveInstall : public InstallerTest {};
+HWND ExpectProductStartedFirstTime(const std::string& folder);
+
+class InteractiveInstall : public InstallerTest {
+protected:
+    // The installer's window once its folder box shows a folder and the
+    // keyboard is in it; null when it does not get there.
+    static HWND WindowReadyForKeys(const Process& installer) {
+        HWND top = WaitForInstallerWindow(installer.id(), kWindowTimeoutMs);
+        if (!top || !InstallerUnits(top).AllFound()) return nullptr;
+        HWND edit = InstallerUnits(top).edit;
+        if (!PollUntil([&] { return !WindowText(edit).empty(); }, 10000)) return nullptr;
+        if (!PollUntil([&] { return GetForegroundWindow() == top; }, 10000)) return nullptr;
+        return top;
+    }
+    // The install ended well into `folder`: the product started for the
+    // first time, registered there, with its links.
+    static void ExpectInstalledAndStarted(Process& installer, const std::string& folder) {
+        ASSERT_EQ(installer.Wait(kInstallTimeoutMs), std::optional<DWORD>(0));
+        EXPECT_TRUE(ExpectProductStartedFirstTime(folder));
+        EXPECT_EQ(ProductValue("RunPath"), std::optional<std::string>(folder));
+        ExpectLinksTo(folder);
+    }
+};
 
 // A program planted where an unquoted launch command would find it: the
 // prefix of the install folder up to its first blank, + ".exe". It notes in
@@ -378,17 +400,10 @@ TEST_F(InteractiveInstall, KeyboardAloneInstallsFromThePathBox) {
     const std::string folder = DefaultInstallFolder();
     Process installer("\"" + InstallerPath() + "\"");
     ASSERT_TRUE(installer.started());
-    HWND top = WaitForInstallerWindow(installer.id(), kWindowTimeoutMs);
-    ASSERT_TRUE(top) << "no installer window";
-    InstallerUnits units(top);
-    ASSERT_TRUE(units.AllFound());
-    ASSERT_TRUE(PollUntil([&] { return !WindowText(units.edit).empty(); }, 10000));
-    ASSERT_TRUE(PollUntil([&] { return GetForegroundWindow() == top; }, 10000)) << "the window has no keyboard";
+    HWND top = WindowReadyForKeys(installer);
+    ASSERT_TRUE(top) << "no installer window with the keyboard";
     ASSERT_TRUE(Xdotool("key Return"));
-    ASSERT_EQ(installer.Wait(kInstallTimeoutMs), std::optional<DWORD>(0));
-    EXPECT_TRUE(ExpectProductStartedFirstTime(folder));
-    EXPECT_EQ(ProductValue("RunPath"), std::optional<std::string>(folder));
-    ExpectLinksTo(folder);
+    ExpectInstalledAndStarted(installer, folder);
 }
 
 // Keys only, the long way: Shift+Tab to the agreement box and Space
@@ -399,12 +414,8 @@ TEST_F(InteractiveInstall, KeyboardAloneUntickedAgreementThenTickedWithSpace) {
     const std::string folder = DefaultInstallFolder();
     Process installer("\"" + InstallerPath() + "\"");
     ASSERT_TRUE(installer.started());
-    HWND top = WaitForInstallerWindow(installer.id(), kWindowTimeoutMs);
-    ASSERT_TRUE(top) << "no installer window";
-    InstallerUnits units(top);
-    ASSERT_TRUE(units.AllFound());
-    ASSERT_TRUE(PollUntil([&] { return !WindowText(units.edit).empty(); }, 10000));
-    ASSERT_TRUE(PollUntil([&] { return GetForegroundWindow() == top; }, 10000)) << "the window has no keyboard";
+    HWND top = WindowReadyForKeys(installer);
+    ASSERT_TRUE(top) << "no installer window with the keyboard";
     RECT boxRect{448, 305, 448 + 16, 305 + 16};
     auto box = [&] { return CaptureClient(top, boxRect).pixels; };
 
@@ -426,7 +437,7 @@ TEST_F(InteractiveInstall, KeyboardAloneUntickedAgreementThenTickedWithSpace) {
     EXPECT_FALSE(SaveScreen("keyboard_2_message.bmp").empty());
     ASSERT_TRUE(Xdotool("key Return"));  // OK
     ASSERT_TRUE(PollUntil([&] { return !IsWindow(message); }, 10000));
-    EXPECT_TRUE(units.ChoosingView());
+    EXPECT_TRUE(InstallerUnits(top).ChoosingView());
     EXPECT_FALSE(ProductKeyExists());
 
     // The focus is back on the install button: four back to the box.
@@ -438,10 +449,7 @@ TEST_F(InteractiveInstall, KeyboardAloneUntickedAgreementThenTickedWithSpace) {
     ASSERT_TRUE(PollUntil([&] { return box() == ticked; }, 10000)) << "Space did not tick the box again";
     EXPECT_NE(box(), unticked);
     ASSERT_TRUE(Xdotool("key Tab Tab Tab Tab space"));
-    ASSERT_EQ(installer.Wait(kInstallTimeoutMs), std::optional<DWORD>(0));
-    EXPECT_TRUE(ExpectProductStartedFirstTime(folder));
-    EXPECT_EQ(ProductValue("RunPath"), std::optional<std::string>(folder));
-    ExpectLinksTo(folder);
+    ExpectInstalledAndStarted(installer, folder);
 }
 
 // A folder with a blank on another drive: D:\My.exe lies in wait for an

@@ -48,11 +48,9 @@ public:
             if (seen[key]) src_.Fail(l, "'" + key + "' given twice");
             seen[key] = true;
             if (key == "first-word") {
-                Expect(l, 2);
-                firstWord = I32(l, 1);
+                firstWord = OneI32(l);
             } else if (key == "class-id") {
-                Expect(l, 2);
-                classId = U32(l, 1);
+                classId = OneU32(l);
             } else if (key == "texts") {
                 Expect(l, 3);
                 text1 = Str(l, 1);
@@ -128,30 +126,24 @@ private:
             if (key != "event" && seen[key]) src_.Fail(l, "'" + key + "' given twice");
             seen[key] = true;
             if (key == "name") {
-                Expect(l, 2);
-                name = ZeroFree(l, Str(l, 1));
+                name = OneText(l);
             } else if (key == "comment") {
-                Expect(l, 2);
-                comment = ZeroFree(l, Str(l, 1));
+                comment = OneText(l);
             } else if (key == "tag") {
-                Expect(l, 2);
-                tag = ZeroFree(l, Str(l, 1));
+                tag = OneText(l);
             } else if (key == "group-link") {
-                Expect(l, 2);
-                groupLink = U32(l, 1);
+                groupLink = OneU32(l);
             } else if (key == "rect") {
                 Expect(l, 5);
                 for (int k = 0; k < 4; ++k) geometry[k] = I32(l, size_t(k) + 1);
             } else if (key == "parent") {
-                Expect(l, 2);
-                parent = U32(l, 1);
+                parent = OneU32(l);
             } else if (key == "children") {
                 for (size_t k = 1; k < l.tokens.size(); ++k) children.push_back(U32(l, k));
             } else if (key == "flags") {
                 flags = UnitFlags(l);
             } else if (key == "tab-order") {
-                Expect(l, 2);
-                tabOrder = I32(l, 1);
+                tabOrder = OneI32(l);
             } else if (key == "pointer") {
                 pointer = PointerBlock(l);
             } else if (key == "event") {
@@ -225,24 +217,19 @@ private:
             if (seen[key]) src_.Fail(l, "'" + key + "' given twice");
             seen[key] = true;
             if (key == "name") {
-                Expect(l, 2);
-                name = ZeroFree(l, Str(l, 1));
+                name = OneText(l);
             } else if (key == "comment") {
-                Expect(l, 2);
-                comment = ZeroFree(l, Str(l, 1));
+                comment = OneText(l);
             } else if (key == "caption") {
-                Expect(l, 2);
-                caption = ZeroFree(l, Str(l, 1));
+                caption = OneText(l);
             } else if (key == "type") {
-                Expect(l, 2);
-                type = U32(l, 1);
+                type = OneU32(l);
             } else if (key == "words") {
                 Expect(l, 3);
                 words[0] = I32(l, 1);
                 words[1] = I32(l, 2);
             } else if (key == "flags") {
-                Expect(l, 2);
-                flags = U32(l, 1);
+                flags = OneU32(l);
             } else if (key == "click") {
                 Expect(l, 2);
                 handler = Handler(l, 1);
@@ -511,6 +498,19 @@ private:
     }
     int32_t I32(const Line& l, size_t at) { return int32_t(uint32_t(uint64_t(Number(l, at)))); }
     uint32_t U32(const Line& l, size_t at) { return uint32_t(uint64_t(Number(l, at))); }
+    // A "key value" line's one value.
+    std::string OneText(const Line& l) {
+        Expect(l, 2);
+        return ZeroFree(l, Str(l, 1));
+    }
+    uint32_t OneU32(const Line& l) {
+        Expect(l, 2);
+        return U32(l, 1);
+    }
+    int32_t OneI32(const Line& l) {
+        Expect(l, 2);
+        return I32(l, 1);
+    }
 
     const Source& src_;
     const Compiler& compiler_;
