@@ -273,17 +273,28 @@ bool TransLabel::PaintOverKeptBackground() {
     if (!kept_.background.Fits(client.right, client.bottom)) return false;
     // A window that has come to lie under or over the label since changes
     // what shows there.
-    RECT label;
-    GetWindowRect(hwnd_, &label);
-    std::vector<HWND> windows;
-    CollectVisible(hooked_, windows);
-    for (HWND w : windows) {
-        RECT r, part;
-        GetWindowRect(w, &r);
-        if (w != hwnd_ && IntersectRect(&part, &r, &label)) {
-            kept_.valid = false;
-            return false;
-        }
+    // (One listing of the windows: walking them one by one asks the window
+    // manager for each.)
+    struct Search {
+        HWND label;
+        RECT rect;
+        bool found = false;
+    } search{hwnd_, {}};
+    GetWindowRect(hwnd_, &search.rect);
+    EnumChildWindows(
+        hooked_,
+        [](HWND w, LPARAM lp) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(lp);
+            RECT r, part;
+            if (w == s->label || !IsWindowVisible(w) || !GetWindowRect(w, &r) || !IntersectRect(&part, &r, &s->rect))
+                return TRUE;
+            s->found = true;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    if (search.found) {
+        kept_.valid = false;
+        return false;
     }
     HDC frame = kept_.frame.dc.get();
     BitBlt(frame, 0, 0, client.right, client.bottom, kept_.background.dc.get(), 0, 0, SRCCOPY);
