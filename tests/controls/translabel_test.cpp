@@ -205,6 +205,13 @@ TEST(TransLabel, WritesShowWhatLiesUnderTheLabelNow) {
         return c;
     };
 
+    // Another label on the window keeps its own background too.
+    TransLabelForm otherForm;
+    otherForm.caption = "abc";
+    auto other = TransLabel::Create({window.Handle(), 20, 110, 100, 20, WS_VISIBLE}, otherForm);
+    ASSERT_TRUE(other);
+    other->SetCaption("abcd");
+
     // The window paints another background.
     shade = 1;
     InvalidateRect(window.Handle(), nullptr, TRUE);
@@ -224,9 +231,9 @@ TEST(TransLabel, WritesShowWhatLiesUnderTheLabelNow) {
     // A black window comes to lie under the label.
     const test::Capture bare = under();
     label->SetCaption("WWWWWWWWWWWWWWWWWWWWWWWW");
-    HWND black = CreateWindowExA(0, "STATIC", "", WS_CHILD | SS_BLACKRECT, place.left, place.top,
-                                 place.right - place.left, place.bottom - place.top, window.Handle(), nullptr,
-                                 GetModuleHandleA(nullptr), nullptr);
+    HWND black =
+        CreateWindowExA(0, "STATIC", "", WS_CHILD | SS_BLACKRECT, place.left, place.top, place.right - place.left,
+                        place.bottom - place.top, window.Handle(), nullptr, GetModuleHandleA(nullptr), nullptr);
     ASSERT_TRUE(black);
     SetWindowPos(black, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW | SWP_NOACTIVATE);
     label->SetCaption("i");

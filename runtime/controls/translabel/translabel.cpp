@@ -15,7 +15,6 @@ namespace {
 
 constexpr char kClassName[] = "VxTransLabel";
 constexpr int kFocusCueMargin = 1;  // pixels between the text and its cue
-constexpr UINT_PTR kTopLevelHookId = 0x544C;  // one per label: its ref data is the label
 
 LRESULT CALLBACK StartProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 
@@ -250,8 +249,9 @@ void TransLabel::KeepBackground(HWND top) {
     kept_.valid = false;
     if (hooked_ != top) {
         Unhook();
-        if (!SetWindowSubclass(top, &TransLabel::TopLevelHook, kTopLevelHookId, reinterpret_cast<DWORD_PTR>(this)))
-            return;
+        // Each label its own hook (the label is its id): one id for all would
+        // leave only the last label's.
+        if (!SetWindowSubclass(top, &TransLabel::TopLevelHook, HookId(), reinterpret_cast<DWORD_PTR>(this))) return;
         hooked_ = top;
     }
     RECT client;
@@ -334,7 +334,7 @@ LRESULT CALLBACK TransLabel::TopLevelHook(HWND hwnd, UINT msg, WPARAM wp, LPARAM
 
 void TransLabel::Unhook() {
     if (!hooked_) return;
-    RemoveWindowSubclass(hooked_, &TransLabel::TopLevelHook, kTopLevelHookId);
+    RemoveWindowSubclass(hooked_, &TransLabel::TopLevelHook, HookId());
     hooked_ = nullptr;
     kept_.valid = false;
 }

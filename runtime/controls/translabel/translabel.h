@@ -66,6 +66,7 @@ private:
     void DropBackground() { kept_.valid = false; }
     static LRESULT CALLBACK TopLevelHook(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
     void Unhook();
+    UINT_PTR HookId() const { return reinterpret_cast<UINT_PTR>(this); }
 
     // A memory bitmap of the label's size (the DC goes before the bitmap).
     struct Canvas {
@@ -85,7 +86,7 @@ private:
         Canvas frame;       // background and text, put on screen in one copy
         bool valid = false;
     } kept_;
-    HWND hooked_ = nullptr;  // the top-level window whose repaints drop the kept background
+    HWND hooked_ = nullptr;   // the top-level window whose repaints drop the kept background
     bool redrawing_ = false;  // our own full redraw: the top-level's repaint keeps it
     wt::AccessRole accessRole_ = wt::AccessRole::kOwn;
     AccessPoint access_{[this](AccessDescription& d) {
