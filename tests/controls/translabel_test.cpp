@@ -172,6 +172,78 @@ TEST(TransLabel, MovingRepaintsUnderTheNewRectangle) {
     EXPECT_GT(DarkPixels(CaptureClient(window.Handle(), head)), 0);
 }
 
+// Writes after the first paint over what lay under the label then; whatever
+// has changed under it since must show in the next write all the same.
+TEST(TransLabel, WritesShowWhatLiesUnderTheLabelNow) {
+    // Squares of a shade that changes, so that neither a move nor a new
+    // background leaves the old pixels right.
+    int shade = 0;
+    PlainWindow window(100, 100, 300, 140, 0, [&](HDC dc, const RECT& r) {
+        for (int y = r.top; y < r.bottom; y += 6)
+            for (int x = r.left; x < r.right; x += 6) {
+                RECT s{x, y, x + 6, y + 6};
+                const int k = (x / 6 + y / 6 + shade) % 3;
+                HBRUSH brush = CreateSolidBrush(RGB(80 + 70 * k, 200 - 40 * k, 120 + shade * 50));
+                FillRect(dc, &s, brush);
+                DeleteObject(brush);
+            }
+    });
+    auto label = MakeLabel(window.Handle(), "WWWWWWWWWWWWWWWWWWWWWWWWWWWWWW");
+    ASSERT_TRUE(label);
+    Pump(50);
+    label->SetCaption("WWWWWWWWWWWWWWWWWWWWWWWWWWW");
+    label->SetCaption("WWWWWWWWWWWWWWWWWWWWWWWW");
+    RECT place = kLabel;
+    auto tail = [&] { return RECT{place.left + 30, place.top, place.right, place.bottom}; };
+    // What the window shows there with the label hidden.
+    auto under = [&] {
+        ShowWindow(label->Handle(), SW_HIDE);
+        Pump(50);
+        test::Capture c = CaptureClient(window.Handle(), tail());
+        ShowWindow(label->Handle(), SW_SHOWNA);
+        Pump(50);
+        return c;
+    };
+
+    // Another label on the window keeps its own background too.
+    TransLabelForm otherForm;
+    otherForm.caption = "abc";
+    auto other = TransLabel::Create({window.Handle(), 20, 110, 100, 20, WS_VISIBLE}, otherForm);
+    ASSERT_TRUE(other);
+    other->SetCaption("abcd");
+
+    // The window paints another background.
+    shade = 1;
+    InvalidateRect(window.Handle(), nullptr, TRUE);
+    Pump(50);
+    label->SetCaption("i");
+    test::Capture after = CaptureClient(window.Handle(), tail());
+    EXPECT_EQ(after.pixels, under().pixels);
+
+    // The label moves down clear of where it was (a new background there).
+    label->SetCaption("WWWWWWWWWWWWWWWWWWWWWWWW");
+    OffsetRect(&place, 0, 40);
+    SetWindowPos(label->Handle(), nullptr, place.left, place.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    label->SetCaption("ii");
+    after = CaptureClient(window.Handle(), tail());
+    EXPECT_EQ(after.pixels, under().pixels);
+
+    // A black window comes to lie under the label.
+    const test::Capture bare = under();
+    label->SetCaption("WWWWWWWWWWWWWWWWWWWWWWWW");
+    HWND black =
+        CreateWindowExA(0, "STATIC", "", WS_CHILD | SS_BLACKRECT, place.left, place.top, place.right - place.left,
+                        place.bottom - place.top, window.Handle(), nullptr, GetModuleHandleA(nullptr), nullptr);
+    ASSERT_TRUE(black);
+    SetWindowPos(black, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW | SWP_NOACTIVATE);
+    label->SetCaption("i");
+    after = CaptureClient(window.Handle(), tail());
+    const test::Capture covered = under();
+    EXPECT_NE(covered.pixels, bare.pixels);  // it shows
+    EXPECT_EQ(after.pixels, covered.pixels);
+    DestroyWindow(black);
+}
+
 TEST(TransLabel, ClicksOnTheLabelReachTheLabel) {
     PlainWindow window(100, 100, 300, 100, RGB(255, 255, 255));
     auto label = MakeLabel(window.Handle(), "abc");

@@ -117,6 +117,11 @@ void SuperBar::Place(Part part, int a, int c, int la, int lc, UINT flags) {
     lc = std::max(0, lc);
     int x = f_.orientation ? c : a, y = f_.orientation ? a : c;
     int w = f_.orientation ? lc : la, h = f_.orientation ? la : lc;
+    // Already there (most position writes move no pixel): no move, no repaint.
+    const RECT now = PartRect(part);
+    const bool at = (flags & SWP_NOMOVE) || (now.left == x && now.top == y);
+    const bool sized = (flags & SWP_NOSIZE) || (now.right - now.left == w && now.bottom - now.top == h);
+    if (at && sized) return;
     SetWindowPos(parts_[part].Handle(), nullptr, x, y, w, h, SWP_NOZORDER | SWP_NOACTIVATE | flags);
 }
 
@@ -160,10 +165,13 @@ bool SuperBar::MoveTo(int32_t value, bool reposition) {
         lead = std::clamp(lead, ArrowSpan(), std::max(ArrowSpan(), Length() - ArrowSpan() - thumbLength_));
     // The move notifications of the thumb must not recompute the position.
     busy_ = true;
+    const RECT thumb = PartRect(kThumb), fill = PartRect(kFill);
     Place(kThumb, lead, f_.crossOffset, 0, 0, SWP_NOSIZE);
     FollowThumb();
     // What the move uncovered is painted before the write returns.
-    RedrawWindow(parts_[kMain].Handle(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    const RECT thumbNow = PartRect(kThumb), fillNow = PartRect(kFill);
+    if (!EqualRect(&thumb, &thumbNow) || !EqualRect(&fill, &fillNow))
+        RedrawWindow(parts_[kMain].Handle(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
     busy_ = false;
     return true;
 }

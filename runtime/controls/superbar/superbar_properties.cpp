@@ -2,6 +2,8 @@
 // type, style) a write sets or breaks.
 #include "runtime/controls/superbar/superbar.h"
 
+#include <algorithm>
+
 #include "runtime/controls/superbar/style_pictures.h"
 #include "runtime/windows/template/property_numbers.h"
 
@@ -88,7 +90,12 @@ void SuperBar::ApplyStyle(int style) {
 
 void SuperBar::SetProperty(int number, const BarValue& value) {
     if (number == kPositionProperty) {
-        SetPosition(static_cast<int32_t>(value.number), true);
+        // The position it already shows: the thumb and fill stand where it
+        // puts them (every re-layout places them again), nothing to repaint,
+        // no change to tell, so no trip to the window's thread either.
+        const int32_t written = static_cast<int32_t>(value.number);
+        if (std::clamp(written, f_.minimum, f_.maximum) == f_.position) return;
+        SetPosition(written, true);
         return;
     }
     // Fields, fonts and pictures change on the window's thread, where

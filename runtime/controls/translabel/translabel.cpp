@@ -5,6 +5,8 @@
 #include "runtime/process/window_thread.h"
 #include "runtime/windows/system/dpi.h"
 
+#include <commctrl.h>
+
 #include <cstring>
 #include <vector>
 
@@ -105,6 +107,7 @@ std::unique_ptr<TransLabel> TransLabel::Create(const TransLabelCreate& p, const 
 }
 
 TransLabel::~TransLabel() {
+    Unhook();
     if (hwnd_) {
         SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
         DestroyWindow(hwnd_);
@@ -192,16 +195,23 @@ void TransLabel::RedrawBehind() {
 
 void TransLabel::RedrawBehindNow() {
     if (!hwnd_) return;
+    if (PaintOverKeptBackground()) return;
     HWND top = TopLevelOf(hwnd_);
     RECT label;
     GetWindowRect(hwnd_, &label);
+    bool alone = true;  // nothing but the top-level window under the label
     if (top != hwnd_) {
         RECT client;
         GetClientRect(top, &client);
         MapWindowPoints(top, nullptr, reinterpret_cast<POINT*>(&client), 2);
         RECT under;
+        // The label's own pending paint waits until the end: the top-level
+        // window's update would otherwise draw the text into what is kept.
+        ValidateRect(hwnd_, nullptr);
+        redrawing_ = true;
         if (IntersectRect(&under, &label, &client))
             RedrawScreenArea(top, under, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+        redrawing_ = false;
 
         std::vector<HWND> windows;
         CollectVisible(top, windows);
@@ -209,16 +219,136 @@ void TransLabel::RedrawBehindNow() {
             if (*it == hwnd_) continue;  // its own text comes last
             RECT r, part;
             GetWindowRect(*it, &r);
-            if (IntersectRect(&part, &r, &label))
+            if (IntersectRect(&part, &r, &label)) {
+                alone = false;
                 RedrawScreenArea(*it, part, RDW_INVALIDATE | RDW_FRAME | RDW_ERASE | RDW_UPDATENOW);
+            }
         }
+        if (alone && GetParent(hwnd_) == top && EqualRect(&under, &label)) KeepBackground(top);
     }
     RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+}
+
+bool TransLabel::Canvas::Make(HDC like, int w, int h) {
+    dc.reset();
+    bitmap.reset(CreateCompatibleBitmap(like, w, h));
+    dc.reset(CreateCompatibleDC(like));
+    if (!bitmap || !dc || !SelectObject(dc.get(), bitmap.get())) {
+        dc.reset();
+        return false;
+    }
+    width = w;
+    height = h;
+    return true;
+}
+
+// Copies what the top-level window has just painted under the label, before
+// the label's own text is drawn there. It stays good until the top-level
+// window repaints that area again or the label moves (both drop it).
+void TransLabel::KeepBackground(HWND top) {
+    kept_.valid = false;
+    if (hooked_ != top) {
+        Unhook();
+        // Each label its own hook (the label is its id): one id for all would
+        // leave only the last label's.
+        if (!SetWindowSubclass(top, &TransLabel::TopLevelHook, HookId(), reinterpret_cast<DWORD_PTR>(this))) return;
+        hooked_ = top;
+    }
+    RECT client;
+    GetClientRect(hwnd_, &client);
+    if (client.right <= 0 || client.bottom <= 0) return;
+    HDC screen = GetDC(hwnd_);
+    if (!screen) return;
+    if ((kept_.background.Fits(client.right, client.bottom) ||
+         kept_.background.Make(screen, client.right, client.bottom)) &&
+        (kept_.frame.Fits(client.right, client.bottom) || kept_.frame.Make(screen, client.right, client.bottom)))
+        kept_.valid = BitBlt(kept_.background.dc.get(), 0, 0, client.right, client.bottom, screen, 0, 0, SRCCOPY);
+    ReleaseDC(hwnd_, screen);
+}
+
+bool TransLabel::PaintOverKeptBackground() {
+    if (!kept_.valid || !IsWindowVisible(hwnd_)) return false;
+    RECT client;
+    GetClientRect(hwnd_, &client);
+    if (!kept_.background.Fits(client.right, client.bottom)) return false;
+    // A window that has come to lie under or over the label since changes
+    // what shows there.
+    // (One listing of the windows: walking them one by one asks the window
+    // manager for each.)
+    struct Search {
+        HWND label;
+        RECT rect;
+        bool found = false;
+    } search{hwnd_, {}};
+    GetWindowRect(hwnd_, &search.rect);
+    EnumChildWindows(
+        hooked_,
+        [](HWND w, LPARAM lp) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(lp);
+            RECT r, part;
+            if (w == s->label || !IsWindowVisible(w) || !GetWindowRect(w, &r) || !IntersectRect(&part, &r, &s->rect))
+                return TRUE;
+            s->found = true;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    if (search.found) {
+        kept_.valid = false;
+        return false;
+    }
+    HDC frame = kept_.frame.dc.get();
+    BitBlt(frame, 0, 0, client.right, client.bottom, kept_.background.dc.get(), 0, 0, SRCCOPY);
+    PaintText(frame, client);
+    HDC screen = GetDC(hwnd_);
+    if (!screen) return false;
+    const bool shown = BitBlt(screen, 0, 0, client.right, client.bottom, frame, 0, 0, SRCCOPY);
+    ReleaseDC(hwnd_, screen);
+    if (shown) ValidateRect(hwnd_, nullptr);  // already on screen: no second paint
+    return shown;
+}
+
+LRESULT CALLBACK TransLabel::TopLevelHook(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR ref) {
+    auto* self = reinterpret_cast<TransLabel*>(ref);
+    switch (msg) {
+    case WM_PAINT:
+    case WM_ERASEBKGND: {
+        if (!self->kept_.valid || self->redrawing_ || !self->hwnd_) break;
+        // Whatever repaints the area under the label may paint it otherwise.
+        RECT dirty, label, part;
+        if (msg == WM_PAINT) GetUpdateRect(hwnd, &dirty, FALSE);
+        else GetClipBox(reinterpret_cast<HDC>(wp), &dirty);
+        GetWindowRect(self->hwnd_, &label);
+        MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(&label), 2);
+        if (IntersectRect(&part, &dirty, &label)) self->DropBackground();
+        break;
+    }
+    case WM_SIZE:
+    case WM_DPICHANGED:
+    case WM_SYSCOLORCHANGE:
+    case WM_THEMECHANGED: self->DropBackground(); break;
+    case WM_NCDESTROY: self->Unhook(); break;
+    default: break;
+    }
+    return DefSubclassProc(hwnd, msg, wp, lp);
+}
+
+void TransLabel::Unhook() {
+    if (!hooked_) return;
+    RemoveWindowSubclass(hooked_, &TransLabel::TopLevelHook, HookId());
+    hooked_ = nullptr;
+    kept_.valid = false;
 }
 
 void TransLabel::Paint() {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(hwnd_, &ps);
+    RECT client;
+    GetClientRect(hwnd_, &client);
+    PaintText(dc, client);
+    EndPaint(hwnd_, &ps);
+}
+
+void TransLabel::PaintText(HDC dc, const RECT& client) {
     int length = GetWindowTextLengthA(hwnd_);
     if (length > 0) {
         std::string text(static_cast<size_t>(length) + 1, '\0');
@@ -230,8 +360,6 @@ void TransLabel::Paint() {
         HFONT font = font_ ? font_.get() : windows::dpi::DefaultFont(dpi_);
         picture::Selection fontSel(dc, font);
         SetBkMode(dc, TRANSPARENT);
-        RECT client;
-        GetClientRect(hwnd_, &client);
         auto draw = [&](COLORREF colour, int dx, int dy) {
             RECT r = client;
             OffsetRect(&r, dx, dy);
@@ -264,7 +392,6 @@ void TransLabel::Paint() {
             picture::DrawDottedRect(dc, cue, form_.textColour & 0xFFFFFF);
         }
     }
-    EndPaint(hwnd_, &ps);
 }
 
 LRESULT CALLBACK TransLabel::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
@@ -294,10 +421,14 @@ LRESULT CALLBACK TransLabel::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM l
             case WM_WINDOWPOSCHANGED: {
                 auto* pos = reinterpret_cast<const WINDOWPOS*>(lp);
                 LRESULT r = DefWindowProcA(hwnd, msg, wp, lp);
-                if ((pos->flags & (SWP_NOMOVE | SWP_NOSIZE)) != (SWP_NOMOVE | SWP_NOSIZE)) self->RedrawBehindNow();
+                if ((pos->flags & (SWP_NOMOVE | SWP_NOSIZE)) != (SWP_NOMOVE | SWP_NOSIZE)) {
+                    self->DropBackground();  // a new place has another background
+                    self->RedrawBehindNow();
+                }
                 return r;
             }
             case WM_NCDESTROY:
+                self->Unhook();
                 SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
                 self->hwnd_ = nullptr;
                 break;

@@ -52,11 +52,37 @@ private:
     void MakeFont();
     void OnWindowThread(const std::function<void()>& work);
     void RedrawBehindNow();
+    void PaintText(HDC dc, const RECT& client);
+    // The background under the label, kept from the last full redraw while
+    // nothing but the top-level window lies under it: a write then paints
+    // it and the text in one pass instead of repainting every window there.
+    bool PaintOverKeptBackground();
+    void KeepBackground(HWND top);
+    void DropBackground() { kept_.valid = false; }
+    static LRESULT CALLBACK TopLevelHook(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+    void Unhook();
+    UINT_PTR HookId() const { return reinterpret_cast<UINT_PTR>(this); }
+
+    // A memory bitmap of the label's size (the DC goes before the bitmap).
+    struct Canvas {
+        picture::BitmapHandle bitmap;
+        picture::MemoryDc dc;
+        int width = 0, height = 0;
+        bool Fits(int w, int h) const { return dc && width == w && height == h; }
+        bool Make(HDC like, int w, int h);
+    };
 
     HWND hwnd_ = nullptr;
     TransLabelForm form_;
     picture::Owner<HFONT, picture::DeleteGdiObject> font_;
     int dpi_ = 96;
+    struct {
+        Canvas background;  // what lies under the label, without its text
+        Canvas frame;       // background and text, put on screen in one copy
+        bool valid = false;
+    } kept_;
+    HWND hooked_ = nullptr;   // the top-level window whose repaints drop the kept background
+    bool redrawing_ = false;  // our own full redraw: the top-level's repaint keeps it
     wt::AccessRole accessRole_ = wt::AccessRole::kOwn;
     AccessPoint access_{[this](AccessDescription& d) {
         d.role = RoleOr(accessRole_, wt::AccessRole::kStaticText);
