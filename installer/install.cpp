@@ -108,9 +108,11 @@ bool CloseRunningProduct(const std::string& folder) {
     return waited == WAIT_OBJECT_0;
 }
 
-// The archive as written to the temporary folder, held open from the write
-// until extraction has finished: read sharing only, so no other process can
-// swap it in between (the installer may be running elevated).
+// The archive as written to the temporary folder, held open from its
+// creation until extraction has finished. The installer may run elevated
+// and the folder belongs to the user, so anything at that path may have
+// been put there by another program: last run's archive, or a hard or
+// symbolic link that would redirect the write onto another file.
 class PayloadFile {
 public:
     explicit PayloadFile(std::string path) : path_(std::move(path)) {}
@@ -118,24 +120,31 @@ public:
     PayloadFile(const PayloadFile&) = delete;
     PayloadFile& operator=(const PayloadFile&) = delete;
 
-    // Writes the archive in one piece straight from the constant data, then
-    // takes the guard and checks that the file holds what was written.
+    // Removes what stands at the path (a link goes, never what it points
+    // to), creates a new file shared for reading only and writes the archive
+    // through that handle in one piece straight from the constant data. No
+    // other process can have opened, mapped or swapped a file that this run
+    // created with that sharing, so nothing needs reading back; the handle
+    // stays as the guard. A file that cannot be removed, or a name taken
+    // again in between, holds nothing.
     bool WriteAndHold() {
-        for (int attempt = 0; attempt < 3; ++attempt) {
-            Call(commands::FileWrite, {Arg(path_), ValueRecord::OfBytes(vxPayloadByteSet)});
+        auto create = Dll<HANDLE(WINAPI*)(LPCSTR, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD, HANDLE)>(
+            kDllCreateFile);
+        for (int attempt = 0; attempt < kHoldAttempts; ++attempt) {
+            DeleteFileA(path_.c_str());
+            HANDLE file = create(path_.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+            if (file == INVALID_HANDLE_VALUE) continue;
+            guard_ = file;
+            const DWORD size = static_cast<DWORD>(ByteSetSize(vxPayloadByteSet));
+            DWORD written = 0;
+            const bool whole = WriteFile(file, ByteSetData(vxPayloadByteSet), size, &written, nullptr) &&
+                               written == size;
             MarkPhase("archive written");
-            guard_ = Dll<HANDLE(WINAPI*)(LPCSTR, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD, HANDLE)>(
-                kDllCreateFile)(path_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
-            if (guard_ == INVALID_HANDLE_VALUE) {
-                guard_ = nullptr;
-                continue;
-            }
-            if (HoldsPayload()) {
-                MarkPhase("archive verified");
-                return true;
-            }
-            Close();
+            if (whole) return true;
+            Close();  // a full disk: no half archive left behind
+            DeleteFileA(path_.c_str());
+            return false;
         }
         return false;
     }
@@ -147,20 +156,7 @@ public:
     const std::string& path() const { return path_; }
 
 private:
-    bool HoldsPayload() {
-        auto read = Dll<BOOL(WINAPI*)(HANDLE, void*, DWORD, DWORD*, LPOVERLAPPED)>(kDllReadFile);
-        const uint8_t* expected = ByteSetData(vxPayloadByteSet);
-        size_t remaining = ByteSetSize(vxPayloadByteSet);
-        static thread_local uint8_t buffer[64 * 1024];
-        for (;;) {
-            DWORD got = 0;
-            if (!read(guard_, buffer, sizeof buffer, &got, nullptr)) return false;
-            if (got == 0) return remaining == 0;
-            if (got > remaining || std::memcmp(buffer, expected, got) != 0) return false;
-            expected += got;
-            remaining -= got;
-        }
-    }
+    static constexpr int kHoldAttempts = 3;
 
     std::string path_;
     HANDLE guard_ = nullptr;

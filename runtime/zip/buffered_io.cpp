@@ -1,7 +1,6 @@
 #include "runtime/zip/buffered_io.h"
 
-// iowin32.h relies on the declarations of unzip.h.
-#include <minizip/iowin32.h>
+#include <windows.h>
 
 #include <algorithm>
 #include <cstring>
@@ -13,19 +12,11 @@ namespace {
 
 constexpr uLong kBufferSize = 4096;
 
-const zlib_filefunc_def& Win32Io() {
-    static const zlib_filefunc_def io = [] {
-        zlib_filefunc_def d;
-        fill_win32_filefunc(&d);
-        return d;
-    }();
-    return io;
-}
-
 struct Stream {
-    voidpf inner;
+    HANDLE file;
     uLong pos;       // logical position
-    uLong innerPos;  // where the Win32 handle stands
+    uLong innerPos;  // where the handle stands
+    bool failed;
     uLong bufStart;  // file offset of buf[0]
     uLong bufLen;
     unsigned char buf[kBufferSize];
@@ -33,28 +24,36 @@ struct Stream {
 
 bool InnerSeek(Stream& s, uLong offset) {
     if (s.innerPos == offset) return true;
-    if (Win32Io().zseek_file(Win32Io().opaque, s.inner, offset, ZLIB_FILEFUNC_SEEK_SET) != 0) return false;
+    LARGE_INTEGER to;
+    to.QuadPart = static_cast<LONGLONG>(offset);
+    if (!SetFilePointerEx(s.file, to, nullptr, FILE_BEGIN)) {
+        s.failed = true;
+        return false;
+    }
     s.innerPos = offset;
     return true;
 }
 
 uLong InnerRead(Stream& s, void* dst, uLong size) {
-    const uLong got = Win32Io().zread_file(Win32Io().opaque, s.inner, dst, size);
+    DWORD got = 0;
+    if (!ReadFile(s.file, dst, static_cast<DWORD>(std::min<uLong>(size, MAXDWORD)), &got, nullptr)) s.failed = true;
     s.innerPos += got;
     return got;
 }
 
 voidpf ZCALLBACK Open(voidpf, const char* filename, int mode) {
     if ((mode & ZLIB_FILEFUNC_MODE_READWRITEFILTER) != ZLIB_FILEFUNC_MODE_READ) return nullptr;
-    voidpf inner = Win32Io().zopen_file(Win32Io().opaque, filename, mode);
-    if (!inner) return nullptr;
+    if (!filename) return nullptr;
+    HANDLE file = OpenArchiveFile(filename);
+    if (file == INVALID_HANDLE_VALUE) return nullptr;
     Stream* s = new (std::nothrow) Stream;
     if (!s) {
-        Win32Io().zclose_file(Win32Io().opaque, inner);
+        CloseHandle(file);
         return nullptr;
     }
-    s->inner = inner;
+    s->file = file;
     s->pos = s->innerPos = s->bufStart = s->bufLen = 0;
+    s->failed = false;
     return s;
 }
 
@@ -96,26 +95,41 @@ long ZCALLBACK Seek(voidpf, voidpf stream, uLong offset, int origin) {
     case ZLIB_FILEFUNC_SEEK_SET: s.pos = offset; return 0;
     case ZLIB_FILEFUNC_SEEK_CUR: s.pos += offset; return 0;
     case ZLIB_FILEFUNC_SEEK_END:
-        if (Win32Io().zseek_file(Win32Io().opaque, s.inner, offset, ZLIB_FILEFUNC_SEEK_END) != 0) return -1;
-        s.innerPos = static_cast<uLong>(Win32Io().ztell_file(Win32Io().opaque, s.inner));
-        s.pos = s.innerPos;
+    {
+        LARGE_INTEGER by, at;
+        by.QuadPart = static_cast<LONGLONG>(offset);
+        if (!SetFilePointerEx(s.file, by, &at, FILE_END) || at.QuadPart > LONGLONG(std::numeric_limits<uLong>::max())) {
+            s.failed = true;
+            return -1;
+        }
+        s.innerPos = s.pos = static_cast<uLong>(at.QuadPart);
         return 0;
+    }
     }
     return -1;
 }
 
 int ZCALLBACK Close(voidpf, voidpf stream) {
     Stream* s = static_cast<Stream*>(stream);
-    const int rc = Win32Io().zclose_file(Win32Io().opaque, s->inner);
+    const int rc = CloseHandle(s->file) ? 0 : -1;
     delete s;
     return rc;
 }
 
 int ZCALLBACK TestError(voidpf, voidpf stream) {
-    return Win32Io().zerror_file(Win32Io().opaque, static_cast<Stream*>(stream)->inner);
+    return static_cast<Stream*>(stream)->failed ? -1 : 0;
 }
 
 }  // namespace
+
+// Reading only, and sharing writes: an installer holds its archive open for
+// writing, sharing reads only, from its creation until extraction ends, so
+// that no one else can change it; a reader must admit that one writer.
+// Deleting stays refused.
+HANDLE OpenArchiveFile(const char* path) {
+    return CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+}
 
 void FillBufferedWin32FileFunc(zlib_filefunc_def* io) {
     io->zopen_file = Open;

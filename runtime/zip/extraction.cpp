@@ -1,5 +1,7 @@
 #include "runtime/zip/extraction.h"
 
+#include "runtime/zip/buffered_io.h"
+
 #include <windows.h>
 
 #include <atomic>
@@ -58,8 +60,7 @@ private:
 };
 
 bool HasZipHeader(const char* archive) {
-    FileHandle file(
-        CreateFileA(archive, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    FileHandle file(OpenArchiveFile(archive));
     if (!file) return false;
     uint8_t header[kHeaderCheckSize];
     DWORD got = 0;

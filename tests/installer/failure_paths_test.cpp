@@ -424,6 +424,25 @@ TEST_F(FailurePaths, ArchiveHeldOpenByAnotherProcessIsNotExtracted) {
     EXPECT_TRUE(ReadFileBytes(archive) == OwnArchive());
 }
 
+// Another program of the user links %TEMP%\qvzip.zip to a file of its
+// choosing (a hard link needs no privilege): an elevated installer that
+// wrote through the link would overwrite that file. The link goes; the file
+// it named keeps its bytes.
+TEST_F(FailurePaths, ArchivePathLinkedToAnotherFileNeverRedirectsTheWrite) {
+    const std::string archive = TempArchivePath();
+    TempDir scratch;
+    const std::string victim = scratch / "victim.dat";
+    const std::string bytes = "not the installer's to write";
+    ASSERT_TRUE(WriteFileBytes(victim, bytes));
+    DeleteFileA(archive.c_str());
+    ASSERT_TRUE(CreateHardLinkA(archive.c_str(), victim.c_str(), nullptr)) << GetLastError();
+
+    ASSERT_EQ(RunInstaller("-1 \"" + scratch.path() + "\""), std::optional<DWORD>(0));
+    EXPECT_TRUE(ReadFileBytes(victim) == bytes);
+    EXPECT_TRUE(ReadFileBytes(archive) == OwnArchive());
+    EXPECT_TRUE(ReadFileBytes(scratch / "Vexilo\\Kandor.exe") == ReadFileBytes(ExeDirectory() + "Kandor.exe"));
+}
+
 // Tries what another process could do to the installer's archive: delete
 // it, open it for writing, rename it, replace it with `swap`. Returns what
 // succeeded.
