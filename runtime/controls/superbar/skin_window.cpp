@@ -150,8 +150,9 @@ void SkinWindow::SetFont(HFONT font) {
 int SkinWindow::CellLength() const { return list_ ? cellW_ : 0; }
 int SkinWindow::CellThickness() const { return list_ ? cellH_ : 0; }
 
+// A hidden window is painted whole when it shows: nothing to do before.
 void SkinWindow::Repaint() {
-    if (hwnd_) RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    if (hwnd_ && IsWindowVisible(hwnd_)) RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
 }
 
 void SkinWindow::PrepareCells() {
