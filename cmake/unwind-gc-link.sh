@@ -43,30 +43,34 @@ done
 "${pass1[@]}" -Wl,-T,"$work/pass1.ld" -Wl,--print-gc-sections -Wl,-Map,"$work/pass1.map" 2>"$work/pass1.log" ||
   { cat "$work/pass1.log" >&2; exit 1; }
 
-# What pass 1 removed goes in the real link too, with its unwind data:
-# - a function section .text$NAME of FILE (.text$NAME[SYMBOL] in the log when
-#   it is a COMDAT section) with the .pdata$NAME and .xdata$NAME of that file
-#   (the compiler names them in step);
-# - every section of code of a FILE none of whose code is left (a file built
-#   without a section per function), with all its .pdata and .xdata.
-# FILE is an object, or an archive member ARCHIVE(MEMBER), which a linker
-# script spells ARCHIVE:MEMBER. Pass 1's map tells which files keep code.
+# Pass 2 discards what pass 1 removed, and the unwind data that goes with it:
+# - of a function section .text$NAME of FILE, the .pdata$NAME and .xdata$NAME
+#   of that file (the compiler names them in step);
+# - of a FILE none of whose code is left (a file built without a section per
+#   function), all its .pdata and .xdata.
+# Nothing else points at unwind data, and unwind data at nothing else but
+# its function and the personality routine: what pass 1 found unused stays
+# unused. A name is .SECTION[SYMBOL] in the log for a COMDAT section. FILE
+# is an object, or an archive member ARCHIVE(MEMBER), which a linker script
+# spells ARCHIVE:MEMBER. Pass 1's map tells which files keep code.
 awk -v map="$work/pass1.map" '
   function spell(f) { return f ~ /\)$/ ? substr(f, 1, index(f, "(") - 1) ":" substr(f, index(f, "(") + 1, length(f) - index(f, "(") - 1) : f }
   BEGIN {
     # Memory map lines: " SECTION ADDRESS SIZE FILE", the name alone on a
     # line of its own when it is long.
+    # Sections before "Linker script and memory map" are the discarded ones.
     while ((getline line < map) > 0) {
       if (line ~ /^Linker script and memory map/) inmap = 1
-      if (!inmap) continue
       if (line ~ /^ \.[^ ]+$/) { pending = substr(line, 2); continue }
       n = split(line, f, " ")
       if (line ~ /^ \./ && n >= 4 && f[2] ~ /^0x/) { sec = f[1]; size = f[3]; file = substr(line, index(line, " " f[4]) + 1) }
       else if (pending != "" && n >= 3 && f[1] ~ /^0x/) { sec = pending; size = f[2]; file = substr(line, index(line, " " f[3]) + 1) }
       else { pending = ""; continue }
       pending = ""
-      if (sec ~ /^\.(text|init|fini)/ && size !~ /^0x0*$/) keeps[file] = 1
+      seen[file] = 1
+      if (inmap && sec ~ /^\.(text|init|fini)/ && size !~ /^0x0*$/) keeps[file] = 1
     }
+    if (length(seen) == 0) { print "unwind-gc-link.sh: no input section in the map" > "/dev/stderr"; exit 1 }
     print "SECTIONS { /DISCARD/ : {"
   }
   /removing unused section \047/ {
@@ -74,13 +78,16 @@ awk -v map="$work/pass1.map" '
     sec = substr(rest, 1, index(rest, "\047") - 1)
     file = substr(rest, index(rest, "in file \047") + 9)
     file = substr(file, 1, length(file) - 1)
-    if (!(file in keeps)) {
-      if (!(file in whole)) { whole[file] = 1; printf "  %s(.text* .pdata* .xdata*)\n", spell(file) }
+    if (index(sec, "[")) sec = substr(sec, 1, index(sec, "[") - 1)
+    unwind = ""
+    # A file the map does not name as the log does keeps its unwind data.
+    if ((file in seen) && !(file in keeps)) {
+      if (!(file in whole)) { whole[file] = 1; unwind = " .pdata* .xdata*" }
     } else if (sec ~ /^\.text\$/) {
       name = substr(sec, 7)
-      if (index(name, "[")) name = substr(name, 1, index(name, "[") - 1)
-      printf "  %s(.text$%s .pdata$%s .xdata$%s)\n", spell(file), name, name, name
+      unwind = " .pdata$" name " .xdata$" name
     }
+    printf "  %s(%s%s)\n", spell(file), sec, unwind
   }
   END { print "} } INSERT BEFORE .text;" }
 ' "$work/pass1.log" >"$work/unused.ld"
