@@ -54,7 +54,9 @@ done
 # is an object, or an archive member ARCHIVE(MEMBER), which a linker script
 # spells ARCHIVE:MEMBER. Pass 1's map tells which files keep code.
 awk -v map="$work/pass1.map" '
-  function spell(f) { return f ~ /\)$/ ? substr(f, 1, index(f, "(") - 1) ":" substr(f, index(f, "(") + 1, length(f) - index(f, "(") - 1) : f }
+  # An object named without a wildcard would be opened as a further input
+  # (an LTO object of pass 1 is gone by pass 2): a leading * avoids that.
+  function spell(f) { return f ~ /\)$/ ? substr(f, 1, index(f, "(") - 1) ":" substr(f, index(f, "(") + 1, length(f) - index(f, "(") - 1) : "*" f }
   BEGIN {
     # Memory map lines: " SECTION ADDRESS SIZE FILE", the name alone on a
     # line of its own when it is long.
