@@ -269,6 +269,15 @@ if(VX_RELEASE)
   add_compile_options(-ffunction-sections -fdata-sections
     -ffile-prefix-map=${CMAKE_SOURCE_DIR}/= -ffile-prefix-map=${CMAKE_BINARY_DIR}/=)
   add_link_options(-Wl,--gc-sections -Wl,--no-insert-timestamp -s)
+  # Link-time optimisation of the C++ code, in one partition (one LTO unit,
+  # no parallel jobs whose split could vary). The generated C sources are
+  # data in top-level asm, which LTO cannot see: they stay plain objects.
+  add_compile_options($<$<COMPILE_LANGUAGE:CXX>:-flto> $<$<COMPILE_LANGUAGE:CXX>:-flto-partition=none>)
+  add_link_options(-flto -flto-partition=none)
+  # The collection on its own keeps every function that has unwind data:
+  # the launcher links twice to drop the ones nothing calls.
+  set(CMAKE_C_LINKER_LAUNCHER bash ${CMAKE_CURRENT_LIST_DIR}/unwind-gc-link.sh)
+  set(CMAKE_CXX_LINKER_LAUNCHER bash ${CMAKE_CURRENT_LIST_DIR}/unwind-gc-link.sh)
   foreach(lang C CXX ASM)
     set(CMAKE_${lang}_ARCHIVE_CREATE "<CMAKE_AR> qcD <TARGET> <LINK_FLAGS> <OBJECTS>")
     set(CMAKE_${lang}_ARCHIVE_APPEND "<CMAKE_AR> qD <TARGET> <LINK_FLAGS> <OBJECTS>")

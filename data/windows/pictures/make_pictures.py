@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """Draws the installer's pictures into this folder.
 
-Needs ImageMagick (convert), the WenQuanYi Micro Hei and DejaVu fonts; the
-output is committed, so a build never runs this. Run it again after changing
+Needs ImageMagick (convert), zopflipng (Debian package zopfli), the WenQuanYi
+Micro Hei and DejaVu fonts; the output is committed, so a build never runs this. Run it again after changing
 a drawing: the result is the same bytes for the same tools.
 
   background.jpg            559 x 400 window background: night sky, savanna
@@ -351,6 +351,15 @@ def bars():
     arrow_strip(out("bar-arrows.png"))
 
 
+def compress_pngs():
+    """The pictures travel inside the installer: each PNG re-encoded by
+    zopflipng, smaller for the same pixels (it may choose another colour type;
+    decoded, every pixel is as drawn)."""
+    for name in sorted(os.listdir(HERE)):
+        if name.endswith(".png"):
+            subprocess.run(["zopflipng", "-m", "-y", out(name), out(name)], check=True, stdout=subprocess.DEVNULL)
+
+
 def main():
     global TMP
     with tempfile.TemporaryDirectory() as TMP:
@@ -366,6 +375,7 @@ def main():
         tick_box("tick-on", True)
         tick_box("tick-off", False)
         bars()
+    compress_pngs()
 
 
 if __name__ == "__main__":
