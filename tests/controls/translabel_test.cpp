@@ -221,6 +221,15 @@ TEST(TransLabel, WritesShowWhatLiesUnderTheLabelNow) {
     test::Capture after = CaptureClient(window.Handle(), tail());
     EXPECT_EQ(after.pixels, under().pixels);
 
+    // The window erases in another shade and its paint never comes.
+    label->SetCaption("WWWWWWWWWWWWWWWWWWWWWWWW");
+    shade = 2;
+    RedrawWindow(window.Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ERASENOW);
+    ValidateRect(window.Handle(), nullptr);
+    label->SetCaption("i");
+    after = CaptureClient(window.Handle(), tail());
+    EXPECT_EQ(after.pixels, under().pixels);
+
     // The label moves down clear of where it was (a new background there).
     label->SetCaption("WWWWWWWWWWWWWWWWWWWWWWWW");
     OffsetRect(&place, 0, 40);

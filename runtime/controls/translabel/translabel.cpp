@@ -253,7 +253,7 @@ bool TransLabel::Canvas::Make(HDC like, int w, int h) {
 // there: what any of them paints there later is copied in as it is painted
 // (PaintHook), and a move of the label drops it.
 void TransLabel::KeepBackground(HWND top, std::vector<HWND> under) {
-    kept_.valid = false;
+    DropBackground();
     std::vector<HWND> hook = under;
     hook.push_back(top);
     std::sort(hook.begin(), hook.end());
@@ -327,6 +327,10 @@ void TransLabel::RefreshBackground(HWND painted, HRGN region) {
 
 bool TransLabel::PaintOverKeptBackground() {
     if (!kept_.valid || !IsWindowVisible(hwnd_)) return false;
+    if (erased_) {  // erased under the label, not painted since
+        DropBackground();
+        return false;
+    }
     RECT client;
     GetClientRect(hwnd_, &client);
     if (!kept_.background.Fits(client.right, client.bottom)) return false;
@@ -352,7 +356,7 @@ bool TransLabel::PaintOverKeptBackground() {
         reinterpret_cast<LPARAM>(&search));
     std::sort(search.at.begin(), search.at.end());
     if (search.at != under_) {
-        kept_.valid = false;
+        DropBackground();
         return false;
     }
     HDC frame = kept_.frame.dc.get();
@@ -383,16 +387,21 @@ LRESULT CALLBACK TransLabel::PaintHook(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp
         --self->painting_;
         if (self->kept_.valid) self->RefreshBackground(hwnd, update);
         else DeleteObject(update);
+        if (self->erased_ == hwnd) self->erased_ = nullptr;
         return r;
     }
     case WM_ERASEBKGND: {
-        // An erase outside a paint (RDW_ERASENOW) is not followed.
+        // An erase ahead of the paint (RDW_ERASENOW, a move): the paint that
+        // follows covers the area again and is followed. Until it comes
+        // what the erase drew is not known.
         if (!following || self->painting_) break;
         RECT dirty, label, part;
         GetClipBox(reinterpret_cast<HDC>(wp), &dirty);
         GetWindowRect(self->hwnd_, &label);
         MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(&label), 2);
-        if (IntersectRect(&part, &dirty, &label)) self->DropBackground();
+        if (!IntersectRect(&part, &dirty, &label)) break;
+        if (self->erased_ && self->erased_ != hwnd) self->DropBackground();
+        else self->erased_ = hwnd;
         break;
     }
     case WM_SIZE:
@@ -410,7 +419,7 @@ LRESULT CALLBACK TransLabel::PaintHook(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp
 void TransLabel::Unhook() {
     for (HWND w : hooked_) RemoveWindowSubclass(w, &TransLabel::PaintHook, HookId());
     hooked_.clear();
-    kept_.valid = false;
+    DropBackground();
 }
 
 void TransLabel::Paint() {

@@ -61,7 +61,10 @@ private:
     // kept background, so a bar repainting under a percentage keeps it good.
     bool PaintOverKeptBackground();
     void KeepBackground(HWND top, std::vector<HWND> under);
-    void DropBackground() { kept_.valid = false; }
+    void DropBackground() {
+        kept_.valid = false;
+        erased_ = nullptr;
+    }
     void RefreshBackground(HWND painted, HRGN region);
     static LRESULT CALLBACK PaintHook(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
     void Unhook();
@@ -91,6 +94,7 @@ private:
     std::vector<HWND> stack_;    // the same, bottom of the z-order first
     bool redrawing_ = false;  // our own full redraw: the kept background is taken at its end
     int painting_ = 0;        // inside a hooked window's paint
+    HWND erased_ = nullptr;   // a hooked window that erased under the label outside a paint
     wt::AccessRole accessRole_ = wt::AccessRole::kOwn;
     AccessPoint access_{[this](AccessDescription& d) {
         d.role = RoleOr(accessRole_, wt::AccessRole::kStaticText);
