@@ -404,6 +404,10 @@ LRESULT CALLBACK TransLabel::PaintHook(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp
         else self->erased_ = hwnd;
         break;
     }
+    case WM_WINDOWPOSCHANGED:
+        // Another order of the windows there clips their paints otherwise.
+        if (!(reinterpret_cast<const WINDOWPOS*>(lp)->flags & SWP_NOZORDER)) self->DropBackground();
+        break;
     case WM_SIZE:
     case WM_DPICHANGED:
     case WM_SYSCOLORCHANGE:
@@ -507,6 +511,8 @@ LRESULT CALLBACK TransLabel::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM l
                 if ((pos->flags & (SWP_NOMOVE | SWP_NOSIZE)) != (SWP_NOMOVE | SWP_NOSIZE)) {
                     self->DropBackground();  // a new place has another background
                     self->RedrawBehindNow();
+                } else if (!(pos->flags & SWP_NOZORDER)) {
+                    self->DropBackground();  // other windows above it or under it
                 }
                 return r;
             }
