@@ -3,6 +3,7 @@
 // been painted when it returns.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <thread>
 
@@ -220,6 +221,15 @@ TEST(TransLabel, WritesShowWhatLiesUnderTheLabelNow) {
     test::Capture after = CaptureClient(window.Handle(), tail());
     EXPECT_EQ(after.pixels, under().pixels);
 
+    // The window erases in another shade and its paint never comes.
+    label->SetCaption("WWWWWWWWWWWWWWWWWWWWWWWW");
+    shade = 2;
+    RedrawWindow(window.Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ERASENOW);
+    ValidateRect(window.Handle(), nullptr);
+    label->SetCaption("i");
+    after = CaptureClient(window.Handle(), tail());
+    EXPECT_EQ(after.pixels, under().pixels);
+
     // The label moves down clear of where it was (a new background there).
     label->SetCaption("WWWWWWWWWWWWWWWWWWWWWWWW");
     OffsetRect(&place, 0, 40);
@@ -242,6 +252,70 @@ TEST(TransLabel, WritesShowWhatLiesUnderTheLabelNow) {
     EXPECT_NE(covered.pixels, bare.pixels);  // it shows
     EXPECT_EQ(after.pixels, covered.pixels);
     DestroyWindow(black);
+}
+
+// A window under the label that repaints itself between two writes (a bar
+// under its percentage): the next write shows what it painted last.
+TEST(TransLabel, WritesShowWhatAWindowUnderTheLabelPaintedSince) {
+    static COLORREF fill = RGB(200, 40, 40);
+    WNDCLASSA wc{};
+    wc.style = CS_HREDRAW | CS_VREDRAW;
+    wc.lpfnWndProc = [](HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) -> LRESULT {
+        if (msg == WM_ERASEBKGND) return 1;
+        if (msg != WM_PAINT) return DefWindowProcA(hwnd, msg, wp, lp);
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(hwnd, &ps);
+        HBRUSH brush = CreateSolidBrush(fill);
+        RECT r;
+        GetClientRect(hwnd, &r);
+        FillRect(dc, &r, brush);
+        DeleteObject(brush);
+        EndPaint(hwnd, &ps);
+        return 0;
+    };
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "VxTestFill";
+    RegisterClassA(&wc);
+    PlainWindow window(100, 100, 300, 100, 0, Stripes);
+    HWND under = CreateWindowExA(0, "VxTestFill", "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, kLabel.left + 40,
+                                 kLabel.top + 5, 60, 20, window.Handle(), nullptr, wc.hInstance, nullptr);
+    ASSERT_TRUE(under);
+    auto label = MakeLabel(window.Handle(), "WWWWWWWWWWWWWWWWWWWWWWWWWWWWWW");
+    ASSERT_TRUE(label);
+    // Under the label in the z-order too: above it, it would clip the label.
+    SetWindowPos(under, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    Pump(50);
+    label->SetCaption("WWWWWWWWWWWWWWWWWWWWWWWWWWW");
+    // Right of where the short caption ends.
+    const RECT tail{kLabel.left + 30, kLabel.top, kLabel.right, kLabel.bottom};
+    auto shown = [&] {
+        ShowWindow(label->Handle(), SW_HIDE);
+        Pump(50);
+        test::Capture c = CaptureClient(window.Handle(), tail);
+        ShowWindow(label->Handle(), SW_SHOWNA);
+        Pump(50);
+        return c;
+    };
+
+    // It paints another colour.
+    fill = RGB(40, 40, 200);
+    RedrawWindow(under, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    label->SetCaption("i");
+    test::Capture after = CaptureClient(window.Handle(), tail);
+    test::Capture bare = shown();
+    // The window there shows its new colour.
+    EXPECT_NE(std::count(bare.pixels.begin(), bare.pixels.end(), test::Rgb(fill)), 0);
+    EXPECT_EQ(after.pixels, bare.pixels);
+    label->SetCaption("WWWWWWWWWWWWWWWWWWWWWWWWWWW");
+
+    // It grows along the label, painted in yet another colour (as a bar's fill).
+    fill = RGB(40, 200, 40);
+    SetWindowPos(under, nullptr, 0, 0, 150, 20, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    UpdateWindow(under);
+    label->SetCaption("i");
+    after = CaptureClient(window.Handle(), tail);
+    EXPECT_EQ(after.pixels, shown().pixels);
+    DestroyWindow(under);
 }
 
 TEST(TransLabel, ClicksOnTheLabelReachTheLabel) {

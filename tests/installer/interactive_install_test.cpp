@@ -5,10 +5,12 @@
 #include <objbase.h>
 #include <shlobj.h>
 
+#include <atomic>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "runtime/base/byte_reader.h"
@@ -565,17 +567,28 @@ TEST_F(InteractiveInstall, ScaledDpiWindowsOpenScaledAndInstallFromTheScaledButt
         HWND bar = ChildAt(top, at(72), at(344), at(472), at(20));
         HWND status = ChildAt(top, at(16), at(304), at(536), at(28));
         ASSERT_TRUE(bar && status);
-        ASSERT_TRUE(MouseAt(ScreenPoint(top, at(467 + 40), at(352 + 16)), "click 1"));
         // The progress view at its scaled places, once the first file is written.
-        bool copying = false;
-        for (DWORD start = GetTickCount();
-             !copying && installer.Running() && GetTickCount() - start < kInstallTimeoutMs; Sleep(10)) {
-            if (!IsWindow(top) || !IsWindowVisible(bar)) continue;
-            if (WindowText(status).rfind(DefaultInstallFolder() + "\\", 0) != 0) continue;
-            copying = true;
-            EXPECT_FALSE(SaveScreen("interactive_dpi" + std::to_string(dpi) + "_progress.bmp").empty());
-        }
+        // Watched from before the click: the few files of the test payload
+        // can all be written before the click's tool has returned.
+        std::atomic<bool> copying{false}, clicked{false}, stop{false};
+        std::string shot;
+        std::thread watch([&] {
+            for (DWORD start = GetTickCount(); !stop && GetTickCount() - start < kInstallTimeoutMs; Sleep(2)) {
+                if (clicked && !installer.Running()) return;
+                if (!IsWindow(top) || !IsWindowVisible(bar)) continue;
+                if (WindowText(status).rfind(DefaultInstallFolder() + "\\", 0) != 0) continue;
+                shot = SaveScreen("interactive_dpi" + std::to_string(dpi) + "_progress.bmp");
+                copying = true;
+                return;
+            }
+        });
+        const bool click = MouseAt(ScreenPoint(top, at(467 + 40), at(352 + 16)), "click 1");
+        clicked = true;
+        stop = !click;
+        watch.join();
+        ASSERT_TRUE(click);
         EXPECT_TRUE(copying) << "no progress view with a file being written";
+        EXPECT_FALSE(copying && shot.empty());
         ASSERT_EQ(installer.Wait(kInstallTimeoutMs), std::optional<DWORD>(0));
         EXPECT_TRUE(WaitForWindow(kProductTitle, kWindowTimeoutMs)) << "the product did not start";
         EXPECT_EQ(ProductValue("RunPath"), std::optional<std::string>(DefaultInstallFolder()));

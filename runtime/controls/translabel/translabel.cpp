@@ -7,6 +7,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -199,32 +200,37 @@ void TransLabel::RedrawBehindNow() {
     HWND top = TopLevelOf(hwnd_);
     RECT label;
     GetWindowRect(hwnd_, &label);
-    bool alone = true;  // nothing but the top-level window under the label
     if (top != hwnd_) {
         RECT client;
         GetClientRect(top, &client);
         MapWindowPoints(top, nullptr, reinterpret_cast<POINT*>(&client), 2);
         RECT under;
-        // The label's own pending paint waits until the end: the top-level
-        // window's update would otherwise draw the text into what is kept.
+        // The label's own pending paint waits until the end: the windows
+        // under it would otherwise draw the text into what is kept.
         ValidateRect(hwnd_, nullptr);
+        DropBackground();
         redrawing_ = true;
-        if (IntersectRect(&under, &label, &client))
-            RedrawScreenArea(top, under, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
-        redrawing_ = false;
+        const bool inside = IntersectRect(&under, &label, &client);
+        if (inside) RedrawScreenArea(top, under, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
 
         std::vector<HWND> windows;
         CollectVisible(top, windows);
+        std::vector<HWND> at;  // the windows at the label, bottom first
+        bool keepable = GetParent(hwnd_) == top && EqualRect(&under, &label);
         for (auto it = windows.rbegin(); it != windows.rend(); ++it) {
             if (*it == hwnd_) continue;  // its own text comes last
             RECT r, part;
             GetWindowRect(*it, &r);
-            if (IntersectRect(&part, &r, &label)) {
-                alone = false;
-                RedrawScreenArea(*it, part, RDW_INVALIDATE | RDW_FRAME | RDW_ERASE | RDW_UPDATENOW);
-            }
+            if (!IntersectRect(&part, &r, &label)) continue;
+            at.push_back(*it);
+            RedrawScreenArea(*it, part, RDW_INVALIDATE | RDW_FRAME | RDW_ERASE | RDW_UPDATENOW);
+            // Another label draws without a paint message: what it shows
+            // cannot be followed.
+            if (GetWindowLongPtrA(*it, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&TransLabel::WindowProc))
+                keepable = false;
         }
-        if (alone && GetParent(hwnd_) == top && EqualRect(&under, &label)) KeepBackground(top);
+        redrawing_ = false;
+        if (keepable) KeepBackground(top, std::move(at));
     }
     RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
 }
@@ -242,18 +248,31 @@ bool TransLabel::Canvas::Make(HDC like, int w, int h) {
     return true;
 }
 
-// Copies what the top-level window has just painted under the label, before
-// the label's own text is drawn there. It stays good until the top-level
-// window repaints that area again or the label moves (both drop it).
-void TransLabel::KeepBackground(HWND top) {
-    kept_.valid = false;
-    if (hooked_ != top) {
+// Copies what the windows have just painted under the label, before the
+// label's own text is drawn there. It stays good while the same windows lie
+// there: what any of them paints there later is copied in as it is painted
+// (PaintHook), and a move of the label drops it.
+void TransLabel::KeepBackground(HWND top, std::vector<HWND> under) {
+    DropBackground();
+    std::vector<HWND> hook = under;
+    hook.push_back(top);
+    std::sort(hook.begin(), hook.end());
+    if (hook != hooked_) {
         Unhook();
-        // Each label its own hook (the label is its id): one id for all would
-        // leave only the last label's.
-        if (!SetWindowSubclass(top, &TransLabel::TopLevelHook, HookId(), reinterpret_cast<DWORD_PTR>(this))) return;
-        hooked_ = top;
+        for (HWND w : hook) {
+            // Each label its own hook (the label is its id): one id for all
+            // would leave only the last label's.
+            if (!SetWindowSubclass(w, &TransLabel::PaintHook, HookId(), reinterpret_cast<DWORD_PTR>(this))) {
+                Unhook();  // a window of another thread: its paints cannot be followed
+                return;
+            }
+            hooked_.push_back(w);
+        }
     }
+    top_ = top;
+    stack_ = under;
+    under_ = std::move(under);
+    std::sort(under_.begin(), under_.end());
     RECT client;
     GetClientRect(hwnd_, &client);
     if (client.right <= 0 || client.bottom <= 0) return;
@@ -266,34 +285,78 @@ void TransLabel::KeepBackground(HWND top) {
     ReleaseDC(hwnd_, screen);
 }
 
+// `painted` has just painted `region` (its client coordinates, handed over):
+// what shows of it under the label goes into the kept background, less
+// what the window's own clipping kept it from painting there (children, or
+// siblings above it).
+void TransLabel::RefreshBackground(HWND painted, HRGN region) {
+    picture::Owner<HRGN, picture::DeleteGdiObject> area(region);
+    POINT origin{0, 0};
+    MapWindowPoints(painted, hwnd_, &origin, 1);
+    OffsetRgn(region, origin.x, origin.y);
+    const LONG_PTR style = GetWindowLongPtrA(painted, GWL_STYLE);
+    const HWND parent = GetParent(painted);
+    bool above = false;  // bottom first: the windows after it lie above it
+    for (HWND w : stack_) {
+        if (w == painted) {
+            above = true;
+            continue;
+        }
+        if (GetWindowLongPtrA(w, GWL_EXSTYLE) & WS_EX_TRANSPARENT) continue;
+        const HWND owner = GetParent(w);
+        const bool clips = (owner == painted && (style & WS_CLIPCHILDREN)) ||
+                           (above && owner == parent && (style & WS_CLIPSIBLINGS));
+        if (!clips) continue;
+        RECT r;
+        GetWindowRect(w, &r);
+        MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&r), 2);
+        picture::Owner<HRGN, picture::DeleteGdiObject> cut(CreateRectRgnIndirect(&r));
+        if (cut) CombineRgn(region, region, cut.get(), RGN_DIFF);
+    }
+    HDC screen = GetDC(hwnd_);
+    if (!screen) {
+        DropBackground();
+        return;
+    }
+    HDC kept = kept_.background.dc.get();
+    SelectClipRgn(kept, region);
+    if (!BitBlt(kept, 0, 0, kept_.background.width, kept_.background.height, screen, 0, 0, SRCCOPY)) DropBackground();
+    SelectClipRgn(kept, nullptr);
+    ReleaseDC(hwnd_, screen);
+}
+
 bool TransLabel::PaintOverKeptBackground() {
     if (!kept_.valid || !IsWindowVisible(hwnd_)) return false;
+    if (erased_) {  // erased under the label, not painted since
+        DropBackground();
+        return false;
+    }
     RECT client;
     GetClientRect(hwnd_, &client);
     if (!kept_.background.Fits(client.right, client.bottom)) return false;
-    // A window that has come to lie under or over the label since changes
-    // what shows there.
+    // A window that has come to lie under or over the label, or gone, since
+    // changes what shows there unseen by the hooks.
     // (One listing of the windows: walking them one by one asks the window
     // manager for each.)
     struct Search {
         HWND label;
         RECT rect;
-        bool found = false;
-    } search{hwnd_, {}};
+        std::vector<HWND> at;
+    } search{hwnd_, {}, {}};
     GetWindowRect(hwnd_, &search.rect);
     EnumChildWindows(
-        hooked_,
+        top_,
         [](HWND w, LPARAM lp) -> BOOL {
             auto* s = reinterpret_cast<Search*>(lp);
             RECT r, part;
-            if (w == s->label || !IsWindowVisible(w) || !GetWindowRect(w, &r) || !IntersectRect(&part, &r, &s->rect))
-                return TRUE;
-            s->found = true;
-            return FALSE;
+            if (w != s->label && IsWindowVisible(w) && GetWindowRect(w, &r) && IntersectRect(&part, &r, &s->rect))
+                s->at.push_back(w);
+            return TRUE;
         },
         reinterpret_cast<LPARAM>(&search));
-    if (search.found) {
-        kept_.valid = false;
+    std::sort(search.at.begin(), search.at.end());
+    if (search.at != under_) {
+        DropBackground();
         return false;
     }
     HDC frame = kept_.frame.dc.get();
@@ -307,25 +370,50 @@ bool TransLabel::PaintOverKeptBackground() {
     return shown;
 }
 
-LRESULT CALLBACK TransLabel::TopLevelHook(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR ref) {
+LRESULT CALLBACK TransLabel::PaintHook(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR ref) {
     auto* self = reinterpret_cast<TransLabel*>(ref);
+    const bool following = self->kept_.valid && !self->redrawing_ && self->hwnd_;
     switch (msg) {
-    case WM_PAINT:
+    case WM_PAINT: {
+        if (!following) break;
+        // What this paint covers, taken before the paint validates it.
+        HRGN update = CreateRectRgn(0, 0, 0, 0);
+        if (!update || GetUpdateRgn(hwnd, update, FALSE) <= NULLREGION) {
+            if (update) DeleteObject(update);
+            break;
+        }
+        ++self->painting_;
+        const LRESULT r = DefSubclassProc(hwnd, msg, wp, lp);
+        --self->painting_;
+        if (self->kept_.valid) self->RefreshBackground(hwnd, update);
+        else DeleteObject(update);
+        if (self->erased_ == hwnd) self->erased_ = nullptr;
+        return r;
+    }
     case WM_ERASEBKGND: {
-        if (!self->kept_.valid || self->redrawing_ || !self->hwnd_) break;
-        // Whatever repaints the area under the label may paint it otherwise.
+        // An erase ahead of the paint (RDW_ERASENOW, a move): the paint that
+        // follows covers the area again and is followed. Until it comes
+        // what the erase drew is not known.
+        if (!following || self->painting_) break;
         RECT dirty, label, part;
-        if (msg == WM_PAINT) GetUpdateRect(hwnd, &dirty, FALSE);
-        else GetClipBox(reinterpret_cast<HDC>(wp), &dirty);
+        GetClipBox(reinterpret_cast<HDC>(wp), &dirty);
         GetWindowRect(self->hwnd_, &label);
         MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(&label), 2);
-        if (IntersectRect(&part, &dirty, &label)) self->DropBackground();
+        if (!IntersectRect(&part, &dirty, &label)) break;
+        if (self->erased_ && self->erased_ != hwnd) self->DropBackground();
+        else self->erased_ = hwnd;
         break;
     }
+    case WM_WINDOWPOSCHANGED:
+        // Another order of the windows there clips their paints otherwise.
+        if (!(reinterpret_cast<const WINDOWPOS*>(lp)->flags & SWP_NOZORDER)) self->DropBackground();
+        break;
     case WM_SIZE:
     case WM_DPICHANGED:
     case WM_SYSCOLORCHANGE:
-    case WM_THEMECHANGED: self->DropBackground(); break;
+    case WM_THEMECHANGED:
+        if (hwnd == self->top_) self->DropBackground();
+        break;
     case WM_NCDESTROY: self->Unhook(); break;
     default: break;
     }
@@ -333,10 +421,9 @@ LRESULT CALLBACK TransLabel::TopLevelHook(HWND hwnd, UINT msg, WPARAM wp, LPARAM
 }
 
 void TransLabel::Unhook() {
-    if (!hooked_) return;
-    RemoveWindowSubclass(hooked_, &TransLabel::TopLevelHook, HookId());
-    hooked_ = nullptr;
-    kept_.valid = false;
+    for (HWND w : hooked_) RemoveWindowSubclass(w, &TransLabel::PaintHook, HookId());
+    hooked_.clear();
+    DropBackground();
 }
 
 void TransLabel::Paint() {
@@ -424,6 +511,8 @@ LRESULT CALLBACK TransLabel::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM l
                 if ((pos->flags & (SWP_NOMOVE | SWP_NOSIZE)) != (SWP_NOMOVE | SWP_NOSIZE)) {
                     self->DropBackground();  // a new place has another background
                     self->RedrawBehindNow();
+                } else if (!(pos->flags & SWP_NOZORDER)) {
+                    self->DropBackground();  // other windows above it or under it
                 }
                 return r;
             }

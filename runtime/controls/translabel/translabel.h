@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "runtime/controls/child_place.h"
 #include "runtime/controls/accessible/accessible.h"
@@ -53,13 +54,19 @@ private:
     void OnWindowThread(const std::function<void()>& work);
     void RedrawBehindNow();
     void PaintText(HDC dc, const RECT& client);
-    // The background under the label, kept from the last full redraw while
-    // nothing but the top-level window lies under it: a write then paints
-    // it and the text in one pass instead of repainting every window there.
+    // The background under the label, kept from the last full redraw: a
+    // write then paints it and the text in one pass instead of repainting
+    // every window there. Each window under the label (and the top-level
+    // window) is hooked: what it paints there afterwards is copied into the
+    // kept background, so a bar repainting under a percentage keeps it good.
     bool PaintOverKeptBackground();
-    void KeepBackground(HWND top);
-    void DropBackground() { kept_.valid = false; }
-    static LRESULT CALLBACK TopLevelHook(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+    void KeepBackground(HWND top, std::vector<HWND> under);
+    void DropBackground() {
+        kept_.valid = false;
+        erased_ = nullptr;
+    }
+    void RefreshBackground(HWND painted, HRGN region);
+    static LRESULT CALLBACK PaintHook(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
     void Unhook();
     UINT_PTR HookId() const { return reinterpret_cast<UINT_PTR>(this); }
 
@@ -81,8 +88,13 @@ private:
         Canvas frame;       // background and text, put on screen in one copy
         bool valid = false;
     } kept_;
-    HWND hooked_ = nullptr;   // the top-level window whose repaints drop the kept background
-    bool redrawing_ = false;  // our own full redraw: the top-level's repaint keeps it
+    HWND top_ = nullptr;         // the top-level window the label lies on
+    std::vector<HWND> hooked_;   // it and the windows under the label, whose paints refresh the kept background
+    std::vector<HWND> under_;    // the other windows at the label when it was kept, sorted
+    std::vector<HWND> stack_;    // the same, bottom of the z-order first
+    bool redrawing_ = false;  // our own full redraw: the kept background is taken at its end
+    int painting_ = 0;        // inside a hooked window's paint
+    HWND erased_ = nullptr;   // a hooked window that erased under the label outside a paint
     wt::AccessRole accessRole_ = wt::AccessRole::kOwn;
     AccessPoint access_{[this](AccessDescription& d) {
         d.role = RoleOr(accessRole_, wt::AccessRole::kStaticText);
