@@ -17,6 +17,7 @@
 #include "runtime/zip/buffered_io.h"
 #include "runtime/zip/extraction.h"
 #include "runtime/zip/zip_unit.h"
+#include "tests/installer/installer_support.h"
 
 namespace vx::zip {
 namespace {
@@ -108,12 +109,24 @@ void MakeFolders(const std::string& path) {
         if (i == path.size() || path[i] == '\\') CreateDirectoryA(path.substr(0, i).c_str(), nullptr);
 }
 
+// A file's size as a reader finds it at this moment: -1 while it is missing
+// or held without sharing (still being written).
+int64_t SizeNow(const std::string& path) {
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return -1;
+    LARGE_INTEGER size{};
+    GetFileSizeEx(h, &size);
+    CloseHandle(h);
+    return size.QuadPart;
+}
+
 // What the progress handler saw, and how it answers.
 enum class Answer { True, Nothing, FalseOnFirst, DestroyUnitThenFalse };
 struct Recorder {
     Answer answer = Answer::True;
     std::vector<int32_t> percentages;
     std::vector<std::string> names;  // CurrentFileName() inside the handler
+    std::vector<int64_t> sizes;      // that file's size then, -1 when it cannot be read
     HWND unitWindow = nullptr;
     bool wrongShape = false;
 };
@@ -125,6 +138,7 @@ bool RecordingRaiser(uint32_t windowId, uint32_t unitId, int32_t event, const in
     if (windowId != kWindowId || unitId != kUnitId || event != kProgressEvent || argc != 1) r.wrongShape = true;
     r.percentages.push_back(args[0]);
     r.names.push_back(CurrentFileName());
+    r.sizes.push_back(SizeNow(r.names.back()));
     switch (r.answer) {
     case Answer::True: *result = 1, *hasResult = true; break;
     case Answer::Nothing: break;
@@ -351,6 +365,55 @@ TEST_F(ZipExtract, ManyEntriesAcrossReadBufferBoundaries) {
         std::snprintf(name, sizeof name, "entry_with_a_fairly_long_name_%03d.bin", i);
         ExpectEntry(dest, name, sizes[i % 8] + size_t(i / 8) * 7);
     }
+}
+
+// Entries are inflated ahead of their writing: every report still comes in
+// archive order, names its own entry, and finds that file complete and closed.
+TEST_F(ZipExtract, EachReportFindsItsEntryWrittenInArchiveOrder) {
+    const std::string dest = scratch_ + "many\\";
+    ASSERT_EQ(Run("many.zip", dest), 1);
+    ASSERT_EQ(recorder_.names.size(), 301u);
+    const size_t sizes[] = {4095, 4096, 4097, 16383, 16384, 16385, 1, 0};
+    for (int i = 0; i < 300; ++i) {
+        char name[64];
+        std::snprintf(name, sizeof name, "entry_with_a_fairly_long_name_%03d.bin", i);
+        EXPECT_EQ(recorder_.percentages[size_t(i)], i * 100 / 300) << i;
+        EXPECT_EQ(recorder_.names[size_t(i)], dest + name) << i;
+        EXPECT_EQ(recorder_.sizes[size_t(i)], int64_t(sizes[i % 8] + size_t(i / 8) * 7)) << i;
+    }
+}
+
+// A drive that fills up in the middle of the archive: the entry being
+// written fails the extraction, nothing after it is written or reported,
+// and the closing report names the last entry written.
+TEST_F(ZipExtract, FullDriveMidArchiveStopsAtThatEntry) {
+    test::installer::MappedDrive small('R', 128 * 1024);
+    if (!small.Ready()) GTEST_SKIP() << "a small tmpfs could not be mounted as R: (tests must run as root)";
+    const std::string dest = small.Root() + "out";
+    EXPECT_EQ(Run("fills.zip", dest), 0);
+    EXPECT_EQ(recorder_.percentages, (std::vector<int32_t>{0, 20, 100}));
+    const std::string d = dest + "\\";
+    EXPECT_EQ(recorder_.names, (std::vector<std::string>{d + "a.txt", d + "b.txt", d + "b.txt"}));
+    EXPECT_EQ(CurrentFileName(), d + "b.txt");
+    ExpectEntry(d, "a.txt", 20000);
+    ExpectEntry(d, "b.txt", 20000);
+    const std::set<std::string> left = ListTree(d);
+    EXPECT_EQ(left.count("c.txt") + left.count("d.txt"), 0u);
+    EXPECT_LT(ReadAll(d + "big.bin").size(), 600000u);
+}
+
+// Only the CRC tells the third entry is damaged: the good ones before it are
+// written and reported, nothing after it, and the damaged file does not get
+// the entry's time as a good one would.
+TEST_F(ZipExtract, BadCrcAfterGoodEntriesFailsThere) {
+    const std::string d = scratch_ + "out\\";
+    EXPECT_EQ(Run("late_crc.zip", d), 0);
+    EXPECT_EQ(recorder_.percentages, (std::vector<int32_t>{0, 25, 100}));
+    EXPECT_EQ(recorder_.names, (std::vector<std::string>{d + "good1.txt", d + "good2.txt", d + "good2.txt"}));
+    ExpectEntry(d, "good1.txt", 3000);
+    ExpectEntry(d, "good2.txt", 3000);
+    EXPECT_FALSE(Exists(d + "good3.txt"));
+    EXPECT_NE(LastWrite(d + "bad.bin"), (981173106ULL + 11644473600ULL) * 10000000ULL);
 }
 
 TEST_F(ZipExtract, FolderEntriesWithoutAttributesAreFolders) {
