@@ -23,11 +23,17 @@ private:
 
 }  // namespace
 
-InflateAhead::InflateAhead(ArchiveReader& reader, std::vector<bool> wanted)
-    : reader_(reader), wanted_(std::move(wanted)), memory_(new uint8_t[size_t(kPieces) * kPieceSize]) {
+InflateAhead::InflateAhead(ArchiveReader& reader, std::vector<bool> wanted, unsigned pieces, bool ownThread)
+    : reader_(reader),
+      wanted_(std::move(wanted)),
+      count_(pieces < 1 ? 1 : pieces),
+      memory_(new uint8_t[size_t(count_) * kPieceSize]),
+      pieces_(count_) {
     // Slim locks and condition variables: waiting and waking stay inside the
     // process, no kernel object per hand-over.
-    thread_.reset(CreateThread(nullptr, kThreadStack, &ThreadMain, this, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
+    if (ownThread)
+        thread_.reset(
+            CreateThread(nullptr, kThreadStack, &ThreadMain, this, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
 }
 
 InflateAhead::~InflateAhead() {
@@ -49,7 +55,7 @@ void InflateAhead::Run() {
     for (;;) {
         {
             Exclusive hold(lock_);
-            while (!stop_ && produced_ - consumed_ == kPieces) SleepConditionVariableSRW(&emptied_, &lock_, INFINITE, 0);
+            while (!stop_ && produced_ - consumed_ == count_) SleepConditionVariableSRW(&emptied_, &lock_, INFINITE, 0);
             if (stop_) return;
         }
         const bool more = Produce();
@@ -64,7 +70,7 @@ void InflateAhead::Run() {
 }
 
 bool InflateAhead::Produce() {
-    Piece& piece = pieces_[produced_ % kPieces];
+    Piece& piece = pieces_[produced_ % count_];
     if (!open_) {
         while (next_ < static_cast<int32_t>(wanted_.size()) && !wanted_[size_t(next_)]) ++next_;
         if (next_ >= static_cast<int32_t>(wanted_.size())) return false;
@@ -112,13 +118,37 @@ int InflateAhead::Next(const uint8_t** data) {
             else ended_ = true;
         }
         if (consumed_ == produced_) return -1;  // nothing more was there to read
-        piece = pieces_[consumed_ % kPieces];
+        piece = pieces_[consumed_ % count_];
         *data = Buffer(consumed_);
     }
     holding_ = true;
     if (piece.entry != asked_ || piece.length < 0) return -1;
     done_ = piece.complete;
+    // An empty last piece is given back at once: the writer may turn to
+    // another reader's entries before it asks this one again.
+    if (piece.length == 0) Release();
     return piece.length;
+}
+
+InflateInTurns::InflateInTurns(const std::vector<ArchiveReader*>& readers, const std::vector<bool>& wanted)
+    : laneOf_(wanted.size()) {
+    const auto lanes = static_cast<uint32_t>(readers.size());
+    std::vector<std::vector<bool>> shares(lanes, std::vector<bool>(wanted.size()));
+    uint32_t turn = 0;
+    for (size_t i = 0; i < wanted.size(); ++i) {
+        if (!wanted[i]) continue;
+        laneOf_[i] = turn;
+        shares[turn][i] = true;
+        turn = (turn + 1) % lanes;
+    }
+    for (uint32_t lane = 0; lane < lanes; ++lane)
+        lanes_.push_back(std::make_unique<InflateAhead>(*readers[lane], std::move(shares[lane]),
+                                                        InflateAhead::kPieces / lanes));
+}
+
+EntryData& InflateInTurns::Data(int32_t index) {
+    const uint32_t lane = index >= 0 && size_t(index) < laneOf_.size() ? laneOf_[size_t(index)] : 0;
+    return lanes_[lane]->Data(index);
 }
 
 }  // namespace vx::zip

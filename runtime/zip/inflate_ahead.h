@@ -20,8 +20,9 @@ class InflateAhead final : private EntryData {
 public:
     // wanted[i]: entry i's data will be asked for. They are read in rising
     // order; the reader belongs to this object until it is destroyed. When
-    // no thread can be started, each piece is inflated when it is asked for.
-    InflateAhead(ArchiveReader& reader, std::vector<bool> wanted);
+    // no thread can be started (or ownThread is false), each piece is
+    // inflated when it is asked for.
+    InflateAhead(ArchiveReader& reader, std::vector<bool> wanted, unsigned pieces = kPieces, bool ownThread = true);
     // Stops the thread (after the piece it is inflating) and waits for it.
     ~InflateAhead();
     InflateAhead(const InflateAhead&) = delete;
@@ -51,12 +52,13 @@ private:
     // Fills the piece at produced_ (the caller has made sure it is free);
     // false when there is nothing more to read.
     bool Produce();
-    uint8_t* Buffer(uint64_t n) { return memory_.get() + (n % kPieces) * kPieceSize; }
+    uint8_t* Buffer(uint64_t n) { return memory_.get() + (n % count_) * kPieceSize; }
 
     ArchiveReader& reader_;
     const std::vector<bool> wanted_;
+    const unsigned count_;
     std::unique_ptr<uint8_t[]> memory_;
-    Piece pieces_[kPieces];
+    std::vector<Piece> pieces_;
 
     SRWLOCK lock_ = SRWLOCK_INIT;
     CONDITION_VARIABLE filled_ = CONDITION_VARIABLE_INIT;
@@ -75,6 +77,22 @@ private:
     int32_t asked_ = -1;
     bool holding_ = false;  // the piece at consumed_ is the writer's
     bool done_ = false;     // the asked entry's last piece was taken
+};
+
+// The wanted entries in turns over several readers of one archive, each
+// inflating ahead on a thread of its own (the pieces shared out between
+// them): while the writer takes one large entry, the next is being inflated
+// already.
+class InflateInTurns {
+public:
+    // readers: at least one, all open on the same archive.
+    InflateInTurns(const std::vector<ArchiveReader*>& readers, const std::vector<bool>& wanted);
+    // As InflateAhead::Data.
+    EntryData& Data(int32_t index);
+
+private:
+    std::vector<std::unique_ptr<InflateAhead>> lanes_;
+    std::vector<uint32_t> laneOf_;
 };
 
 }  // namespace vx::zip

@@ -16,6 +16,7 @@
 #include "runtime/zip/archive_reader.h"
 #include "runtime/zip/buffered_io.h"
 #include "runtime/zip/extraction.h"
+#include "runtime/zip/inflate_ahead.h"
 #include "runtime/zip/zip_unit.h"
 #include "tests/installer/installer_support.h"
 
@@ -626,6 +627,72 @@ TEST(ArchiveReader, RecordsAndResultCodes) {
     ArchiveReader none;
     EXPECT_NE(none.Open(ArchivePath("not_a_zip.zip").c_str()), kOk);
     EXPECT_FALSE(none.IsOpen());
+}
+
+// Everything a piece source gives for one entry, or "<error>".
+std::string Drain(EntryData& data) {
+    std::string out;
+    for (;;) {
+        const uint8_t* piece = nullptr;
+        const int n = data.Next(&piece);
+        if (n < 0) return "<error>";
+        if (n == 0) return out;
+        out.append(reinterpret_cast<const char*>(piece), size_t(n));
+    }
+}
+
+// The inflating side alone: with its own thread and without, with one piece
+// or many, every wanted entry comes out whole and in order (300 entries,
+// many more than there are pieces), an entry asked out of turn is an error,
+// and so is the rest of a damaged entry's data.
+TEST(InflateAhead, WantedEntriesWholeAndInOrder) {
+    for (const bool ownThread : {true, false}) {
+        for (const unsigned pieces : {1u, InflateAhead::kPieces}) {
+            SCOPED_TRACE(std::string(ownThread ? "thread, " : "inline, ") + std::to_string(pieces) + " pieces");
+            ArchiveReader reader;
+            ASSERT_EQ(reader.Open(ArchivePath("many.zip").c_str()), kOk);
+            std::vector<bool> wanted(300);
+            for (size_t i = 0; i < wanted.size(); ++i) wanted[i] = i % 5 != 2;
+            InflateAhead ahead(reader, wanted, pieces, ownThread);
+            const size_t sizes[] = {4095, 4096, 4097, 16383, 16384, 16385, 1, 0};
+            for (int i = 0; i < 300; ++i) {
+                if (!wanted[size_t(i)]) continue;
+                char name[64];
+                std::snprintf(name, sizeof name, "entry_with_a_fairly_long_name_%03d.bin", i);
+                EXPECT_TRUE(Drain(ahead.Data(i)) == Content(name, sizes[i % 8] + size_t(i / 8) * 7)) << i;
+                if (i == 150) {
+                    EXPECT_EQ(Drain(ahead.Data(153)), "<error>");  // 151 comes first
+                    break;
+                }
+            }
+        }
+    }
+    for (const bool ownThread : {true, false}) {
+        ArchiveReader reader;
+        ASSERT_EQ(reader.Open(ArchivePath("late_crc.zip").c_str()), kOk);
+        InflateAhead ahead(reader, std::vector<bool>(4, true), InflateAhead::kPieces, ownThread);
+        EXPECT_EQ(Drain(ahead.Data(0)), Content("good1.txt", 3000));
+        EXPECT_EQ(Drain(ahead.Data(1)), Content("good2.txt", 3000));
+        EXPECT_EQ(Drain(ahead.Data(2)), "<error>");
+        EXPECT_EQ(Drain(ahead.Data(3)), "<error>");  // nothing is read past a failed entry
+    }
+}
+
+// Two readers of one archive taking the entries in turns give the same.
+TEST(InflateAhead, InTurnsOverTwoReaders) {
+    ArchiveReader first, second;
+    ASSERT_EQ(first.Open(ArchivePath("tree.zip").c_str()), kOk);
+    ASSERT_EQ(second.Open(ArchivePath("tree.zip").c_str()), kOk);
+    const char* names[] = {"docs/", "docs/readme.txt", "docs/plain.txt", "docs/sub/", "docs/sub/data.bin",
+                           "ro.txt", "hidden.txt", "empty.txt", "gbk\x81\x5c/", "gbk\x81\x5c/inner.txt"};
+    const size_t sizes[] = {0, 40000, 2500, 0, 70000, 300, 200, 0, 0, 900};
+    std::vector<bool> files(10);
+    for (size_t i = 0; i < 10; ++i) files[i] = names[i][std::strlen(names[i]) - 1] != '/';
+    InflateInTurns turns({&first, &second}, files);
+    for (int i = 0; i < 10; ++i) {
+        if (!files[size_t(i)]) continue;
+        EXPECT_TRUE(Drain(turns.Data(i)) == Content(names[i], sizes[i])) << names[i];
+    }
 }
 
 TEST(ZipUnitWindow, ChildWindowWithBorderPaintedInTheFaceColour) {
