@@ -113,11 +113,8 @@ int32_t Extract(const char* archive, const char* destination, const UnitRef* own
     const bool ownerAlive = owner && ZipUnitExists(owner->windowId, owner->unitId);
     ExtractionJob job(ownerAlive ? owner : nullptr);
     ArchiveReader reader;
-    // A second reader lets the next entry be inflated while the writer
-    // still takes the one before (without it, the first does all).
-    ArchiveReader second;
-    // Declared after the readers: it reads through them until it is gone.
-    std::unique_ptr<InflateInTurns> ahead;
+    // Declared after the reader: it reads through it until it is gone.
+    std::unique_ptr<InflateAhead> ahead;
     auto end = [&](int32_t result, bool report) {
         ahead.reset();
         if (report) {
@@ -125,7 +122,6 @@ int32_t Extract(const char* archive, const char* destination, const UnitRef* own
             job.ReportProgress();
         }
         reader.Close();
-        second.Close();
         return result;
     };
     auto fail = [&](int32_t result) { return end(result, true); };
@@ -151,9 +147,7 @@ int32_t Extract(const char* archive, const char* destination, const UnitRef* own
     const bool damaged = entries.size() < size_t(reader.EntryCount());
     std::vector<bool> files(entries.size());
     for (size_t i = 0; i < entries.size(); ++i) files[i] = !IsFolderEntry(lead, entries[i]);
-    std::vector<ArchiveReader*> readers{&reader};
-    if (second.Open(archive) == kOk && second.EntryCount() == reader.EntryCount()) readers.push_back(&second);
-    ahead = std::make_unique<InflateInTurns>(readers, files);
+    ahead = std::make_unique<InflateAhead>(reader, files);
 
     for (int32_t i = 0;; ++i) {
         if (size_t(i) == entries.size()) return damaged ? fail(0) : fail(1);

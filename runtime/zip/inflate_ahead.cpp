@@ -55,7 +55,14 @@ void InflateAhead::Run() {
     for (;;) {
         {
             Exclusive hold(lock_);
-            while (!stop_ && produced_ - consumed_ == count_) SleepConditionVariableSRW(&emptied_, &lock_, INFINITE, 0);
+            // Once full, the ring is refilled from half empty: the writer
+            // wakes this thread once per half ring, not once per piece.
+            if (produced_ - consumed_ == count_) {
+                inflaterWaits_ = true;
+                while (!stop_ && produced_ - consumed_ > count_ / 2)
+                    SleepConditionVariableSRW(&emptied_, &lock_, INFINITE, 0);
+                inflaterWaits_ = false;
+            }
             if (stop_) return;
         }
         const bool more = Produce();
@@ -97,12 +104,14 @@ EntryData& InflateAhead::Data(int32_t index) {
 }
 
 void InflateAhead::Release() {
+    bool wake;
     {
         Exclusive hold(lock_);
         ++consumed_;
+        wake = inflaterWaits_ && produced_ - consumed_ <= count_ / 2;
     }
     holding_ = false;
-    WakeConditionVariable(&emptied_);
+    if (wake) WakeConditionVariable(&emptied_);
 }
 
 int InflateAhead::Next(const uint8_t** data) {
@@ -124,31 +133,9 @@ int InflateAhead::Next(const uint8_t** data) {
     holding_ = true;
     if (piece.entry != asked_ || piece.length < 0) return -1;
     done_ = piece.complete;
-    // An empty last piece is given back at once: the writer may turn to
-    // another reader's entries before it asks this one again.
+    // An empty last piece goes back at once, like the end of any other.
     if (piece.length == 0) Release();
     return piece.length;
-}
-
-InflateInTurns::InflateInTurns(const std::vector<ArchiveReader*>& readers, const std::vector<bool>& wanted)
-    : laneOf_(wanted.size()) {
-    const auto lanes = static_cast<uint32_t>(readers.size());
-    std::vector<std::vector<bool>> shares(lanes, std::vector<bool>(wanted.size()));
-    uint32_t turn = 0;
-    for (size_t i = 0; i < wanted.size(); ++i) {
-        if (!wanted[i]) continue;
-        laneOf_[i] = turn;
-        shares[turn][i] = true;
-        turn = (turn + 1) % lanes;
-    }
-    for (uint32_t lane = 0; lane < lanes; ++lane)
-        lanes_.push_back(std::make_unique<InflateAhead>(*readers[lane], std::move(shares[lane]),
-                                                        InflateAhead::kPieces / lanes));
-}
-
-EntryData& InflateInTurns::Data(int32_t index) {
-    const uint32_t lane = index >= 0 && size_t(index) < laneOf_.size() ? laneOf_[size_t(index)] : 0;
-    return lanes_[lane]->Data(index);
 }
 
 }  // namespace vx::zip

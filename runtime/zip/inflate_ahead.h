@@ -67,6 +67,7 @@ private:
     uint64_t consumed_ = 0;  // under lock_
     bool ended_ = false;     // under lock_: nothing more will be produced
     bool stop_ = false;      // under lock_
+    bool inflaterWaits_ = false;  // under lock_: for room in a full ring
     KernelHandle thread_;
 
     // The producing side's own.
@@ -77,22 +78,6 @@ private:
     int32_t asked_ = -1;
     bool holding_ = false;  // the piece at consumed_ is the writer's
     bool done_ = false;     // the asked entry's last piece was taken
-};
-
-// The wanted entries in turns over several readers of one archive, each
-// inflating ahead on a thread of its own (the pieces shared out between
-// them): while the writer takes one large entry, the next is being inflated
-// already.
-class InflateInTurns {
-public:
-    // readers: at least one, all open on the same archive.
-    InflateInTurns(const std::vector<ArchiveReader*>& readers, const std::vector<bool>& wanted);
-    // As InflateAhead::Data.
-    EntryData& Data(int32_t index);
-
-private:
-    std::vector<std::unique_ptr<InflateAhead>> lanes_;
-    std::vector<uint32_t> laneOf_;
 };
 
 }  // namespace vx::zip

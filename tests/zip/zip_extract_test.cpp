@@ -678,23 +678,6 @@ TEST(InflateAhead, WantedEntriesWholeAndInOrder) {
     }
 }
 
-// Two readers of one archive taking the entries in turns give the same.
-TEST(InflateAhead, InTurnsOverTwoReaders) {
-    ArchiveReader first, second;
-    ASSERT_EQ(first.Open(ArchivePath("tree.zip").c_str()), kOk);
-    ASSERT_EQ(second.Open(ArchivePath("tree.zip").c_str()), kOk);
-    const char* names[] = {"docs/", "docs/readme.txt", "docs/plain.txt", "docs/sub/", "docs/sub/data.bin",
-                           "ro.txt", "hidden.txt", "empty.txt", "gbk\x81\x5c/", "gbk\x81\x5c/inner.txt"};
-    const size_t sizes[] = {0, 40000, 2500, 0, 70000, 300, 200, 0, 0, 900};
-    std::vector<bool> files(10);
-    for (size_t i = 0; i < 10; ++i) files[i] = names[i][std::strlen(names[i]) - 1] != '/';
-    InflateInTurns turns({&first, &second}, files);
-    for (int i = 0; i < 10; ++i) {
-        if (!files[size_t(i)]) continue;
-        EXPECT_TRUE(Drain(turns.Data(i)) == Content(names[i], sizes[i])) << names[i];
-    }
-}
-
 TEST(ZipUnitWindow, ChildWindowWithBorderPaintedInTheFaceColour) {
     HWND parent = CreateWindowExA(0, "STATIC", "host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 200, nullptr,
                                   nullptr, GetModuleHandleA(nullptr), nullptr);
