@@ -14,7 +14,7 @@ fi
 rounds=${VX_BENCH_ROUNDS:-5}
 echo "payload: $(unzip -l "$payload" | tail -1 | awk '{print $2" entries, "$1" bytes unpacked"}'), $(stat -c %s "$payload") bytes packed"
 
-out=$(wine "$B/win/bin/zip_bench.exe" "Z:$payload" 'C:\vxzip_bench' "$rounds" </dev/null 2>/dev/null)
+out=$(VX_ZIP_BREAKDOWN=1 wine "$B/win/bin/zip_bench.exe" "Z:$payload" 'C:\vxzip_bench' "$rounds" </dev/null 2>/dev/null)
 grep -v '^RESULT' <<<"$out"
 result=$(grep '^RESULT' <<<"$out")
 extract_ms=$(sed -n 's/.*extract_ms=\([0-9.]*\).*/\1/p' <<<"$result")

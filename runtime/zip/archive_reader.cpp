@@ -170,6 +170,60 @@ bool ArchiveReader::CreateBelowBase(const std::string& folder) const {
     return true;
 }
 
+uint32_t ArchiveReader::OpenData(int32_t index) {
+    CloseOpenEntry();
+    if (uint32_t rc = Check(index)) return rc;
+    if (index < 0) return kNoSuchEntry;
+    if (!MoveTo(index)) return kBadLocalHeader;
+    if (unzOpenCurrentFile(Zip(file_)) != UNZ_OK) return kReadWriteFailed;
+    entryOpen_ = true;
+    return kOk;
+}
+
+int ArchiveReader::ReadData(void* buffer, unsigned size, bool* complete) {
+    *complete = false;
+    if (!entryOpen_) return -1;
+    unzFile f = Zip(file_);
+    const int n = unzReadCurrentFile(f, buffer, size);
+    if (n < 0) return -1;
+    // The CRC is known once the last byte is out: checked here, before the
+    // writer gives the file the entry's times.
+    if (n == 0 || unzeof(f) == 1) {
+        const int closed = unzCloseCurrentFile(f);
+        entryOpen_ = false;
+        if (closed == UNZ_CRCERROR) return -1;
+        *complete = true;
+    }
+    return n;
+}
+
+namespace {
+
+// The reader's own data in its 16 KiB buffer, opened when first asked.
+class ReaderData final : public EntryData {
+public:
+    ReaderData(ArchiveReader& reader, int32_t index, uint8_t* buffer) : reader_(reader), index_(index), buffer_(buffer) {}
+
+    int Next(const uint8_t** data) override {
+        if (complete_) return 0;
+        if (!opened_) {
+            opened_ = true;
+            if (reader_.OpenData(index_) != kOk) return -1;
+        }
+        *data = buffer_;
+        return reader_.ReadData(buffer_, kPieceSize, &complete_);
+    }
+
+private:
+    ArchiveReader& reader_;
+    int32_t index_;
+    uint8_t* buffer_;
+    bool opened_ = false;
+    bool complete_ = false;
+};
+
+}  // namespace
+
 uint32_t ArchiveReader::ExtractEntry(int32_t index, const char* target, uint32_t finalAttributes) {
     CloseOpenEntry();
     if (uint32_t rc = Check(index)) return rc;
@@ -177,7 +231,12 @@ uint32_t ArchiveReader::ExtractEntry(int32_t index, const char* target, uint32_t
     ZipEntry e;
     if (uint32_t rc = GetEntry(index, e)) return rc;
     if (!MoveTo(index)) return kBadLocalHeader;
-    unzFile f = Zip(file_);
+    ReaderData data(*this, index, buffer_.get());
+    return WriteEntry(e, target, finalAttributes, data);
+}
+
+uint32_t ArchiveReader::WriteEntry(const ZipEntry& e, const char* target, uint32_t finalAttributes,
+                                   EntryData& data) const {
     const std::string_view t = text::View(target);
     const text::LeadBytes& lead = text::SystemLeadBytes();
 
@@ -199,21 +258,19 @@ uint32_t ArchiveReader::ExtractEntry(int32_t index, const char* target, uint32_t
     FileHandle file(
         CreateFileA(target, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, e.attributes & ~attr::Directory, nullptr));
     if (!file) return kCannotCreateTarget;
-    if (unzOpenCurrentFile(f) != UNZ_OK) return kReadWriteFailed;
-    entryOpen_ = true;
 
     bool error = false;
     uint64_t written = 0;
     for (;;) {
-        const int n = unzReadCurrentFile(f, buffer_.get(), kPieceSize);
+        const uint8_t* piece = nullptr;
+        const int n = data.Next(&piece);
         if (n < 0) {
             error = true;
             break;
         }
         if (n == 0) break;
         DWORD done = 0;
-        if (!WriteFile(file.get(), buffer_.get(), static_cast<DWORD>(n), &done, nullptr) ||
-            done != static_cast<DWORD>(n)) {
+        if (!WriteFile(file.get(), piece, static_cast<DWORD>(n), &done, nullptr) || done != static_cast<DWORD>(n)) {
             error = true;
             break;
         }
@@ -221,6 +278,8 @@ uint32_t ArchiveReader::ExtractEntry(int32_t index, const char* target, uint32_t
     }
     // A deflate stream that ends early leaves minizip's CRC unchecked.
     if (written != e.uncompressedSize) error = true;
+    // A file whose data failed (its CRC included) keeps the time it was
+    // written at, not the entry's.
     if (!error && GetFileType(file.get()) == FILE_TYPE_DISK) {
         // One call for the three times (0 leaves one unchanged) and the
         // final attributes; a file left read-only or with the wrong times
@@ -232,11 +291,6 @@ uint32_t ArchiveReader::ExtractEntry(int32_t index, const char* target, uint32_t
         basic.FileAttributes = finalAttributes;
         if (!SetFileInformationByHandle(file.get(), FileBasicInfo, &basic, sizeof basic)) error = true;
     }
-    file.reset();
-    const int closed = unzCloseCurrentFile(f);
-    entryOpen_ = false;
-    // A CRC mismatch means the file on disk is not the entry.
-    if (closed == UNZ_CRCERROR) error = true;
     return error ? kReadWriteFailed : kOk;
 }
 

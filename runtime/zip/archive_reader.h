@@ -37,6 +37,18 @@ struct ZipEntry {
     uint16_t flags = 0;   // general purpose bits; bit 0 = encrypted
 };
 
+// The data of one entry in pieces, as a file is written from it.
+class EntryData {
+public:
+    // The next piece: its byte count, with *data pointing at it until the
+    // next call; 0 once the data is complete and its CRC matched; negative
+    // when reading, inflating or the CRC check failed.
+    virtual int Next(const uint8_t** data) = 0;
+
+protected:
+    ~EntryData() = default;
+};
+
 class ArchiveReader {
 public:
     ArchiveReader();
@@ -57,6 +69,22 @@ public:
     // they are set through the open handle together with the times.
     uint32_t ExtractEntry(int32_t index, const char* target, uint32_t finalAttributes = 0);
     void Close();
+
+    // One entry's data, inflated piece by piece. Nothing else may be asked
+    // of the reader between OpenData and the end of that entry's data.
+    uint32_t OpenData(int32_t index);
+    // Up to size bytes of it: the count, or -1 when reading or inflating
+    // failed or, at the end, the CRC did not match. *complete is set once
+    // the data has ended (the entry is then closed); data that ends short
+    // of the entry's size leaves the CRC unchecked, so the caller counts.
+    int ReadData(void* buffer, unsigned size, bool* complete);
+
+    // What ExtractEntry does once the entry's data is at hand: folders below
+    // the base folder for a relative target, the file, its times and final
+    // attributes. It reads nothing of the archive, so another thread may
+    // read the data meanwhile. kCannotCreateTarget comes before any of the
+    // data is taken.
+    uint32_t WriteEntry(const ZipEntry& e, const char* target, uint32_t finalAttributes, EntryData& data) const;
 
 private:
     uint32_t Check(int32_t index) const;

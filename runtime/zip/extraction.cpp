@@ -5,12 +5,15 @@
 #include <windows.h>
 
 #include <atomic>
+#include <memory>
 #include <mutex>
+#include <vector>
 
 #include "runtime/win32/handle_owner.h"
 #include "runtime/base/memory.h"
 #include "runtime/zip/archive_reader.h"
 #include "runtime/zip/folders.h"
+#include "runtime/zip/inflate_ahead.h"
 #include "runtime/zip/zip_rules.h"
 #include "runtime/zip/zip_unit.h"
 
@@ -59,6 +62,12 @@ private:
     UnitRef owner_;
 };
 
+// Some tools store folder entries without the folder attribute; a file
+// cannot be written under a name ending in a separator.
+bool IsFolderEntry(const text::LeadBytes& lead, const ZipEntry& entry) {
+    return (entry.attributes & attr::Directory) || NamesFolder(lead, entry.name);
+}
+
 bool HasZipHeader(const char* archive) {
     FileHandle file(OpenArchiveFile(archive));
     if (!file) return false;
@@ -105,12 +114,18 @@ int32_t Extract(const char* archive, const char* destination, const UnitRef* own
     const bool ownerAlive = owner && ZipUnitExists(owner->windowId, owner->unitId);
     ExtractionJob job(ownerAlive ? owner : nullptr);
     ArchiveReader reader;
-    auto fail = [&](int32_t result) {
-        job.current = job.total;
-        job.ReportProgress();
+    // Declared after the reader: it reads through it until it is gone.
+    std::unique_ptr<InflateAhead> ahead;
+    auto end = [&](int32_t result, bool report) {
+        ahead.reset();
+        if (report) {
+            job.current = job.total;
+            job.ReportProgress();
+        }
         reader.Close();
         return result;
     };
+    auto fail = [&](int32_t result) { return end(result, true); };
 
     if (!PathExists(archive)) return fail(-1);
     if (!PathExists(destination) && !CreateFolderLevels(destination)) return fail(0);
@@ -121,47 +136,44 @@ int32_t Extract(const char* archive, const char* destination, const UnitRef* own
     const std::string fullDestination = FullPath(destination);
     const std::string below = fullDestination.empty() ? std::string() : TargetPath(lead, fullDestination, "");
 
-    ZipEntry entry;
-    uint32_t total = 0;
-    while (total < uint32_t(reader.EntryCount()) && reader.GetEntry(static_cast<int32_t>(total), entry) == kOk) ++total;
-    job.total = total;
+    // Every record up to the first that cannot be read; from here on the
+    // inflating thread alone reads the archive.
+    std::vector<ZipEntry> entries;
+    for (ZipEntry entry; entries.size() < size_t(reader.EntryCount()) &&
+                         reader.GetEntry(static_cast<int32_t>(entries.size()), entry) == kOk;)
+        entries.push_back(entry);
+    job.total = static_cast<uint32_t>(entries.size());
+    // A damaged entry is not the end of the archive: what follows it would
+    // silently be missing.
+    const bool damaged = entries.size() < size_t(reader.EntryCount());
+    std::vector<bool> files(entries.size());
+    for (size_t i = 0; i < entries.size(); ++i) files[i] = !IsFolderEntry(lead, entries[i]);
+    ahead = std::make_unique<InflateAhead>(reader, files);
 
     for (int32_t i = 0;; ++i) {
-        const uint32_t found = reader.GetEntry(i, entry);
-        if (found == kNoSuchEntry) {
-            job.current = job.total;
-            job.ReportProgress();
-            reader.Close();
-            return 1;
-        }
-        // A damaged entry is not the end of the archive: what follows it
-        // would silently be missing.
-        if (found != kOk) return fail(0);
+        if (size_t(i) == entries.size()) return damaged ? fail(0) : fail(1);
+        const ZipEntry& entry = entries[size_t(i)];
         if (!entry.nameComplete || !IsSafeEntryName(lead, entry.name)) return fail(0);
         const std::string target = TargetPath(lead, destination, entry.name);
         if (!LiesBelow(below, target)) return fail(0);
 
-        // Some tools store folder entries without the folder attribute; a
-        // file cannot be written under a name ending in a separator.
-        if ((entry.attributes & attr::Directory) || NamesFolder(lead, entry.name)) {
+        if (!files[size_t(i)]) {
             if (!PathExists(target.c_str()) && !CreateFolderLevels(target)) return fail(0);
         } else {
             // Written files end up normal whatever the entry said. A read-only
             // (or hidden, system) file of an earlier installation refuses to
             // be replaced until it is made normal; looking first would cost
             // every other file a directory search.
-            uint32_t written = reader.ExtractEntry(i, target.c_str(), FILE_ATTRIBUTE_NORMAL);
+            EntryData& data = ahead->Data(i);
+            uint32_t written = reader.WriteEntry(entry, target.c_str(), FILE_ATTRIBUTE_NORMAL, data);
             if (written == kCannotCreateTarget && ClearProtection(target.c_str()))
-                written = reader.ExtractEntry(i, target.c_str(), FILE_ATTRIBUTE_NORMAL);
+                written = reader.WriteEntry(entry, target.c_str(), FILE_ATTRIBUTE_NORMAL, data);
             if (written != kOk) return fail(0);
         }
         job.current = static_cast<uint32_t>(i);
         job.currentName = target;
         job.ReportProgress();
-        if (job.stop) {
-            reader.Close();
-            return 1;
-        }
+        if (job.stop) return end(1, false);
     }
 }
 

@@ -174,6 +174,24 @@ def main(out):
             size = (4095, 4096, 4097, 16383, 16384, 16385, 1, 0)[i % 8] + (i // 8) * 7
             add(zf, b"entry_with_a_fairly_long_name_%03d.bin" % i, size, stored=(i % 3 == 0))
 
+    # Good entries around one whose stored data only the CRC can tell is
+    # damaged; its "UT" time is one no good file gets.
+    with zipfile.ZipFile(p("late_crc.zip"), "w") as zf:
+        add(zf, b"good1.txt", 3000)
+        add(zf, b"good2.txt", 3000, stored=True)
+        info = add(zf, b"bad.bin", 5000, stored=True, extra=ut_block(README_MTIME))
+        add(zf, b"good3.txt", 3000)
+    flip(p("late_crc.zip"), data_offset(p("late_crc.zip"), info) + 2500)
+
+    # Two small entries, then one larger than the small drive they go to,
+    # then more that would fit.
+    with zipfile.ZipFile(p("fills.zip"), "w") as zf:
+        add(zf, b"a.txt", 20000)
+        add(zf, b"b.txt", 20000)
+        add(zf, b"big.bin", 600000)
+        add(zf, b"c.txt", 1000)
+        add(zf, b"d.txt", 1000)
+
     with zipfile.ZipFile(p("long_name.zip"), "w") as zf:
         add(zf, b"a" * 300, 10)
 

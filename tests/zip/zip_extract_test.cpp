@@ -16,7 +16,9 @@
 #include "runtime/zip/archive_reader.h"
 #include "runtime/zip/buffered_io.h"
 #include "runtime/zip/extraction.h"
+#include "runtime/zip/inflate_ahead.h"
 #include "runtime/zip/zip_unit.h"
+#include "tests/installer/installer_support.h"
 
 namespace vx::zip {
 namespace {
@@ -108,12 +110,24 @@ void MakeFolders(const std::string& path) {
         if (i == path.size() || path[i] == '\\') CreateDirectoryA(path.substr(0, i).c_str(), nullptr);
 }
 
+// A file's size as a reader finds it at this moment: -1 while it is missing
+// or held without sharing (still being written).
+int64_t SizeNow(const std::string& path) {
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return -1;
+    LARGE_INTEGER size{};
+    GetFileSizeEx(h, &size);
+    CloseHandle(h);
+    return size.QuadPart;
+}
+
 // What the progress handler saw, and how it answers.
 enum class Answer { True, Nothing, FalseOnFirst, DestroyUnitThenFalse };
 struct Recorder {
     Answer answer = Answer::True;
     std::vector<int32_t> percentages;
     std::vector<std::string> names;  // CurrentFileName() inside the handler
+    std::vector<int64_t> sizes;      // that file's size then, -1 when it cannot be read
     HWND unitWindow = nullptr;
     bool wrongShape = false;
 };
@@ -125,6 +139,7 @@ bool RecordingRaiser(uint32_t windowId, uint32_t unitId, int32_t event, const in
     if (windowId != kWindowId || unitId != kUnitId || event != kProgressEvent || argc != 1) r.wrongShape = true;
     r.percentages.push_back(args[0]);
     r.names.push_back(CurrentFileName());
+    r.sizes.push_back(SizeNow(r.names.back()));
     switch (r.answer) {
     case Answer::True: *result = 1, *hasResult = true; break;
     case Answer::Nothing: break;
@@ -353,6 +368,55 @@ TEST_F(ZipExtract, ManyEntriesAcrossReadBufferBoundaries) {
     }
 }
 
+// Entries are inflated ahead of their writing: every report still comes in
+// archive order, names its own entry, and finds that file complete and closed.
+TEST_F(ZipExtract, EachReportFindsItsEntryWrittenInArchiveOrder) {
+    const std::string dest = scratch_ + "many\\";
+    ASSERT_EQ(Run("many.zip", dest), 1);
+    ASSERT_EQ(recorder_.names.size(), 301u);
+    const size_t sizes[] = {4095, 4096, 4097, 16383, 16384, 16385, 1, 0};
+    for (int i = 0; i < 300; ++i) {
+        char name[64];
+        std::snprintf(name, sizeof name, "entry_with_a_fairly_long_name_%03d.bin", i);
+        EXPECT_EQ(recorder_.percentages[size_t(i)], i * 100 / 300) << i;
+        EXPECT_EQ(recorder_.names[size_t(i)], dest + name) << i;
+        EXPECT_EQ(recorder_.sizes[size_t(i)], int64_t(sizes[i % 8] + size_t(i / 8) * 7)) << i;
+    }
+}
+
+// A drive that fills up in the middle of the archive: the entry being
+// written fails the extraction, nothing after it is written or reported,
+// and the closing report names the last entry written.
+TEST_F(ZipExtract, FullDriveMidArchiveStopsAtThatEntry) {
+    test::installer::MappedDrive small('R', 128 * 1024);
+    if (!small.Ready()) GTEST_SKIP() << "a small tmpfs could not be mounted as R: (tests must run as root)";
+    const std::string dest = small.Root() + "out";
+    EXPECT_EQ(Run("fills.zip", dest), 0);
+    EXPECT_EQ(recorder_.percentages, (std::vector<int32_t>{0, 20, 100}));
+    const std::string d = dest + "\\";
+    EXPECT_EQ(recorder_.names, (std::vector<std::string>{d + "a.txt", d + "b.txt", d + "b.txt"}));
+    EXPECT_EQ(CurrentFileName(), d + "b.txt");
+    ExpectEntry(d, "a.txt", 20000);
+    ExpectEntry(d, "b.txt", 20000);
+    const std::set<std::string> left = ListTree(d);
+    EXPECT_EQ(left.count("c.txt") + left.count("d.txt"), 0u);
+    EXPECT_LT(ReadAll(d + "big.bin").size(), 600000u);
+}
+
+// Only the CRC tells the third entry is damaged: the good ones before it are
+// written and reported, nothing after it, and the damaged file does not get
+// the entry's time as a good one would.
+TEST_F(ZipExtract, BadCrcAfterGoodEntriesFailsThere) {
+    const std::string d = scratch_ + "out\\";
+    EXPECT_EQ(Run("late_crc.zip", d), 0);
+    EXPECT_EQ(recorder_.percentages, (std::vector<int32_t>{0, 25, 100}));
+    EXPECT_EQ(recorder_.names, (std::vector<std::string>{d + "good1.txt", d + "good2.txt", d + "good2.txt"}));
+    ExpectEntry(d, "good1.txt", 3000);
+    ExpectEntry(d, "good2.txt", 3000);
+    EXPECT_FALSE(Exists(d + "good3.txt"));
+    EXPECT_NE(LastWrite(d + "bad.bin"), (981173106ULL + 11644473600ULL) * 10000000ULL);
+}
+
 TEST_F(ZipExtract, FolderEntriesWithoutAttributesAreFolders) {
     const std::string dest = scratch_ + "out\\";
     EXPECT_EQ(Run("bare_folders.zip", dest), 1);
@@ -563,6 +627,55 @@ TEST(ArchiveReader, RecordsAndResultCodes) {
     ArchiveReader none;
     EXPECT_NE(none.Open(ArchivePath("not_a_zip.zip").c_str()), kOk);
     EXPECT_FALSE(none.IsOpen());
+}
+
+// Everything a piece source gives for one entry, or "<error>".
+std::string Drain(EntryData& data) {
+    std::string out;
+    for (;;) {
+        const uint8_t* piece = nullptr;
+        const int n = data.Next(&piece);
+        if (n < 0) return "<error>";
+        if (n == 0) return out;
+        out.append(reinterpret_cast<const char*>(piece), size_t(n));
+    }
+}
+
+// The inflating side alone: with its own thread and without, with one piece
+// or many, every wanted entry comes out whole and in order (300 entries,
+// many more than there are pieces), an entry asked out of turn is an error,
+// and so is the rest of a damaged entry's data.
+TEST(InflateAhead, WantedEntriesWholeAndInOrder) {
+    for (const bool ownThread : {true, false}) {
+        for (const unsigned pieces : {1u, InflateAhead::kPieces}) {
+            SCOPED_TRACE(std::string(ownThread ? "thread, " : "inline, ") + std::to_string(pieces) + " pieces");
+            ArchiveReader reader;
+            ASSERT_EQ(reader.Open(ArchivePath("many.zip").c_str()), kOk);
+            std::vector<bool> wanted(300);
+            for (size_t i = 0; i < wanted.size(); ++i) wanted[i] = i % 5 != 2;
+            InflateAhead ahead(reader, wanted, pieces, ownThread);
+            const size_t sizes[] = {4095, 4096, 4097, 16383, 16384, 16385, 1, 0};
+            for (int i = 0; i < 300; ++i) {
+                if (!wanted[size_t(i)]) continue;
+                char name[64];
+                std::snprintf(name, sizeof name, "entry_with_a_fairly_long_name_%03d.bin", i);
+                EXPECT_TRUE(Drain(ahead.Data(i)) == Content(name, sizes[i % 8] + size_t(i / 8) * 7)) << i;
+                if (i == 150) {
+                    EXPECT_EQ(Drain(ahead.Data(153)), "<error>");  // 151 comes first
+                    break;
+                }
+            }
+        }
+    }
+    for (const bool ownThread : {true, false}) {
+        ArchiveReader reader;
+        ASSERT_EQ(reader.Open(ArchivePath("late_crc.zip").c_str()), kOk);
+        InflateAhead ahead(reader, std::vector<bool>(4, true), InflateAhead::kPieces, ownThread);
+        EXPECT_EQ(Drain(ahead.Data(0)), Content("good1.txt", 3000));
+        EXPECT_EQ(Drain(ahead.Data(1)), Content("good2.txt", 3000));
+        EXPECT_EQ(Drain(ahead.Data(2)), "<error>");
+        EXPECT_EQ(Drain(ahead.Data(3)), "<error>");  // nothing is read past a failed entry
+    }
 }
 
 TEST(ZipUnitWindow, ChildWindowWithBorderPaintedInTheFaceColour) {
