@@ -128,8 +128,8 @@ public:
     // stays as the guard. A file that cannot be removed, or a name taken
     // again in between, holds nothing.
     bool WriteAndHold() {
-        auto create = Dll<HANDLE(WINAPI*)(LPCSTR, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD, HANDLE)>(
-            kDllCreateFile);
+        auto create =
+            Dll<HANDLE(WINAPI*)(LPCSTR, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD, HANDLE)>(kDllCreateFile);
         for (int attempt = 0; attempt < kHoldAttempts; ++attempt) {
             DeleteFileA(path_.c_str());
             HANDLE file = create(path_.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
@@ -138,8 +138,8 @@ public:
             guard_ = file;
             const DWORD size = static_cast<DWORD>(ByteSetSize(vxPayloadByteSet));
             DWORD written = 0;
-            const bool whole = WriteFile(file, ByteSetData(vxPayloadByteSet), size, &written, nullptr) &&
-                               written == size;
+            const bool whole =
+                WriteFile(file, ByteSetData(vxPayloadByteSet), size, &written, nullptr) && written == size;
             MarkPhase("archive written");
             if (whole) return true;
             Close();  // a full disk: no half archive left behind

@@ -98,8 +98,7 @@ long ZCALLBACK Seek(voidpf, voidpf stream, uLong offset, int origin) {
     switch (origin) {
     case ZLIB_FILEFUNC_SEEK_SET: s.pos = offset; return 0;
     case ZLIB_FILEFUNC_SEEK_CUR: s.pos += offset; return 0;
-    case ZLIB_FILEFUNC_SEEK_END:
-    {
+    case ZLIB_FILEFUNC_SEEK_END: {
         LARGE_INTEGER by, at;
         by.QuadPart = static_cast<LONGLONG>(offset);
         if (!SetFilePointerEx(s.file, by, &at, FILE_END) || at.QuadPart > LONGLONG(std::numeric_limits<uLong>::max())) {
@@ -120,9 +119,7 @@ int ZCALLBACK Close(voidpf, voidpf stream) {
     return rc;
 }
 
-int ZCALLBACK TestError(voidpf, voidpf stream) {
-    return static_cast<Stream*>(stream)->failed ? -1 : 0;
-}
+int ZCALLBACK TestError(voidpf, voidpf stream) { return static_cast<Stream*>(stream)->failed ? -1 : 0; }
 
 }  // namespace
 
