@@ -4,6 +4,7 @@
 # and carry the version resource and the manifest. Then both are signed with a
 # throwaway self-signed certificate: the signatures verify, are identical too
 # (signing time from SOURCE_DATE_EPOCH), and a changed byte fails verification.
+# The first one also installs, silently, under wine.
 #   release_test.sh SOURCE_ROOT HOST_TOOLS_DIR
 set -euo pipefail
 root=$1 tools=$2
@@ -44,6 +45,21 @@ if ! cmp -s "$exe_a" "$exe_b"; then
   fail "two release builds of one source differ"
 fi
 echo "release builds identical: $(sha256sum "$exe_a" | cut -d' ' -f1), $(stat -c %s "$exe_a") bytes"
+
+# The exe as shipped, at work: a silent install under wine (a prefix and a
+# display of its own, from the shared prefix template) must exit 0 and lay
+# out exactly the staged payload tree. The release link and libraries are
+# built differently from those the other tests run.
+mkdir -p "$a/build"
+ln -sfn "$root/build/wine-template" "$a/build/wine-template"
+drive_c="$a/build/wineprefix/drive_c"
+"$a/dev" shell >"$work/install.log" 2>&1 <<EOS
+wine "$exe_a" -1 'C:\vxrelease' </dev/null >/dev/null 2>&1; echo "installer exit code \$?"
+EOS
+grep -q '^installer exit code 0$' "$work/install.log" || { cat "$work/install.log" >&2; fail "the release exe did not install"; }
+diff -r "$a/build/release/data/payload/stage" "$drive_c/vxrelease/Vexilo" >&2 ||
+  fail "the release exe did not lay out the payload"
+echo "release exe installs: $(find "$drive_c/vxrelease/Vexilo" -type f | wc -l) files"
 
 # A grep pattern for TEXT in UTF-16LE, the resources' strings.
 utf16() { local s=$1 out="" i; for ((i = 0; i < ${#s}; i++)); do out+="${s:i:1}\\x00"; done; printf '%s' "$out"; }
