@@ -3,6 +3,7 @@
 #include <new>
 
 #include "runtime/base/memory.h"
+#include "runtime/win32/srw_hold.h"
 #include "runtime/threads/threads.h"
 
 namespace vx::threads {
@@ -17,20 +18,12 @@ struct LockNode {
 SRWLOCK gListGuard = SRWLOCK_INIT;
 LockNode* gLocks = nullptr;
 
-class ListGuard {
-public:
-    ListGuard() { AcquireSRWLockExclusive(&gListGuard); }
-    ~ListGuard() { ReleaseSRWLockExclusive(&gListGuard); }
-    ListGuard(const ListGuard&) = delete;
-    ListGuard& operator=(const ListGuard&) = delete;
-};
-
 }  // namespace
 
 void* CreateLock() {
     auto* node = static_cast<LockNode*>(Allocate(sizeof(LockNode)));
     InitializeCriticalSection(&node->section);
-    ListGuard guard;
+    ExclusiveHold guard(gListGuard);
     node->next = gLocks;
     gLocks = node;
     return &node->section;
@@ -45,7 +38,7 @@ void LeaveLock(void* lock) {
 }
 
 size_t LockCount() {
-    ListGuard guard;
+    ExclusiveHold guard(gListGuard);
     size_t n = 0;
     for (LockNode* node = gLocks; node; node = node->next) ++n;
     return n;
@@ -54,7 +47,7 @@ size_t LockCount() {
 void ReleaseLocks() {
     LockNode* node;
     {
-        ListGuard guard;
+        ExclusiveHold guard(gListGuard);
         node = gLocks;
         gLocks = nullptr;
     }

@@ -1,7 +1,5 @@
 #include "runtime/zip/extraction.h"
 
-#include "runtime/zip/buffered_io.h"
-
 #include <windows.h>
 
 #include <atomic>
@@ -12,6 +10,7 @@
 #include "runtime/win32/handle_owner.h"
 #include "runtime/base/memory.h"
 #include "runtime/zip/archive_reader.h"
+#include "runtime/zip/buffered_io.h"
 #include "runtime/zip/folders.h"
 #include "runtime/zip/inflate_ahead.h"
 #include "runtime/zip/zip_rules.h"
@@ -151,7 +150,7 @@ int32_t Extract(const char* archive, const char* destination, const UnitRef* own
     ahead = std::make_unique<InflateAhead>(reader, files);
 
     for (int32_t i = 0;; ++i) {
-        if (size_t(i) == entries.size()) return damaged ? fail(0) : fail(1);
+        if (size_t(i) == entries.size()) return end(damaged ? 0 : 1, true);
         const ZipEntry& entry = entries[size_t(i)];
         if (!entry.nameComplete || !IsSafeEntryName(lead, entry.name)) return fail(0);
         const std::string target = TargetPath(lead, destination, entry.name);

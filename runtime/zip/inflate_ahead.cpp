@@ -2,24 +2,14 @@
 
 #include <utility>
 
+#include "runtime/win32/srw_hold.h"
+
 namespace vx::zip {
 namespace {
 
 // Inflate keeps its state in a few kilobytes; the default reservation of a
 // thread would only be address space.
 constexpr SIZE_T kThreadStack = 256 * 1024;
-
-// Lock guard over a slim reader/writer lock taken exclusively.
-class Exclusive {
-public:
-    explicit Exclusive(SRWLOCK& lock) : lock_(lock) { AcquireSRWLockExclusive(&lock_); }
-    ~Exclusive() { ReleaseSRWLockExclusive(&lock_); }
-    Exclusive(const Exclusive&) = delete;
-    Exclusive& operator=(const Exclusive&) = delete;
-
-private:
-    SRWLOCK& lock_;
-};
 
 }  // namespace
 
@@ -39,7 +29,7 @@ InflateAhead::InflateAhead(ArchiveReader& reader, std::vector<bool> wanted, unsi
 InflateAhead::~InflateAhead() {
     if (!thread_) return;
     {
-        Exclusive hold(lock_);
+        ExclusiveHold hold(lock_);
         stop_ = true;
     }
     WakeAllConditionVariable(&emptied_);
@@ -54,7 +44,7 @@ DWORD WINAPI InflateAhead::ThreadMain(void* self) {
 void InflateAhead::Run() {
     for (;;) {
         {
-            Exclusive hold(lock_);
+            ExclusiveHold hold(lock_);
             // Once full, the ring is refilled from half empty: the writer
             // wakes this thread once per half ring, not once per piece.
             if (produced_ - consumed_ == count_) {
@@ -67,7 +57,7 @@ void InflateAhead::Run() {
         }
         const bool more = Produce();
         {
-            Exclusive hold(lock_);
+            ExclusiveHold hold(lock_);
             if (more) ++produced_;
             else ended_ = true;
         }
@@ -106,7 +96,7 @@ EntryData& InflateAhead::Data(int32_t index) {
 void InflateAhead::Release() {
     bool wake;
     {
-        Exclusive hold(lock_);
+        ExclusiveHold hold(lock_);
         ++consumed_;
         wake = inflaterWaits_ && produced_ - consumed_ <= count_ / 2;
     }
@@ -119,7 +109,7 @@ int InflateAhead::Next(const uint8_t** data) {
     if (done_) return 0;
     Piece piece;
     {
-        Exclusive hold(lock_);
+        ExclusiveHold hold(lock_);
         if (thread_) {
             while (consumed_ == produced_ && !ended_) SleepConditionVariableSRW(&filled_, &lock_, INFINITE, 0);
         } else if (consumed_ == produced_ && !ended_) {

@@ -521,18 +521,22 @@ TEST_F(InteractiveInstall, ScaledDpiWindowsOpenScaledAndInstallFromTheScaledButt
     for (int dpi : {144, 192}) {
         SCOPED_TRACE(testing::Message() << dpi << " DPI");
         auto at = [dpi](int v) { return MulDiv(v, dpi, 96); };
+        // A window of the template size (w x h) scaled and centred on the screen.
+        auto expectScaledAndCentred = [&](HWND window, int w, int h) {
+            RECT r;
+            GetWindowRect(window, &r);
+            EXPECT_EQ(r.right - r.left, at(w));
+            EXPECT_EQ(r.bottom - r.top, at(h));
+            EXPECT_EQ(r.left, (GetSystemMetrics(SM_CXSCREEN) - at(w)) / 2);
+            EXPECT_EQ(r.top, (GetSystemMetrics(SM_CYSCREEN) - at(h)) / 2);
+        };
         ScreenDpi screen{DWORD(dpi)};
         ASSERT_TRUE(screen.set());
         Process installer("\"" + InstallerPath() + "\"");
         ASSERT_TRUE(installer.started());
         HWND top = WaitForInstallerWindow(installer.id(), kWindowTimeoutMs, dpi);
         ASSERT_TRUE(top) << "no installer window of " << at(559) << " x " << at(400);
-        RECT frame;
-        GetWindowRect(top, &frame);
-        EXPECT_EQ(frame.right - frame.left, at(559));
-        EXPECT_EQ(frame.bottom - frame.top, at(400));
-        EXPECT_EQ(frame.left, (GetSystemMetrics(SM_CXSCREEN) - at(559)) / 2);
-        EXPECT_EQ(frame.top, (GetSystemMetrics(SM_CYSCREEN) - at(400)) / 2);
+        expectScaledAndCentred(top, 559, 400);
         HWND edit = ChildAt(top, at(76), at(324), at(388), at(20), "Edit");
         ASSERT_TRUE(edit);
         EXPECT_TRUE(ChildAt(top, at(467), at(352), at(80), at(32)));  // install button
@@ -545,12 +549,7 @@ TEST_F(InteractiveInstall, ScaledDpiWindowsOpenScaledAndInstallFromTheScaledButt
         ASSERT_TRUE(MouseAt(ScreenPoint(top, at(496 + 28), at(302 + 10)), "click 1"));
         HWND agreement = WaitForWindow("协议信息", kWindowTimeoutMs, installer.id());
         ASSERT_TRUE(agreement) << "the scaled agreement link did not open the agreement";
-        RECT r;
-        GetWindowRect(agreement, &r);
-        EXPECT_EQ(r.right - r.left, at(380));
-        EXPECT_EQ(r.bottom - r.top, at(250));
-        EXPECT_EQ(r.left, (GetSystemMetrics(SM_CXSCREEN) - at(380)) / 2);
-        EXPECT_EQ(r.top, (GetSystemMetrics(SM_CYSCREEN) - at(250)) / 2);
+        expectScaledAndCentred(agreement, 380, 250);
         HWND text = FindWindowExA(agreement, nullptr, "Edit", nullptr);
         ASSERT_TRUE(text);
         RECT textRect;
